@@ -1,0 +1,57 @@
+# TOMEKEEP: one command to set up and start, one to set up and test.
+BUILD    ?= build
+JOBS     ?= $(shell nproc)
+CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+# Debian packages needed to build, test, benchmark and fuzz.
+PACKAGES := cmake ninja-build g++ pkg-config make \
+	qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev libgl-dev \
+	libzip-dev libgtest-dev libgmock-dev libbenchmark-dev \
+	clang libclang-rt-14-dev clang-format-16 \
+	zip unzip p7zip-full python3 \
+	xvfb xauth fonts-nanum
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run test format-check bench fuzz clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+		dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:" $$missing; \
+		$(SUDO) apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/tomekeep
+
+format-check: deps
+	@files=$$(git ls-files '*.cpp' '*.h' 2>/dev/null); \
+	if [ -n "$$files" ]; then clang-format-16 --style=file --dry-run -Werror $$files; fi
+	@echo "format: ok"
+
+test: build format-check
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
+		ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; \
+		QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+fuzz: deps
+	@[ -f build-fuzz/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTK_FUZZ=ON -DTK_BUILD_TESTS=OFF -DTK_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) build-fuzz

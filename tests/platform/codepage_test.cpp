@@ -1,0 +1,39 @@
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+using namespace tk;
+
+TEST(Codepage, Cp949RoundTripsHangulAndAscii) {
+    const QString text = QStringLiteral("제목 Title 123");
+    QByteArray bytes;
+    ASSERT_TRUE(codepage::encode(codepage::kAnsi, text, &bytes));
+    EXPECT_EQ(bytes, QByteArray("\xC1\xA6\xB8\xF1 Title 123"));
+    EXPECT_EQ(codepage::fromAnsi(bytes), text);
+}
+
+TEST(Codepage, InvalidBytesBecomeReplacementCharacters) {
+    // 0xFF is no CP949 lead byte; a lone lead byte at the end is truncated.
+    const QString text = codepage::fromAnsi(QByteArray("a\xFF" "b\xC1"));
+    EXPECT_EQ(text, QStringLiteral("a\uFFFDb\uFFFD"));
+}
+
+TEST(Codepage, EncodeFailsOnCharactersWithoutForm) {
+    QByteArray bytes;
+    EXPECT_FALSE(codepage::encode(codepage::kAnsi, QStringLiteral("x\u20AC\U0001F600"), &bytes));
+    EXPECT_FALSE(codepage::canEncode(codepage::kAnsi, QStringLiteral("\U0001F600")));
+    EXPECT_TRUE(codepage::canEncode(codepage::kAnsi, QStringLiteral("漢字 한글")));
+}
+
+TEST(Codepage, CommentsUseCp949OrMarkedUtf8) {
+    EXPECT_EQ(codepage::encodeComment(QStringLiteral("가|B|N|TKFile.rtf")), QByteArray("\xB0\xA1|B|N|TKFile.rtf"));
+    const QString emoji = QStringLiteral("일기 \U0001F600|K|Y|TKFile.rtf");
+    const QByteArray stored = codepage::encodeComment(emoji);
+    EXPECT_TRUE(stored.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(codepage::decodeComment(stored), emoji);
+    EXPECT_EQ(codepage::decodeComment(QByteArray("\xB0\xA1")), QStringLiteral("가"));
+}
+
+TEST(Codepage, BestEffortKeepsEncodableBytesAndUtf8ForTheRest) {
+    EXPECT_EQ(codepage::toAnsiBestEffort(QStringLiteral("가\U0001F600")), QByteArray("\xB0\xA1\xF0\x9F\x98\x80"));
+}

@@ -1,0 +1,59 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace tk::test {
+
+ScriptedMessages::ScriptedMessages() {
+    Messages::setResponder([this](const MsgRequest& request) {
+        requests_.append(request);
+        if (!answers_.empty()) {
+            const MsgAnswer answer = answers_.front();
+            answers_.pop_front();
+            return answer;
+        }
+        return request.buttons == MsgButtons::Ok ? MsgAnswer::Ok : request.defaultAnswer;
+    });
+}
+
+ScriptedMessages::~ScriptedMessages() { Messages::setResponder({}); }
+
+QStringList ScriptedMessages::texts() const {
+    QStringList out;
+    for (const MsgRequest& r : requests_) {
+        out.append(r.text);
+    }
+    return out;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath())) << path.toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << path.toStdString();
+        return {};
+    }
+    return f.readAll();
+}
+
+QByteArray emptyZipWithComment(const QByteArray& comment) {
+    QByteArray eocd("PK\x05\x06", 4);
+    eocd.append(QByteArray(16, '\0'));  // disk numbers, counts, directory size and offset
+    char len[2];
+    qToLittleEndian<quint16>(static_cast<quint16>(comment.size()), len);
+    eocd.append(len, 2);
+    return eocd + comment;
+}
+
+}  // namespace tk::test

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/message_box.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <deque>
+
+namespace tk::test {
+
+// Answers every message box by script while it lives and records what was asked.
+class ScriptedMessages final {
+public:
+    ScriptedMessages();
+    ~ScriptedMessages();
+    ScriptedMessages(const ScriptedMessages&) = delete;
+    ScriptedMessages& operator=(const ScriptedMessages&) = delete;
+
+    // Answers given in order; once used up, questions get their default answer and notes get Ok.
+    void queue(MsgAnswer answer) { answers_.push_back(answer); }
+    const QList<MsgRequest>& requests() const { return requests_; }
+    QStringList texts() const;
+
+private:
+    std::deque<MsgAnswer> answers_;
+    QList<MsgRequest> requests_;
+};
+
+// Writes bytes to a file, creating its folder; fails the calling test when it cannot.
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// An archive with no members whose end record carries the given comment bytes.
+QByteArray emptyZipWithComment(const QByteArray& comment);
+
+}  // namespace tk::test
