@@ -17,7 +17,7 @@ constexpr QByteArrayView kBom("\xEF\xBB\xBF", 3);
 // One converter per direction and character set, opened once per thread: iconv_open costs far
 // more than converting a short comment.
 class Converter final {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (valid()) {
@@ -31,7 +31,7 @@ public:
     iconv_t handle() const { return cd_; }
     void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-private:
+  private:
     iconv_t cd_;
 };
 

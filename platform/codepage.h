@@ -21,7 +21,9 @@ QString decode(const char* charset, QByteArrayView bytes);
 // True when every character of text has a form in the character set.
 bool canEncode(const char* charset, QStringView text);
 
-inline QString fromAnsi(QByteArrayView bytes) { return decode(kAnsi, bytes); }
+inline QString fromAnsi(QByteArrayView bytes) {
+    return decode(kAnsi, bytes);
+}
 
 // CP949 bytes where the text has a CP949 form; otherwise the UTF-8 bytes of the characters that
 // have none. Used where bytes are compared or counted, never where they are stored.

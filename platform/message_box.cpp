@@ -77,7 +77,9 @@ MsgAnswer Messages::ask(QWidget* parent, const QString& text, const QString& cap
     return run(parent, MsgRequest{MsgKind::Question, buttons, defaultAnswer, caption, text});
 }
 
-void Messages::setResponder(Responder r) { responder() = std::move(r); }
+void Messages::setResponder(Responder r) {
+    responder() = std::move(r);
+}
 
 MsgAnswer Messages::run(QWidget* parent, MsgRequest request) {
     if (request.caption.isEmpty()) {

@@ -23,7 +23,7 @@ struct MsgRequest {
 // Every message box of the program goes through here, so that tests can answer them by script
 // and no test ever waits on a dialog.
 class Messages final {
-public:
+  public:
     using Responder = std::function<MsgAnswer(const MsgRequest&)>;
 
     // The caption of plain message boxes.
@@ -37,7 +37,7 @@ public:
     // Replaces the real boxes; an empty responder brings them back.
     static void setResponder(Responder responder);
 
-private:
+  private:
     static MsgAnswer run(QWidget* parent, MsgRequest request);
 };
 

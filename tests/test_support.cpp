@@ -21,7 +21,9 @@ ScriptedMessages::ScriptedMessages() {
     });
 }
 
-ScriptedMessages::~ScriptedMessages() { Messages::setResponder({}); }
+ScriptedMessages::~ScriptedMessages() {
+    Messages::setResponder({});
+}
 
 QStringList ScriptedMessages::texts() const {
     QStringList out;

@@ -12,7 +12,7 @@ namespace tk::test {
 
 // Answers every message box by script while it lives and records what was asked.
 class ScriptedMessages final {
-public:
+  public:
     ScriptedMessages();
     ~ScriptedMessages();
     ScriptedMessages(const ScriptedMessages&) = delete;
@@ -23,7 +23,7 @@ public:
     const QList<MsgRequest>& requests() const { return requests_; }
     QStringList texts() const;
 
-private:
+  private:
     std::deque<MsgAnswer> answers_;
     QList<MsgRequest> requests_;
 };

@@ -14,7 +14,9 @@ TEST(Codepage, Cp949RoundTripsHangulAndAscii) {
 
 TEST(Codepage, InvalidBytesBecomeReplacementCharacters) {
     // 0xFF is no CP949 lead byte; a lone lead byte at the end is truncated.
-    const QString text = codepage::fromAnsi(QByteArray("a\xFF" "b\xC1"));
+    const QString text =
+        codepage::fromAnsi(QByteArray("a\xFF"
+                                      "b\xC1"));
     EXPECT_EQ(text, QStringLiteral("a\uFFFDb\uFFFD"));
 }
 

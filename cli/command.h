@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+namespace tk::cli {
+
+// A subcommand of tomekeep-cli. Each command file registers its commands with a static
+// CommandRegistrar; the files are compiled into the executable itself, so none is dropped.
+struct Command {
+    const char* name;
+    const char* usage;                                // the arguments after the name, for the help text
+    std::function<int(const QStringList& args)> run;  // returns the process exit code
+};
+
+void registerCommand(Command command);
+
+struct CommandRegistrar {
+    explicit CommandRegistrar(Command command) { registerCommand(std::move(command)); }
+};
+
+// Exit codes shared by all commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// Prints to standard error the usage line of the named command and returns kExitUsage.
+int usageError(const char* commandName, const QString& why = {});
+
+}  // namespace tk::cli
