@@ -25,8 +25,9 @@ namespace tk::test {
 class AppFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        QStandardPaths::setTestModeEnabled(true);
-        QFile::remove(RegistryStore::defaultPath());
+        // Tests run in parallel processes: each gets a settings folder of its own.
+        ASSERT_TRUE(config_.isValid());
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
         ASSERT_TRUE(home_.isValid());
         qputenv("TOMEKEEP_HOME", home_.path().toUtf8());
     }
@@ -35,7 +36,7 @@ class AppFixture : public ::testing::Test {
         form2.reset();
         form1.reset();
         qunsetenv("TOMEKEEP_HOME");
-        QFile::remove(RegistryStore::defaultPath());
+        qunsetenv("XDG_CONFIG_HOME");
     }
 
     // Creates the main window and the category editor; false when the start failed.
@@ -66,6 +67,7 @@ class AppFixture : public ::testing::Test {
     static QAction* findItem(QMenu* menu, const QString& path);
     static QStringList menuPaths(QMenu* menu);
 
+    QTemporaryDir config_;
     QTemporaryDir home_;
     ScriptedMessages messages;
     std::unique_ptr<TForm1> form1;
