@@ -19,7 +19,7 @@ constexpr qint64 kEndRecordSize = 22;
 constexpr qint64 kMaxCommentSize = 0xFFFF;
 // Most comments fit in one small read from the end; a single pread of this size costs no more
 // than a few bytes would.
-constexpr qint64 kFirstRead = 512;
+constexpr qint64 kFirstRead = 256;
 
 bool readAt(int fd, qint64 offset, char* buf, qint64 size) {
     qint64 done = 0;
