@@ -66,8 +66,10 @@ QByteArrayView visibleComment(QByteArrayView comment) {
 }  // namespace
 
 EntryComment ParseEntryComment(const QString& text) {
+    // The usual document file shares one static string instead of a copy per row.
+    static const QString defaultDocument = QStringLiteral("TKFile.rtf");
     EntryComment e;
-    e.documentFile = QLatin1String(kDocumentFile);
+    e.documentFile = defaultDocument;
     const qsizetype first = text.indexOf(kSeparator);
     if (first < 0) {
         e.title = text.isEmpty() ? QStringLiteral("제목 없음") : text;
@@ -82,7 +84,7 @@ EntryComment ParseEntryComment(const QString& text) {
     }
     e.isProtected = !rest.isEmpty() && rest.front() == u'Y';
     const qsizetype third = rest.indexOf(kSeparator);
-    if (third >= 0) {
+    if (third >= 0 && rest.sliced(third + 1) != defaultDocument) {
         e.documentFile = rest.sliced(third + 1).toString();
     }
     return e;

@@ -3,9 +3,10 @@
 #include "platform/codepage.h"
 #include "platform/parallel.h"
 
-#include <QCollator>
 #include <QFile>
 #include <QLocale>
+
+#include <unicode/ucol.h>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -74,6 +75,45 @@ void permute(std::vector<EntryRow>& rows, const std::vector<size_t>& order) {
 
 }  // namespace
 
+TitleCollator::TitleCollator() {
+    UErrorCode status = U_ZERO_ERROR;
+    collator_ = ucol_open("ko_KR", &status);
+    if (U_FAILURE(status)) {
+        collator_ = nullptr;
+        return;
+    }
+    // Tertiary strength tells upper from lower case.
+    ucol_setStrength(collator_, UCOL_TERTIARY);
+}
+
+TitleCollator::~TitleCollator() {
+    if (collator_) {
+        ucol_close(collator_);
+    }
+}
+
+QByteArray TitleCollator::sortKey(const QString& text) const {
+    if (!collator_) {
+        return text.toUtf8();
+    }
+    const auto* chars = reinterpret_cast<const UChar*>(text.utf16());
+    const int length = static_cast<int>(text.size());
+    // Hangul syllables give long keys: size the buffer so that one call is enough.
+    QByteArray key(8 * length + 32, Qt::Uninitialized);
+    int size = ucol_getSortKey(collator_, chars, length, reinterpret_cast<uint8_t*>(key.data()),
+                               static_cast<int32_t>(key.size()));
+    if (size > key.size()) {
+        key.resize(size);
+        size = ucol_getSortKey(collator_, chars, length, reinterpret_cast<uint8_t*>(key.data()), size);
+    }
+    key.truncate(std::max(0, size - 1));  // without the closing zero byte
+    return key;
+}
+
+int TitleCollator::compare(const QString& a, const QString& b) const {
+    return compareBytes(sortKey(a), sortKey(b));
+}
+
 EntryListing LoadEntries(const QString& folder) {
     EntryListing listing;
     const QByteArray dirPath = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
@@ -125,17 +165,17 @@ void addDistinctCategory(QStringList& categories, const QString& category) {
 
 void sortByTitle(std::vector<EntryRow>& rows) {
     // Sort keys are computed once per row, on every core; comparing them is a byte comparison.
-    std::vector<std::optional<QCollatorSortKey>> keys(rows.size());
+    std::vector<QByteArray> keys(rows.size());
     parallelFor(rows.size(), kMinPerThread, [&](size_t begin, size_t end, size_t) {
-        QCollator collator(QLocale(QLocale::Korean, QLocale::SouthKorea));
-        collator.setCaseSensitivity(Qt::CaseSensitive);
+        const TitleCollator collator;
         for (size_t i = begin; i < end; ++i) {
-            keys[i].emplace(collator.sortKey(rows[i].title));
+            keys[i] = collator.sortKey(rows[i].title);
         }
     });
     std::vector<size_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a]->compare(*keys[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return compareBytes(keys[a], keys[b]) < 0; });
     permute(rows, order);
 }
 
