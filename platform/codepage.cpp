@@ -92,23 +92,58 @@ class Cp949Table final {
             return;
         }
         for (int lead = kFirstLead; lead <= kLastLead; ++lead) {
-            for (int trail = kFirstTrail; trail <= kLastTrail; ++trail) {
-                char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                char16_t out[2] = {0, 0};
-                char* inPtr = in;
-                size_t inLeft = 2;
-                char* outPtr = reinterpret_cast<char*>(out);
-                size_t outLeft = sizeof out;
-                iconv(cd, nullptr, nullptr, nullptr, nullptr);
-                // A pair counts only when it is one character on its own.
-                if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0 &&
-                    outLeft == sizeof out - 2) {
-                    pairs_[(lead - kFirstLead) * kTrails + (trail - kFirstTrail)] = out[0];
-                }
+            if (!convertRow(cd, lead)) {
+                convertRowPairByPair(cd, lead);
             }
         }
         iconv_close(cd);
         valid_ = true;
+    }
+
+    char16_t* row(int lead) { return pairs_.data() + (lead - kFirstLead) * kTrails; }
+
+    // Converts all pairs of one lead byte in as few calls as possible. A pair that is no character
+    // stops the call; it is skipped and the rest converted. False when iconv's output cannot be
+    // matched to the pairs one to one.
+    bool convertRow(iconv_t cd, int lead) {
+        char in[2 * kTrails];
+        for (int t = 0; t < kTrails; ++t) {
+            in[2 * t] = static_cast<char>(lead);
+            in[2 * t + 1] = static_cast<char>(kFirstTrail + t);
+        }
+        char16_t out[kTrails];
+        int pair = 0;
+        while (pair < kTrails) {
+            char* inPtr = in + 2 * pair;
+            size_t inLeft = 2 * (kTrails - pair);
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const bool done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
+            const size_t consumed = (inPtr - (in + 2 * pair));
+            const size_t produced = (sizeof out - outLeft) / 2;
+            if (consumed % 2 != 0 || produced != consumed / 2 || (!done && errno != EILSEQ)) {
+                return false;
+            }
+            std::memcpy(row(lead) + pair, out, produced * 2);
+            pair += static_cast<int>(produced) + (done ? 0 : 1);  // skip the pair that is no character
+        }
+        return true;
+    }
+
+    void convertRowPairByPair(iconv_t cd, int lead) {
+        for (int t = 0; t < kTrails; ++t) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(kFirstTrail + t)};
+            char16_t out[2] = {0, 0};
+            char* inPtr = in;
+            size_t inLeft = 2;
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            // A pair counts only when it is one character on its own.
+            const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
+            row(lead)[t] = ok && inLeft == 0 && outLeft == sizeof out - 2 ? out[0] : 0;
+        }
     }
 
     std::vector<char16_t> pairs_;
