@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/category_editor.h"
+#include "app/entry_dialog.h"
 #include "app/main_window.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@ int runProgram(const std::function<void(TForm1&)>& onShown) {
     TForm2 form2(&form1);
     form1.setCategoryEditor(&form2);
     form2.FormCreate();
+    TForm4 form4(&form1);
+    form1.setEntryDialog(&form4);
 
     form1.show();
     if (onShown) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/category_editor.h"
+#include "app/entry_dialog.h"
 #include "app/main_window.h"
 #include "platform/codepage.h"
 #include "platform/registry_store.h"
@@ -33,6 +34,7 @@ class AppFixture : public ::testing::Test {
     }
 
     void TearDown() override {
+        form4.reset();
         form2.reset();
         form1.reset();
         qunsetenv("TOMEKEEP_HOME");
@@ -48,6 +50,8 @@ class AppFixture : public ::testing::Test {
         form2 = std::make_unique<TForm2>(form1.get());
         form1->setCategoryEditor(form2.get());
         form2->FormCreate();
+        form4 = std::make_unique<TForm4>(form1.get());
+        form1->setEntryDialog(form4.get());
         return true;
     }
 
@@ -72,6 +76,7 @@ class AppFixture : public ::testing::Test {
     ScriptedMessages messages;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm4> form4;
 };
 
 inline QAction* AppFixture::findItem(QMenu* menu, const QString& path) {

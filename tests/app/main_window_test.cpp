@@ -115,6 +115,7 @@ TEST_F(MainWindowTest, ChoosingACategoryListsItsEntriesInTitleOrder) {
     QStringList categories = form1->EntryCategories;
     categories.sort();
     EXPECT_EQ(categories, QStringList({"Diary", QStringLiteral("일기")}));
+    EXPECT_EQ(form4->categories(), form1->EntryCategories);
     const QModelIndex category = form1->ListView1->model()->index(0, 1);
     EXPECT_EQ(category.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
     EXPECT_TRUE(form1->ListView1->isColumnHidden(3));
@@ -204,6 +205,7 @@ TEST_F(MainWindowTest, CloseEmptiesScratchFolderAndRestoresTheCategoryNextTime) 
     form1->close();
     EXPECT_TRUE(QDir(home() + "TEMP").isEmpty());
     EXPECT_TRUE(QFileInfo(home() + "TEMP").isDir());
+    form4.reset();
     form2.reset();
     form1.reset();
 
