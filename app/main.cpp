@@ -4,6 +4,8 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The web view shares its rendering context; this must be said before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
     QApplication::setApplicationDisplayName(QStringLiteral("TOMEKEEP"));
