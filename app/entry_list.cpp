@@ -148,7 +148,8 @@ EntryListing LoadEntries(const QString& folder) {
     listing.rows.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!rows[i]) {
-            listing.unreadable.append(QFile::decodeName(dirPath) + u'/' + QFile::decodeName(names[i]));
+            const QString dirName = QFile::decodeName(dirPath);
+            listing.unreadable.append(dirName + (dirName.endsWith(u'/') ? "" : "/") + QFile::decodeName(names[i]));
             continue;
         }
         addDistinctCategory(listing.categories, rows[i]->category);

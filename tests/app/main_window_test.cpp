@@ -7,7 +7,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tk;
 using tk::test::AppFixture;
@@ -247,4 +249,35 @@ TEST_F(MainWindowTest, ListColoursFromSettingsKeepTheirStoredKind) {
     EXPECT_EQ(after.readInteger("Software\\TOMEKEEP\\Color", "ListWindowColor", 0), 0x80000005u);
     EXPECT_EQ(after.readString("Software\\TOMEKEEP\\Book", "DeleteFile", {}), "1");
     EXPECT_EQ(after.readInteger("Software\\TOMEKEEP\\Book", "1Width", 0), 100u);
+}
+
+TEST_F(MainWindowTest, AnUnreadableArchiveIsReportedAndTheOthersListed) {
+    makeCategory("A");
+    addEntry("A", "1", "readable");
+    addEntry("A", "2", "locked");
+    ASSERT_TRUE(start());
+    form1->show();
+    const auto others = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    for (const QString& folder : QStringList{home(), library(), library() + "A"}) {
+        ASSERT_TRUE(QFile::setPermissions(folder, others));
+    }
+    ASSERT_TRUE(QFile::setPermissions(library() + "A/1.zip", QFile::ReadOwner | QFile::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(library() + "A/2.zip", {}));
+    // Permissions do not bind root: list as another user, for this thread's file access only.
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ::setfsgid(65534);
+        ::setfsuid(65534);
+    }
+    menuItem("A")->trigger();
+    if (asRoot) {
+        ::setfsuid(0);
+        ::setfsgid(0);
+    }
+    // This was a list cut short at the unreadable archive, with the previous count left standing.
+    EXPECT_EQ(column(form1->ListView1, 0), QStringList{"readable"});
+    EXPECT_EQ(form1->CountText(), QStringLiteral("총 1개    "));
+    EXPECT_EQ(form1->CategoryName(), "A");
+    ASSERT_EQ(messages.requests().size(), 1);
+    EXPECT_EQ(messages.texts().first(), QString("Cannot open file " + library() + "A/2.zip"));
 }
