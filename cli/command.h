@@ -12,6 +12,7 @@ struct Command {
     const char* name;
     const char* usage;                                // the arguments after the name, for the help text
     std::function<int(const QStringList& args)> run;  // returns the process exit code
+    bool needsGui = false;  // documents need fonts and text layout, which only a GUI application has
 };
 
 void registerCommand(Command command);

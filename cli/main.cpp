@@ -45,24 +45,26 @@ int usageError(const char* commandName, const QString& why) {
 
 int main(int argc, char** argv) {
     using namespace tk::cli;
-    // Documents need fonts and text layout, which only a GUI application provides; the offscreen
-    // platform keeps the companion usable without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    const QString first = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const auto it = commands().find(first.toStdString());
+    const bool gui = it != commands().end() && it->second.needsGui;
+    // The offscreen platform keeps the companion usable without a display.
+    if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app =
+        gui ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+    if (args.isEmpty() || first == QLatin1String("--help") || first == QLatin1String("-h")) {
         printHelp(args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? kExitUsage : kExitOk;
     }
-    const std::string name = args.takeFirst().toStdString();
-    const auto it = commands().find(name);
     if (it == commands().end()) {
-        std::fprintf(stderr, "tomekeep-cli: unknown command '%s'\n", name.c_str());
+        std::fprintf(stderr, "tomekeep-cli: unknown command '%s'\n", qPrintable(first));
         printHelp(stderr);
         return kExitUsage;
     }
+    args.removeFirst();
     return it->second.run(args);
 }

@@ -1,0 +1,135 @@
+#include "app/entry_list_model.h"
+
+#include "app/icons.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace tk {
+
+EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent), titleCaption_(QStringLiteral("제목")) {
+    images_[0] = icons::entryImage(false);
+    images_[1] = icons::entryImage(true);
+}
+
+int EntryListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int EntryListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant EntryListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const EntryRow& r = row(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+            return columnText(r, index.column());
+        case Qt::DecorationRole:
+            return index.column() == TitleColumn ? QVariant(images_[r.imageIndex()]) : QVariant();
+        case Qt::TextAlignmentRole:
+            return index.column() == TitleColumn ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) {
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return section == TitleColumn ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                                      : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (section) {
+        case TitleColumn:
+            return titleCaption_;
+        case CategoryColumn:
+            return QStringLiteral("분류");
+        case FileNameColumn:
+            return QStringLiteral("파일이름");
+        default:
+            return QString();
+    }
+}
+
+void EntryListModel::setRows(std::vector<EntryRow> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void EntryListModel::reorder(const std::function<void(std::vector<EntryRow>&)>& sorter) {
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Keep the selection on the same entries: persistent indexes follow their rows by archive name.
+    const QModelIndexList before = persistentIndexList();
+    QStringList names;
+    for (const QModelIndex& i : before) {
+        names.append(row(i.row()).archiveName);
+    }
+    sorter(rows_);
+    QHash<QString, int> at;
+    for (int i = 0; i < rowCount(); ++i) {
+        at.insert(rows_[static_cast<size_t>(i)].archiveName, i);
+    }
+    QModelIndexList after;
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        after.append(index(at.value(names[k]), before[k].column()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void EntryListModel::sortByTitle() {
+    reorder([](std::vector<EntryRow>& rows) { tk::sortByTitle(rows); });
+}
+
+void EntryListModel::sortByColumn(int column, bool ascending) {
+    reorder([=](std::vector<EntryRow>& rows) { tk::sortByColumn(rows, column, ascending); });
+}
+
+EntryListView::EntryListView(QWidget* parent) : QTreeView(parent), model_(new EntryListModel(this)) {
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    header()->resizeSection(EntryListModel::TitleColumn, 460);
+    header()->resizeSection(EntryListModel::CategoryColumn, 100);
+    header()->resizeSection(EntryListModel::FileNameColumn, 100);
+    setColumnHidden(EntryListModel::DocumentColumn, true);
+}
+
+int EntryListView::selectedRow() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void EntryListView::mousePressEvent(QMouseEvent* event) {
+    QTreeView::mousePressEvent(event);
+    Q_EMIT mouseDown();
+}
+
+void EntryListView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        Q_EMIT enterPressed();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+}  // namespace tk

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/entry_list.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QTreeView>
+
+#include <vector>
+
+namespace tk {
+
+// The rows of an entry list. A model with a view keeps a list of ten thousand entries cheap to
+// fill and to paint.
+class EntryListModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum Column { TitleColumn = 0, CategoryColumn, FileNameColumn, DocumentColumn, ColumnCount };
+
+    explicit EntryListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Replaces all rows; they are shown in the order given.
+    void setRows(std::vector<EntryRow> rows);
+    const std::vector<EntryRow>& rows() const { return rows_; }
+    const EntryRow& row(int i) const { return rows_[static_cast<size_t>(i)]; }
+
+    void sortByTitle();
+    void sortByColumn(int column, bool ascending);
+
+    // The caption of the title column ("제목"; the find list puts five spaces before it).
+    void setTitleCaption(const QString& caption) { titleCaption_ = caption; }
+
+  private:
+    void reorder(const std::function<void(std::vector<EntryRow>&)>& sorter);
+
+    std::vector<EntryRow> rows_;
+    QString titleCaption_;
+    QIcon images_[2];
+};
+
+// The list control: report view, whole-row selection, read-only. Reports mouse presses after the
+// selection has followed them, and Enter.
+class EntryListView final : public QTreeView {
+    Q_OBJECT
+
+  public:
+    explicit EntryListView(QWidget* parent = nullptr);
+
+    EntryListModel* entries() const { return model_; }
+    // The selected row, or -1.
+    int selectedRow() const;
+
+  Q_SIGNALS:
+    void mouseDown();
+    void enterPressed();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    EntryListModel* model_;
+};
+
+}  // namespace tk

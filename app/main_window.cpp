@@ -1,0 +1,304 @@
+#include "app/main_window.h"
+
+#include "app/category_editor.h"
+#include "app/icons.h"
+#include "app/settings.h"
+#include "platform/message_box.h"
+#include "platform/program_folders.h"
+#include "platform/shell_ops.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tk {
+namespace {
+
+constexpr const char* kLockName = "TOMEKEEP.lock";
+
+// Shows the hourglass for the life of the scope, whichever way the scope is left.
+class WaitCursor final {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY_MOVE(WaitCursor)
+};
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("TOMEKEEP"));
+    resize(696, 480);
+    setupToolBar();
+    setupList();
+    setupStatusBar();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+}
+
+QString TForm1::dirText(const QString& path) {
+    return path.endsWith(u'/') ? path : path + u'/';
+}
+
+QToolButton* TForm1::addToolButton(const QString& hint, QStyle::StandardPixmap icon) {
+    auto* button = new QToolButton(ToolBar1);
+    button->setToolTip(hint);
+    button->setStatusTip(hint);
+    button->setAccessibleName(hint);
+    button->setIcon(style()->standardIcon(icon));
+    button->setAutoRaise(true);
+    toolBarItems_.append(ToolBar1->addWidget(button));
+    return button;
+}
+
+void TForm1::setupToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(24, 24));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    auto separator = [this] { toolBarItems_.append(ToolBar1->addSeparator()); };
+
+    separator();
+    item_PM = new QMenu(this);
+    item_PM->setToolTipsVisible(true);
+    item_TB = addToolButton(QStringLiteral("항목 구성"), QStyle::SP_DirIcon);
+    item_TB->setIcon(icons::categoryImage());
+    item_TB->setMenu(item_PM);
+    item_TB->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(item_TB, &QToolButton::clicked, this, [this] { item_TBClick(item_TB); });
+    separator();
+    ToolButton3 = addToolButton(QStringLiteral("새로 만들기"), QStyle::SP_FileIcon);
+    ToolButton4 = addToolButton(QStringLiteral("삭제"), QStyle::SP_TrashIcon);
+    ToolButton4->setEnabled(false);
+    separator();
+    ToolButton7 = addToolButton(QStringLiteral("제목 및 암호 변경"), QStyle::SP_FileDialogDetailedView);
+    ToolButton7->setEnabled(false);
+    ToolButton8 = addToolButton(QStringLiteral("찾기"), QStyle::SP_FileDialogContentsView);
+    separator();
+    ToolButton5 = addToolButton(QStringLiteral("TOMEKEEP 설정"), QStyle::SP_ComputerIcon);
+}
+
+void TForm1::setupList() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ListView1 = new EntryListView(central);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    QPalette colors = ListView1->palette();
+    colors.setColor(QPalette::Base, QColor(0x00, 0x00, 0x80));  // navy
+    colors.setColor(QPalette::Text, QColor(0xC0, 0xC0, 0xC0));  // silver
+    ListView1->setPalette(colors);
+    layout->addWidget(ListView1, 1);
+
+    FindPanel = new QWidget(central);
+    FindPanel->setFixedHeight(80);
+    auto* findLayout = new QHBoxLayout(FindPanel);
+    findLayout->setContentsMargins(0, 0, 0, 0);
+    FindList = new EntryListView(FindPanel);
+    FindList->setObjectName(QStringLiteral("FindList"));
+    FindList->entries()->setTitleCaption(QStringLiteral("     제목"));
+    findLayout->addWidget(FindList, 1);
+    Button1 = new QToolButton(FindPanel);
+    Button1->setToolTip(QStringLiteral("닫기"));
+    Button1->setAccessibleName(QStringLiteral("닫기"));
+    Button1->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    Button1->setAutoRaise(true);
+    findLayout->addWidget(Button1, 0, Qt::AlignTop);
+    FindPanel->hide();
+    layout->addWidget(FindPanel);
+    setCentralWidget(central);
+
+    for (EntryListView* list : {ListView1, FindList}) {
+        sortAscending_.insert(list, false);
+        connect(list->header(), &QHeaderView::sectionClicked, this,
+                [this, list](int column) { ListView1ColumnClick(list, column); });
+    }
+    connect(ListView1, &EntryListView::mouseDown, this, &TForm1::ListView1MouseDown);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TForm1::updateSelectionButtons);
+    connect(ListView1, &EntryListView::enterPressed, this, [this] { ListView1KeyDown(Qt::Key_Return); });
+    connect(ListView1, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
+}
+
+void TForm1::setupStatusBar() {
+    StatusBar1 = statusBar();
+    StatusBar1->setSizeGripEnabled(true);
+    auto panel = [this](int width) {
+        auto* label = new QLabel(StatusBar1);
+        label->setMinimumWidth(width);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addPermanentWidget(label);
+        return label;
+    };
+    StatusPanel0 = panel(300);
+    StatusPanel1 = panel(50);
+}
+
+QList<QAction*> TForm1::ToolBarItems() const {
+    return toolBarItems_;
+}
+
+QString TForm1::CategoryName() const {
+    return StatusPanel0->text();
+}
+
+void TForm1::SetCategoryName(const QString& name) {
+    StatusPanel0->setText(name);
+}
+
+QString TForm1::CountText() const {
+    return StatusPanel1->text();
+}
+
+bool TForm1::makeFolders(QString* error) {
+    if (!QDir().mkpath(ProgramDir)) {
+        *error = ProgramDir + QStringLiteral("폴더를 만들수 없습니다.");
+        return false;
+    }
+    const QString list = ProgramDir + QStringLiteral("LIST/");
+    if (!QFileInfo(list).isDir() && !QDir().mkdir(list)) {
+        *error = list + QStringLiteral("폴더를 만들수 없습니다.");
+        return false;
+    }
+    return preparePrivateFolder(ProgramDir + QStringLiteral("TEMP/"), error);
+}
+
+bool TForm1::FormCreate() {
+    WaitCursor wait;
+    ProgramDir = dirText(resolveProgramDir());
+    QString error;
+    if (QDir().mkpath(ProgramDir)) {
+        lock_ = std::make_unique<QLockFile>(ProgramDir + QLatin1String(kLockName));
+        lock_->setStaleLockTime(0);  // stale only when the process that holds it is gone
+        if (!lock_->tryLock(0) && lock_->error() == QLockFile::LockFailedError) {
+            lock_.reset();
+            Messages::show(
+                this,
+                QStringLiteral(
+                    "TOMEKEEP이 이미 실행 중입니다.\n같은 폴더를 쓰는 TOMEKEEP은 하나만 실행할 수 있습니다."),
+                MsgKind::Warning);
+            return false;
+        }
+    }
+    if (!makeFolders(&error)) {
+        qWarning("start-up: %s", qPrintable(error));
+        Messages::show(this, QStringLiteral("프로그램 시작 오류"), MsgKind::Error);
+        return false;
+    }
+    created_ = true;
+    return true;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_ && created_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TForm1::FormShow() {
+    LoadSettings(*this);
+    LoadEntryList();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (created_) {
+        FormClose();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose() {
+    if (!ShellDeleteFiles(ProgramDir + QStringLiteral("TEMP/*.*"), false)) {
+        qWarning("could not empty the scratch folder %sTEMP/", qPrintable(ProgramDir));
+    }
+    SaveSettings(*this);
+}
+
+void TForm1::FormDestroy() {
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    lock_.reset();
+}
+
+bool TForm1::LoadEntryList() {
+    WaitCursor wait;
+    // No category chosen yet: an empty list rather than whatever archives lie in the working folder.
+    EntryListing listing = ListDir.isEmpty() ? EntryListing{} : LoadEntries(ListDir);
+    sortByTitle(listing.rows);
+    ListView1->entries()->setRows(std::move(listing.rows));
+    EntryCategories = listing.categories;
+    StatusPanel1->setText(countText(ListView1->entries()->rowCount()));
+    updateSelectionButtons();
+    if (!listing.unreadable.isEmpty()) {
+        QString text = QStringLiteral("Cannot open file %1").arg(listing.unreadable.first());
+        if (listing.unreadable.size() > 1) {
+            text += QStringLiteral("\n(외 %1개)").arg(listing.unreadable.size() - 1);
+        }
+        Messages::show(this, text, MsgKind::Error);
+    }
+    return true;
+}
+
+void TForm1::item_TBClick(QObject* sender) {
+    if (sender == item_TB) {
+        if (form2_) {
+            form2_->TreeChanged = false;
+            form2_->exec();
+        }
+        return;
+    }
+    auto* item = qobject_cast<QAction*>(sender);
+    if (!item || item->menu()) {
+        return;  // only categories without sub-categories can be chosen
+    }
+    ToolButton4->setEnabled(false);
+    ToolButton7->setEnabled(false);
+    ListDir = ProgramDir + QStringLiteral("LIST/") + item->data().toString() + u'/';
+    LoadEntryList();
+    SetCategoryName(item->text());
+}
+
+void TForm1::ListView1ColumnClick(EntryListView* list, int column) {
+    bool& ascending = sortAscending_[list];
+    ascending = !ascending;
+    list->entries()->sortByColumn(column, ascending);
+}
+
+void TForm1::updateSelectionButtons() {
+    const bool selected = ListView1->selectedRow() >= 0;
+    ToolButton4->setEnabled(selected);
+    ToolButton7->setEnabled(selected);
+}
+
+void TForm1::ListView1MouseDown() {
+    updateSelectionButtons();
+}
+
+void TForm1::ListView1KeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        ListView1DblClick();
+    }
+}
+
+void TForm1::ListView1DblClick() {
+    // Opening an entry arrives with the editor window.
+}
+
+}  // namespace tk

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "app/entry_list_model.h"
+
+#include <QHash>
+#include <QLockFile>
+#include <QMainWindow>
+#include <QStringList>
+#include <QStyle>
+
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+
+namespace tk {
+
+class TForm2;
+
+// The main window: the toolbar, the entry list of the current category and the status bar.
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+    Q_DISABLE_COPY_MOVE(TForm1)
+
+    // Appends "/" when path does not end in one; an empty path gives "/".
+    static QString dirText(const QString& path);
+
+    // Finds the program folder, takes the program's lock, makes the library and scratch folders.
+    // On failure it has told the user and the program must end. Runs before the other windows exist.
+    [[nodiscard]] bool FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+
+    // Rebuilds the list from the archives in ListDir; false when the folder could not be listed.
+    bool LoadEntryList();
+
+    void item_TBClick(QObject* sender);
+    void ListView1ColumnClick(EntryListView* list, int column);
+    void ListView1MouseDown();
+    void ListView1KeyDown(int key);
+    void ListView1DblClick();
+
+    QString CategoryName() const;
+    void SetCategoryName(const QString& name);
+    QString CountText() const;
+
+    // The category editor, created right after this window; it fills item_PM.
+    void setCategoryEditor(TForm2* form2) { form2_ = form2; }
+    TForm2* categoryEditor() const { return form2_; }
+
+    // Toolbar items in their positions, separators included.
+    QList<QAction*> ToolBarItems() const;
+
+    QString ProgramDir;
+    QString ListDir;
+    QString WebDocPath;
+    // Distinct categories of the current list, in reading order; the entry dialog offers them.
+    QStringList EntryCategories;
+    // Deleted entries go to the trash; the settings dialog will show this option.
+    bool DeleteToTrash = true;
+
+    QToolBar* ToolBar1;
+    QToolButton* item_TB;
+    QMenu* item_PM;
+    QToolButton* ToolButton3;
+    QToolButton* ToolButton4;
+    QToolButton* ToolButton7;
+    QToolButton* ToolButton8;
+    QToolButton* ToolButton5;
+    EntryListView* ListView1;
+    QWidget* FindPanel;
+    EntryListView* FindList;
+    QToolButton* Button1;
+    QStatusBar* StatusBar1;
+    QLabel* StatusPanel0;
+    QLabel* StatusPanel1;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void setupToolBar();
+    void setupList();
+    void setupStatusBar();
+    QToolButton* addToolButton(const QString& hint, QStyle::StandardPixmap icon);
+    void updateSelectionButtons();
+    [[nodiscard]] bool makeFolders(QString* error);
+
+    TForm2* form2_ = nullptr;
+    QList<QAction*> toolBarItems_;
+    QHash<const EntryListView*, bool> sortAscending_;
+    std::unique_ptr<QLockFile> lock_;
+    bool created_ = false;
+    bool shown_ = false;
+    bool destroyed_ = false;
+};
+
+}  // namespace tk

@@ -1,0 +1,67 @@
+#include "platform/program_folders.h"
+
+#include "platform/shell_ops.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tk {
+namespace {
+
+QString withSlash(QString path) {
+    if (!path.endsWith(u'/')) {
+        path += u'/';
+    }
+    return path;
+}
+
+}  // namespace
+
+QString resolveProgramDir() {
+    const QString home = qEnvironmentVariable("TOMEKEEP_HOME");
+    if (!home.isEmpty()) {
+        return withSlash(QDir(home).absolutePath());
+    }
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (!exeDir.isEmpty() && ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0) {
+        return withSlash(exeDir);
+    }
+    return withSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+bool preparePrivateFolder(const QString& folder, QString* error) {
+    const QByteArray native = QFile::encodeName(folder);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0) {
+        if (::mkdir(native.constData(), 0700) != 0) {
+            *error = QStringLiteral("cannot create %1").arg(folder);
+            return false;
+        }
+        return true;
+    }
+    if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode)) {
+        *error = QStringLiteral("%1 is not a folder of its own").arg(folder);
+        return false;
+    }
+    if (st.st_uid != ::geteuid()) {
+        *error = QStringLiteral("%1 belongs to another user").arg(folder);
+        return false;
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) {
+        *error = QStringLiteral("cannot make %1 private").arg(folder);
+        return false;
+    }
+    if (!emptyFolder(folder)) {
+        *error = QStringLiteral("cannot empty %1").arg(folder);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tk

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace tk {
+
+// The program's own folder, ending in "/": TOMEKEEP_HOME when set; else the executable's folder
+// when it is writable (a portable copy); else the per-user data folder.
+QString resolveProgramDir();
+
+// Makes folder a private scratch folder: creates it with mode 0700 when missing; refuses one that is
+// a symbolic link, not a folder, or owned by another user; closes one that is open to others; then
+// empties it. Returns false with a reason in *error.
+[[nodiscard]] bool preparePrivateFolder(const QString& folder, QString* error);
+
+}  // namespace tk

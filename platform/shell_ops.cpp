@@ -1,0 +1,143 @@
+#include "platform/shell_ops.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
+
+namespace tk {
+namespace {
+
+bool lexists(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool isRealDir(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QStringList childNames(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+QString joined(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+bool deleteOne(const QString& path, bool recycle) {
+    if (recycle) {
+        return QFile::moveToTrash(path);
+    }
+    return removeTree(path);
+}
+
+bool mergeInto(const QString& source, const QString& dest, MoveResult& result) {
+    for (const QString& name : childNames(source)) {
+        const QString from = joined(source, name);
+        QString to = joined(dest, name);
+        if (isRealDir(from) && isRealDir(to)) {
+            if (!mergeInto(from, to, result)) {
+                return false;
+            }
+            continue;
+        }
+        if (lexists(to)) {
+            to = joined(dest, freeFileName(dest, name));
+            ++result.renamedFiles;
+        }
+        if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+            result.errorString = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+    }
+    if (!QDir().rmdir(source)) {
+        result.errorString = QStringLiteral("cannot remove %1").arg(source);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool removeTree(const QString& path) {
+    struct stat st;
+    const QByteArray native = QFile::encodeName(path);
+    if (::lstat(native.constData(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return ::unlink(native.constData()) == 0;
+    }
+    return emptyFolder(path) && ::rmdir(native.constData()) == 0;
+}
+
+bool emptyFolder(const QString& folder) {
+    bool ok = true;
+    for (const QString& name : childNames(folder)) {
+        ok = removeTree(joined(folder, name)) && ok;
+    }
+    return ok;
+}
+
+bool ShellDeleteFiles(const QString& pattern, bool recycle) {
+    if (pattern.isEmpty()) {
+        return false;
+    }
+    const qsizetype slash = pattern.lastIndexOf(u'/');
+    const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
+    const QString namePattern = pattern.mid(slash + 1);
+    const bool wild = namePattern.contains(u'*') || namePattern.contains(u'?');
+    if (!wild) {
+        return lexists(pattern) && deleteOne(pattern, recycle);
+    }
+    const QString glob = namePattern == QLatin1String("*.*") ? QStringLiteral("*") : namePattern;
+    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(glob),
+                                QRegularExpression::CaseInsensitiveOption);
+    bool ok = true;
+    for (const QString& name : childNames(folder)) {
+        if (re.match(name).hasMatch()) {
+            ok = deleteOne(joined(folder, name), recycle) && ok;
+        }
+    }
+    return ok;
+}
+
+QString freeFileName(const QString& folder, const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString base = dot > 0 ? fileName.left(dot) : fileName;
+    const QString ext = dot > 0 ? fileName.mid(dot) : QString();
+    QString candidate = fileName;
+    QString underscores;
+    while (lexists(joined(folder, candidate))) {
+        underscores += u'_';
+        candidate = base + underscores + ext;
+    }
+    return candidate;
+}
+
+MoveResult moveFolderInto(const QString& source, const QString& destDir) {
+    MoveResult result;
+    QString src = source;
+    while (src.endsWith(u'/') && src.size() > 1) {
+        src.chop(1);
+    }
+    const QString target = joined(destDir, QFileInfo(src).fileName());
+    if (!isRealDir(target)) {
+        if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(target).constData()) != 0) {
+            result.errorString = QString::fromLocal8Bit(std::strerror(errno));
+            return result;
+        }
+        result.ok = true;
+        return result;
+    }
+    result.ok = mergeInto(src, target, result);
+    return result;
+}
+
+}  // namespace tk

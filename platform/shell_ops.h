@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace tk {
+
+// Deletes the files and folders a path pattern names: a single path, or a folder followed by a
+// name pattern with * and ? ("*.*" means every name, as on the designed platform). With recycle
+// the items go to the desktop's trash, otherwise they are removed for good. Folders are removed
+// with their contents; symbolic links are removed, never followed. Never throws; true when every
+// named item is gone (a pattern that names nothing also succeeds).
+[[nodiscard]] bool ShellDeleteFiles(const QString& pattern, bool recycle);
+
+// Removes path and, for a folder, everything in it, without following symbolic links.
+[[nodiscard]] bool removeTree(const QString& path);
+
+// Removes everything inside folder, keeping folder itself.
+[[nodiscard]] bool emptyFolder(const QString& folder);
+
+struct MoveResult {
+    bool ok = false;
+    int renamedFiles = 0;  // files that met a file of the same name and were kept under a new name
+    QString errorString;
+};
+
+// Moves the folder source into the folder destDir. When destDir already holds a folder of the same
+// name, the two are merged: a file that exists on both sides is never overwritten, the moved one
+// is kept beside it under a free name (an "_" is appended to its base name until it is free).
+MoveResult moveFolderInto(const QString& source, const QString& destDir);
+
+// The name "base_", "base__", ... (before the extension) that is free in folder.
+QString freeFileName(const QString& folder, const QString& fileName);
+
+}  // namespace tk
