@@ -1,4 +1,5 @@
 // Archives written here open in the usual tools, and theirs open here.
+#include "app/entry_comment.h"
 #include "archive_test_support.h"
 
 #include <QDir>
@@ -38,9 +39,16 @@ class InteropTest : public ArchiverTest {
             << out.toStdString();
         return archive;
     }
-    void expectOpensHereOnlyWithThePassword(const QString& archive, const QString& password) {
+    // The list reads the comment from the file's end on its own; both readings must agree.
+    void expectCommentReadAlike(const QString& archive) {
         archiver.SetZipFileName(archive);
+        QString listed;
+        ASSERT_EQ(ReadEntryComment(archive, &listed), ReadCommentResult::Ok);
+        EXPECT_EQ(listed, kComment);
         EXPECT_EQ(archiver.ZipComment(), kComment);
+    }
+    void expectOpensHereOnlyWithThePassword(const QString& archive, const QString& password) {
+        expectCommentReadAlike(archive);
         EXPECT_EQ(extract(archive, path(QStringLiteral("wrong")), QStringLiteral("not it")), 0);
         EXPECT_EQ(messages.value(messages.size() - 1), QStringLiteral("warnings were given"));
         EXPECT_TRUE(QDir(path(QStringLiteral("wrong"))).isEmpty());
@@ -57,6 +65,7 @@ TEST_F(InteropTest, ArchivesWrittenHereOpenInTheUsualTools) {
     const QString archive = path(QStringLiteral("20240101120000.zip"));
     ASSERT_EQ(add(archive, src, {kBody}, QStringLiteral("암호 pass")), 1);
     archiver.SetZipComment(kComment);
+    expectCommentReadAlike(archive);
     QByteArray out;
     EXPECT_EQ(runProgram(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-p암호 pass"), archive}, {}, &out),
               0)
@@ -86,8 +95,7 @@ TEST_F(InteropTest, ArchivesWrittenHereOpenInTheUsualTools) {
 
 TEST_F(InteropTest, PlainZipArchives) {
     const QString archive = foreign(QStringLiteral("plain.zip"), QStringLiteral("zip"), {QStringLiteral("-q9")});
-    archiver.SetZipFileName(archive);
-    EXPECT_EQ(archiver.ZipComment(), kComment);
+    expectCommentReadAlike(archive);
     EXPECT_EQ(extract(archive, path(QStringLiteral("out"))), 1);
     EXPECT_EQ(readFile(path(QStringLiteral("out/TKFile.rtf"))), body);
 }
@@ -126,6 +134,51 @@ TEST_F(InteropTest, SevenZipAesArchiveWithAlteredDataIsNotTakenForAWrongPassword
     EXPECT_FALSE(messages.contains(QStringLiteral("warnings were given")));
     EXPECT_TRUE(messages.join(QLatin1Char('\n')).contains(QStringLiteral("authentication failed")));
     EXPECT_TRUE(QDir(path(QStringLiteral("out"))).isEmpty());
+}
+
+// What a user does at a terminal: a protected entry with a body and its comment, listed, extracted
+// with the right password, refused with a wrong one, and opened by 7-Zip.
+TEST_F(InteropTest, CommandLineCompanion) {
+    const QString cli = binDir() + QStringLiteral("/tomekeep-cli");
+    const QString list = path(QStringLiteral("LIST"));
+    QDir().mkpath(list);
+    const QString archive = list + QStringLiteral("/20240101120000.zip");
+    QByteArray out;
+    ASSERT_EQ(runProgram(cli,
+                         {QStringLiteral("add"), archive, QStringLiteral("--root"), src,
+                          QStringLiteral("--password-stdin"), kBody},
+                         {}, &out, "PASSWORD\n"),
+              0)
+        << out.toStdString();
+    ASSERT_EQ(runProgram(cli, {QStringLiteral("comment"), archive, QStringLiteral("--set"), kComment}, {}, &out), 0)
+        << out.toStdString();
+    ASSERT_EQ(runProgram(cli, {QStringLiteral("comment"), archive}, {}, &out), 0);
+    EXPECT_TRUE(QString::fromUtf8(out).contains(kComment));
+    ASSERT_EQ(runProgram(cli, {QStringLiteral("list"), list}, {}, &out), 0);
+    EXPECT_TRUE(QString::fromUtf8(out).contains(QStringLiteral("20240101120000\tY\tTKFile.rtf\t분류\t제목")))
+        << out.toStdString();
+    ASSERT_EQ(runProgram(cli, {QStringLiteral("info"), archive}, {}, &out), 0);
+    EXPECT_TRUE(out.contains("TKFile.rtf\t")) << out.toStdString();
+    EXPECT_TRUE(out.contains("encrypted"));
+
+    const QString right = path(QStringLiteral("right"));
+    ASSERT_EQ(runProgram(cli, {QStringLiteral("extract"), archive, right, QStringLiteral("--password-stdin")}, {}, &out,
+                         "PASSWORD\n"),
+              0)
+        << out.toStdString();
+    EXPECT_EQ(readFile(right + QStringLiteral("/TKFile.rtf")), body);
+    const QString wrong = path(QStringLiteral("wrong"));
+    EXPECT_NE(runProgram(cli, {QStringLiteral("extract"), archive, wrong, QStringLiteral("--password-stdin")}, {}, &out,
+                         "nope\n"),
+              0);
+    EXPECT_TRUE(out.contains("warnings were given")) << out.toStdString();
+    EXPECT_TRUE(QDir(wrong).isEmpty());
+    EXPECT_EQ(runProgram(QStringLiteral("7z"),
+                         {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-pPASSWORD"),
+                          QStringLiteral("-o") + path(QStringLiteral("seven")), archive},
+                         {}, &out),
+              0);
+    EXPECT_EQ(readFile(path(QStringLiteral("seven/TKFile.rtf"))), body);
 }
 
 }  // namespace
