@@ -20,13 +20,15 @@ constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 
 }  // namespace
 
-std::string checkMemberLayout(const std::string& archivePath) {
+LayoutCheck checkMemberLayout(const std::string& archivePath) {
     QFile file(QString::fromStdString(archivePath));
     if (!file.open(QIODevice::ReadOnly)) {
-        return "cannot be opened";
+        return {"cannot be opened"};
     }
     std::vector<ArchiveDirEntry::Fixed> entries;
     DirectoryReader reader(file, true);
+    bool trailingBytes = false;
+    reader.onWarning = [&](int id) { trailingBytes = trailingBytes || id == 10204; };
     reader.onEntry = [&](int, std::unique_ptr<ArchiveDirEntry> e) { entries.push_back(e->fixed); };
     try {
         reader.read();
@@ -39,11 +41,11 @@ std::string checkMemberLayout(const std::string& archivePath) {
             return {};
         }
         if (!file.seek(e.LocalHeaderOffset)) {
-            return "member outside the archive";
+            return {"member outside the archive"};
         }
         const QByteArray header = file.read(30);
         if (header.size() != 30 || qFromLittleEndian<quint32>(header.constData()) != 0x04034B50) {
-            return "member header missing";
+            return {"member header missing"};
         }
         const qint64 dataStart = static_cast<qint64>(e.LocalHeaderOffset) + 30 +
                                  qFromLittleEndian<quint16>(header.constData() + 26) +
@@ -54,10 +56,14 @@ std::string checkMemberLayout(const std::string& archivePath) {
     for (size_t i = 0; i < spans.size(); ++i) {
         const qint64 limit = i + 1 < spans.size() ? spans[i + 1].start : reader.centralDirOffset();
         if (spans[i].end > limit) {
-            return "members overlap";
+            return {"members overlap"};
         }
     }
-    return {};
+    LayoutCheck result;
+    if (!trailingBytes && reader.endOfArchive() < file.size()) {
+        result.paddedLength = reader.endOfArchive();
+    }
+    return result;
 }
 
 }  // namespace tk::engine

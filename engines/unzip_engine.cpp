@@ -259,22 +259,35 @@ void announce(ExtractJob& job, zip_int64_t count) {
     job.ctx.call(kCbTotalSize, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "");
 }
 
+// Opens with libzip's consistency checks; zeros a transfer added after the archive are left out.
+zip_t* openChecked(const std::string& archive, long long paddedLength, zip_error_t* error) {
+    zip_source_t* src = zip_source_file_create(archive.c_str(), 0, paddedLength < 0 ? -1 : paddedLength, error);
+    if (!src) {
+        return nullptr;
+    }
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, error);
+    if (!za) {
+        zip_source_free(src);
+    }
+    return za;
+}
+
 bool openArchive(ExtractJob& job) {
     const std::string archive = job.cmd.c.archiveName;
-    int error = 0;
-    job.za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    const LayoutCheck layout = checkMemberLayout(archive);
+    if (!layout.problem.empty()) {
+        job.ctx.message(archive + ": refused: " + layout.problem, 9);
+        return false;
+    }
+    zip_error_t error;
+    zip_error_init(&error);
+    job.za = openChecked(archive, layout.paddedLength, &error);
     if (!job.za) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        job.ctx.message(archive + ": cannot be read: " + zip_error_strerror(&ze), 9);
-        zip_error_fini(&ze);
+        job.ctx.message(archive + ": cannot be read: " + zip_error_strerror(&error), 9);
+        zip_error_fini(&error);
         return false;
     }
-    const std::string layout = checkMemberLayout(archive);
-    if (!layout.empty()) {
-        job.ctx.message(archive + ": refused: " + layout, 9);
-        return false;
-    }
+    zip_error_fini(&error);
     job.baseFd.reset(::open(job.cmd.baseDir ? job.cmd.baseDir : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!job.baseFd.valid()) {
         job.ctx.message(std::string("base folder cannot be opened: ") + systemError(errno), 9);

@@ -24,6 +24,7 @@ struct AddJob {
     std::vector<FileToAdd> files;
     std::vector<std::string> storeSuffixes;
     long long totalBytes = 0;
+    std::vector<std::string> writtenPaths;  // the files now in the archive
 };
 
 std::vector<std::string> splitSuffixes(const char* text) {
@@ -184,6 +185,7 @@ int32_t writeFiles(AddJob& job) {
             return 0;
         }
         ++written;
+        job.writtenPaths.push_back(f.diskPath);
     }
     keepComment(job, za);
     zip_register_progress_callback_with_state(za, 0.02, onProgress, nullptr, &job);
@@ -198,7 +200,7 @@ int32_t writeFiles(AddJob& job) {
 
 int32_t runAdd(const ZipCommand& cmd) {
     EngineContext ctx(cmd.c.callback, cmd.c.caller, true);
-    AddJob job{cmd, ctx, {}, splitSuffixes(cmd.c.storeSuffixes)};
+    AddJob job{cmd, ctx, {}, splitSuffixes(cmd.c.storeSuffixes), 0, {}};
     if (!cmd.c.archiveName || cmd.c.specCount <= 0 || !cmd.specs) {
         return 0;
     }
@@ -222,8 +224,8 @@ int32_t runAdd(const ZipCommand& cmd) {
     ctx.call(kCbTotalSize, 0, static_cast<int32_t>(std::min<long long>(job.totalBytes, INT32_MAX)), "");
     const int32_t written = writeFiles(job);
     if (written > 0 && cmd.c.move != 0) {
-        for (const FileToAdd& f : job.files) {
-            ::unlink(f.diskPath.c_str());
+        for (const std::string& path : job.writtenPaths) {
+            ::unlink(path.c_str());
         }
     }
     ctx.call(kCbBatchFinished, 0, 0, "");

@@ -45,8 +45,9 @@ struct Fixture {
     void writeBody() const {
         QByteArray rtf("{\\rtf1\\ansi\\ansicpg949\\deff0{\\fonttbl{\\f0\\fnil\\fcharset129 \\'b1\\'bc\\'b8\\'b2;}}\n");
         QRandomGenerator random(42);
-        const char* words[] = {"\\'c7\\'d1\\'b1\\'db", "library", "\\b bold\\b0 ", "entry", "\\'c1\\'a6\\'b8\\'f1",
-                               "{\\i note}", "chapter", "\\'ba\\'d0\\'b7\\'f9", "text", "\\ul under\\ulnone "};
+        const char* words[] = {
+            "\\'c7\\'d1\\'b1\\'db", "library", "\\b bold\\b0 ",        "entry", "\\'c1\\'a6\\'b8\\'f1",
+            "{\\i note}",           "chapter", "\\'ba\\'d0\\'b7\\'f9", "text",  "\\ul under\\ulnone "};
         while (rtf.size() < 5 * 1024 * 1024) {
             rtf += "\\pard\\fs" + QByteArray::number(18 + random.bounded(8) * 2) + ' ';
             for (int w = 0; w < 40; ++w) {
@@ -213,17 +214,17 @@ int main(int argc, char** argv) {
         std::printf("Add ratio (TArchiver / libzip): %.3f (goal <= 1.15)\n", addOurs / addTheirs);
         std::printf("Extract ratio (TArchiver / libzip): %.3f (goal <= 1.15)\n", extractOurs / extractTheirs);
     }
-    const double sevenZip = secondsOf(QStringLiteral("7z"),
-                                      {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-mx=9"),
-                                       QStringLiteral("-mem=AES256"), QStringLiteral("-p") + QLatin1String(kPassword),
-                                       QStringLiteral("-bd"), f.dir.path() + QStringLiteral("/7z.zip"),
-                                       QStringLiteral("TKFile.rtf")},
-                                      f.scratch);
+    const double sevenZip =
+        secondsOf(QStringLiteral("7z"),
+                  {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-mx=9"), QStringLiteral("-mem=AES256"),
+                   QStringLiteral("-p") + QLatin1String(kPassword), QStringLiteral("-bd"),
+                   f.dir.path() + QStringLiteral("/7z.zip"), QStringLiteral("TKFile.rtf")},
+                  f.scratch);
     const double infoZip = secondsOf(QStringLiteral("zip"),
                                      {QStringLiteral("-q9"), QStringLiteral("-P"), QLatin1String(kPassword),
                                       f.dir.path() + QStringLiteral("/iz.zip"), QStringLiteral("TKFile.rtf")},
                                      f.scratch);
-    std::printf("reference: 7z a -tzip -mx=9 -mem=AES256: %.3f s; zip -9 -P: %.3f s; TArchiver.Add: %.3f s\n",
-                sevenZip, infoZip, addOurs / 1e3);
+    std::printf("reference: 7z a -tzip -mx=9 -mem=AES256: %.3f s; zip -9 -P: %.3f s; TArchiver.Add: %.3f s\n", sevenZip,
+                infoZip, addOurs / 1e3);
     return 0;
 }

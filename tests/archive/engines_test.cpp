@@ -180,6 +180,17 @@ TEST_F(EngineTest, ADamagedMemberLeavesNoFile) {
     EXPECT_TRUE(filesIn(path(QStringLiteral("out"))).isEmpty());
 }
 
+TEST_F(EngineTest, ZerosATransferAddedStillExtract) {
+    const QString archive = path(QStringLiteral("padded.zip"));
+    ASSERT_EQ(add(archive, scratch, {kBody}, QStringLiteral("pw")), 1);
+    QByteArray bytes = readFile(archive);
+    bytes.append(QByteArray(512 - bytes.size() % 512, '\0'));
+    writeFile(archive, bytes);
+    EXPECT_EQ(extract(archive, path(QStringLiteral("out")), QStringLiteral("pw")), 1);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(readFile(path(QStringLiteral("out/TKFile.rtf"))), body);
+}
+
 TEST_F(EngineTest, EncryptedOutputRepeatsOnlyInTheFixedRandomTestBuild) {
     const QString cli = binDir() + QStringLiteral("/tomekeep-cli");
     const QStringList fixed{QStringLiteral("LD_PRELOAD=") + QStringLiteral(TK_FIXED_RANDOM_LIB)};
