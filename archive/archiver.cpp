@@ -102,7 +102,7 @@ void TArchiver::ReadDirectory() {
     busyOn();
     bool failed = false;
     try {
-        readDirectoryOrThrow(failed);
+        readDirectoryOrThrow();
     } catch (const EArchiver& e) {
         ReportException(e);
         failed = true;
@@ -126,7 +126,7 @@ void TArchiver::ReadDirectory() {
     }
 }
 
-void TArchiver::readDirectoryOrThrow(bool& failed) {
+void TArchiver::readDirectoryOrThrow() {
     QFile file(zipFileName_);
     if (!file.open(QIODevice::ReadOnly)) {
         throw EArchiver(11001);
@@ -145,7 +145,6 @@ void TArchiver::readDirectoryOrThrow(bool& failed) {
         endRecordPos_ = reader.endRecordPosition();
         throw;
     }
-    failed = false;
     endRecordPos_ = reader.endRecordPosition();
     endOfArchive_ = reader.endOfArchive();
     centralDirOffset_ = reader.centralDirOffset();

@@ -164,7 +164,7 @@ class TArchiver final {
 
     void loadEngine(Engine& engine, bool zip);
     void clearDirectory();
-    void readDirectoryOrThrow(bool& failed);
+    void readDirectoryOrThrow();
     void writeCommentOrThrow(const QByteArray& bytes);
     void busyOn();
     void busyOff();

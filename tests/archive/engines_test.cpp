@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tk::test {
 namespace {
@@ -113,6 +116,49 @@ TEST_F(EngineTest, AddReplacesAtomicallyAndKeepsTheCommentAndOtherMembers) {
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("a.zip")});
     EXPECT_EQ(extract(archive, path(QStringLiteral("out")), QStringLiteral("pw")), 2);
     EXPECT_EQ(readFile(path(QStringLiteral("out/TKFile.rtf"))), "{\\rtf1 edited}");
+}
+
+// Killed at any instant, an add leaves the archive as it was or as it will be, with its comment,
+// and nothing that the next start would take for an entry.
+TEST_F(EngineTest, KilledDuringAnAddTheArchiveStaysWhole) {
+    const QString archive = path(QStringLiteral("k.zip"));
+    QByteArray noise(2 << 20, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>(QRandomGenerator::global()->bounded(32));
+    }
+    writeFile(scratch + QStringLiteral("/noise.bin"), noise);
+    ASSERT_EQ(add(archive, scratch, {kBody}, QStringLiteral("pw")), 1);
+    archiver.SetZipComment(QStringLiteral("t|k|Y|TKFile.rtf"));
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            TArchiver a;
+            a.SetUnattended(true);
+            a.SetEngineDirectory(binDir());
+            a.LoadZipEngine();
+            for (;;) {
+                a.SetZipFileName(archive);
+                a.SetPassword(QStringLiteral("pw"));
+                a.SetAddOptions({AddOptsEnum::AddEncrypt});
+                a.SetRootDir(scratch);
+                a.SetFSpecArgs({kBody, QStringLiteral("noise.bin")});
+                a.Add();
+            }
+        }
+        ::usleep(static_cast<useconds_t>(QRandomGenerator::global()->bounded(5000, 250000)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        messages.clear();
+        const QString out = path(QStringLiteral("out%1").arg(round));
+        const int extracted = extract(archive, out, QStringLiteral("pw"));
+        ASSERT_TRUE(extracted == 1 || extracted == 2) << "round " << round;
+        EXPECT_EQ(readFile(out + QLatin1Char('/') + kBody), body);
+        EXPECT_EQ(archiver.ZipComment(), QStringLiteral("t|k|Y|TKFile.rtf"));
+        EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+    }
+    RemoveArchiveLeftovers(dir.path());
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("k.zip")});
 }
 
 TEST_F(EngineTest, AnArchiveWithNoMembersAndACommentTakesItsFirstFile) {
