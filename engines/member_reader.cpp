@@ -39,6 +39,16 @@ uint32_t crcOfFile(int fd) {
 
 zip_file_t* openMember(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const std::string& password,
                        ReadOutcome& outcome) {
+    // libzip leaks the member's sources when asked to open an encryption it does not know, so that
+    // is refused here first.
+    if (st.encryption_method != ZIP_EM_NONE && !zip_encryption_method_supported(st.encryption_method, 0)) {
+        outcome = {ReadResult::Failed, "encryption method not supported"};
+        return nullptr;
+    }
+    if (!zip_compression_method_supported(st.comp_method, 0)) {
+        outcome = {ReadResult::Failed, "compression method not supported"};
+        return nullptr;
+    }
     zip_error_clear(za);
     zip_file_t* f = st.encryption_method == ZIP_EM_NONE ? zip_fopen_index(za, index, 0)
                                                         : zip_fopen_index_encrypted(za, index, 0, password.c_str());

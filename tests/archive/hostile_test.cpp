@@ -104,6 +104,19 @@ TEST_F(HostileTest, AMemberMayNotGrowPastItsDeclaredSize) {
     EXPECT_FALSE(messages.isEmpty());
 }
 
+// This was a leak found by the extraction fuzzer: libzip kept the member's sources alive when asked
+// to decrypt a method it does not know (strong encryption, flag bit 6), and with them the archive.
+TEST_F(HostileTest, UnknownEncryptionIsRefusedBeforeLibzipOpensTheMember) {
+    RawMember strong{"TKFile.rtf", "{\\rtf1 x}"};
+    strong.flags = 0x0041;
+    archiver.SetPassword(QStringLiteral("pw"));
+    EXPECT_EQ(extractBytes(buildStoredZip({strong})), 0);
+    EXPECT_TRUE(messages.join(QLatin1Char('\n')).contains(QStringLiteral("encryption method not supported")))
+        << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(QDir(base).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(extractBytes(readFile(QStringLiteral(TK_FUZZ_CORPUS "/leak-unknown-encryption.zip"))), 1);
+}
+
 TEST_F(HostileTest, GarbageIsNotAnArchive) {
     EXPECT_EQ(extractBytes(emptyZipWithComment("") + "x"), 0);
     writeFile(path(QStringLiteral("g.zip")), QByteArray(5000, 'g'));

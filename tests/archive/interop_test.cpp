@@ -106,6 +106,20 @@ TEST_F(InteropTest, TraditionallyEncryptedZipArchives) {
     expectOpensHereOnlyWithThePassword(archive, QStringLiteral("secret"));
 }
 
+TEST_F(InteropTest, TraditionalArchivesMadeWithAnAnsiPassword) {
+    // Made on Windows, the password's bytes are CP949; the user types the same text here.
+    const QString archive = path(QStringLiteral("ansi.zip"));
+    QByteArray out;
+    ASSERT_EQ(runProgram(QStringLiteral("sh"),
+                         {QStringLiteral("-c"),
+                          QStringLiteral("zip -q -P \"$(printf '\\276\\317\\310\\243')\" \"$0\" TKFile.rtf"), archive},
+                         src, &out),
+              0)
+        << out.toStdString();
+    ASSERT_EQ(runProgram(QStringLiteral("zip"), {QStringLiteral("-z"), archive}, src, &out, kAnsiComment + "\n.\n"), 0);
+    expectOpensHereOnlyWithThePassword(archive, QStringLiteral("암호"));
+}
+
 TEST_F(InteropTest, TraditionalEntriesAreReprotectedWithAesOnTheirFirstSave) {
     const QString archive = foreign(QStringLiteral("trad.zip"), QStringLiteral("zip"),
                                     {QStringLiteral("-q9"), QStringLiteral("-P"), QStringLiteral("secret")});
