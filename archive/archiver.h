@@ -171,7 +171,14 @@ class TArchiver final {
     int runZipEngine(int version);
     int runUnzipEngine(int version);
     int32_t dispatch(engine::CallbackRecord& record);
+    void progress(ProgressType type, const QString& name, int size);
+    void engineMessage(const engine::CallbackRecord& record, const QString& text);
+    void replyNewName(engine::CallbackRecord& record, const QString& text);
     void replyPassword(engine::CallbackRecord& record, QString& text);
+    void replyCrcError(engine::CallbackRecord& record, const QString& text);
+    void replyOverwrite(engine::CallbackRecord& record, const QString& text);
+    void reportSkipped(const engine::CallbackRecord& record, const QString& text);
+    void replyFileComment(engine::CallbackRecord& record, const QString& text);
     QString storeSuffixText() const;
     QString baseDirForEngine() const;
     QString programFolder() const;

@@ -38,95 +38,118 @@ int32_t TArchiver::engineCallback(CallbackRecord* record) {
     return static_cast<TArchiver*>(record->caller)->dispatch(*record);
 }
 
+void TArchiver::progress(ProgressType type, const QString& name, int size) {
+    if (OnProgress) {
+        OnProgress(this, type, name, size);
+    }
+}
+
+void TArchiver::engineMessage(const CallbackRecord& r, const QString& t) {
+    lastErrorMessage_ = t;
+    if (r.arg1 != 0) {
+        lastErrorCode_ = r.arg1 & 0xFF;
+    }
+    if (OnMessage) {
+        OnMessage(this, r.arg1, t);
+    }
+}
+
+void TArchiver::replyNewName(CallbackRecord& r, const QString& t) {
+    if (!OnSetNewName) {
+        return;
+    }
+    QString name = t;
+    bool changed = false;
+    OnSetNewName(this, name, changed);
+    if (changed) {
+        putText(r, name, kCallbackTextSize - 1);
+    }
+    r.arg1 = changed ? 1 : 0;
+}
+
+void TArchiver::replyCrcError(CallbackRecord& r, const QString& t) {
+    if (!OnCRC32Error) {
+        r.arg1 = 2;
+        return;
+    }
+    bool doExtract = true;
+    OnCRC32Error(this, t, static_cast<unsigned>(r.arg1), static_cast<unsigned>(r.arg2), doExtract);
+    r.arg1 = doExtract ? 1 : 0;
+}
+
+void TArchiver::replyOverwrite(CallbackRecord& r, const QString& t) {
+    if (!OnExtractOverwrite) {
+        return;
+    }
+    bool doOverwrite = (r.arg2 & 0xFF) != 0;
+    OnExtractOverwrite(this, t, (r.arg1 & 0x10000) != 0, doOverwrite, r.arg1 & 0xFFFF);
+    r.arg2 = doOverwrite ? 1 : 0;
+}
+
+void TArchiver::reportSkipped(const CallbackRecord& r, const QString& t) {
+    if (r.arg1 != 0) {
+        lastErrorCode_ = r.arg1 & 0xFF;
+    }
+    if (OnExtractSkipped) {
+        OnExtractSkipped(this, t, static_cast<UnZipSkipTypes>((r.arg2 & 0xFF) - 1), r.arg1);
+    }
+}
+
+void TArchiver::replyFileComment(CallbackRecord& r, const QString& t) {
+    if (!OnFileComment) {
+        return;
+    }
+    QString comment;
+    bool changed = false;
+    OnFileComment(this, t, comment, changed);
+    if (changed) {
+        putText(r, comment, kCallbackTextSize - 1);
+    } else {
+        r.text[0] = '\0';
+    }
+    r.arg1 = changed ? 1 : 0;
+    r.arg2 = changed ? static_cast<int32_t>(std::min<qsizetype>(comment.size(), 511)) : 0;
+}
+
 int32_t TArchiver::dispatch(CallbackRecord& r) {
     QString t = callbackText(r);
     switch (r.actionCode) {
         case kCbFileBegins:
-            if (OnProgress) {
-                OnProgress(this, ProgressType::NewFile, t, r.arg2);
-            }
+            progress(ProgressType::NewFile, t, r.arg2);
             break;
         case kCbBytesProcessed:
-            if (OnProgress) {
-                OnProgress(this, ProgressType::ProgressUpdate, QString(), r.arg2);
-            }
+            progress(ProgressType::ProgressUpdate, QString(), r.arg2);
             break;
         case kCbBatchFinished:
-            if (OnProgress) {
-                OnProgress(this, ProgressType::EndOfBatch, QString(), 0);
-            }
+            progress(ProgressType::EndOfBatch, QString(), 0);
             break;
         case kCbMessage:
-            lastErrorMessage_ = t;
-            if (r.arg1 != 0) {
-                lastErrorCode_ = r.arg1 & 0xFF;
-            }
-            if (OnMessage) {
-                OnMessage(this, r.arg1, t);
-            }
+            engineMessage(r, t);
             break;
         case kCbFileCount:
-            if (OnProgress) {
-                OnProgress(this, ProgressType::TotalFiles2Process, QString(), r.arg2);
-            }
+            progress(ProgressType::TotalFiles2Process, QString(), r.arg2);
             break;
         case kCbTotalSize:
             totalSize_ = r.arg2;
-            if (OnProgress) {
-                OnProgress(this, ProgressType::TotalSize2Process, QString(), r.arg2);
-            }
+            progress(ProgressType::TotalSize2Process, QString(), r.arg2);
             break;
         case kCbNewName:
-            if (OnSetNewName) {
-                QString name = t;
-                bool changed = false;
-                OnSetNewName(this, name, changed);
-                if (changed) {
-                    putText(r, name, kCallbackTextSize - 1);
-                }
-                r.arg1 = changed ? 1 : 0;
-            }
+            replyNewName(r, t);
             break;
         case kCbPassword:
             replyPassword(r, t);
             break;
         case kCbCrcError:
-            if (OnCRC32Error) {
-                bool doExtract = true;
-                OnCRC32Error(this, t, static_cast<unsigned>(r.arg1), static_cast<unsigned>(r.arg2), doExtract);
-                r.arg1 = doExtract ? 1 : 0;
-            } else {
-                r.arg1 = 2;
-            }
+            replyCrcError(r, t);
             break;
         case kCbOverwrite:
-            if (OnExtractOverwrite) {
-                bool doOverwrite = (r.arg2 & 0xFF) != 0;
-                OnExtractOverwrite(this, t, (r.arg1 & 0x10000) != 0, doOverwrite, r.arg1 & 0xFFFF);
-                r.arg2 = doOverwrite ? 1 : 0;
-            }
+            replyOverwrite(r, t);
             break;
         case kCbSkipped:
-            if (r.arg1 != 0) {
-                lastErrorCode_ = r.arg1 & 0xFF;
-            }
-            if (OnExtractSkipped) {
-                OnExtractSkipped(this, t, static_cast<UnZipSkipTypes>((r.arg2 & 0xFF) - 1), r.arg1);
-            }
+            reportSkipped(r, t);
             break;
         case kCbFileComment:
-            if (OnFileComment) {
-                QString comment;
-                bool changed = false;
-                OnFileComment(this, t, comment, changed);
-                if (changed) {
-                    putText(r, comment, kCallbackTextSize - 1);
-                } else {
-                    r.text[0] = '\0';
-                }
-                r.arg1 = changed ? 1 : 0;
-                r.arg2 = changed ? static_cast<int32_t>(std::min<qsizetype>(comment.size(), 511)) : 0;
-            }
+            replyFileComment(r, t);
             break;
         case kCbMemoryNeeded:
             // A 32-bit field cannot carry a memory address here; stream operations are not built.

@@ -63,6 +63,30 @@ SpecLine parseSpecLine(const QString& line) {
     return out;
 }
 
+// One specification record per line; a line's own password and recursion override the record's.
+std::vector<ZipFileSpec> buildZipSpecs(const QStringList& lines, const ZipCommandCommon& c, const QString& rootDir,
+                                       TextStore& store) {
+    std::vector<ZipFileSpec> specs(static_cast<size_t>(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const SpecLine line = parseSpecLine(lines.at(i));
+        ZipFileSpec& s = specs[static_cast<size_t>(i)];
+        s.spec = store.add(QFile::encodeName(line.spec));
+        if (line.pw == SpecLine::Pw::Own) {
+            s.password = store.add(line.password.toUtf8());
+            s.encrypt = 0x0000FFFF;
+        } else if (line.pw == SpecLine::Pw::None) {
+            s.password = nullptr;
+            s.encrypt = 0;
+        } else {
+            s.password = c.password ? store.add(c.password) : nullptr;
+            s.encrypt = c.encrypt;
+        }
+        s.recurse = line.recurse < 0 ? c.recurse : (line.recurse ? 0xFFFF : 0);
+        s.rootDir = store.addOrNull(QFile::encodeName(rootDir));
+    }
+    return specs;
+}
+
 }  // namespace
 
 QString TArchiver::storeSuffixText() const {
@@ -132,24 +156,7 @@ int TArchiver::runZipEngine(int version) {
     record->comment = v160 ? store.addOrNull(zipCommentBytes_) : nullptr;
     record->archiveOnly = v160 && addOptions_.contains(AddOptsEnum::AddArchiveOnly) ? 1 : 0;
     record->resetArchive = v160 && addOptions_.contains(AddOptsEnum::AddResetArchive) ? 1 : 0;
-    std::vector<ZipFileSpec> specs(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const SpecLine line = parseSpecLine(fSpecArgs_.at(i));
-        ZipFileSpec& s = specs[static_cast<size_t>(i)];
-        s.spec = store.add(QFile::encodeName(line.spec));
-        if (line.pw == SpecLine::Pw::Own) {
-            s.password = store.add(line.password.toUtf8());
-            s.encrypt = 0x0000FFFF;
-        } else if (line.pw == SpecLine::Pw::None) {
-            s.password = nullptr;
-            s.encrypt = 0;
-        } else {
-            s.password = record->c.password ? store.add(record->c.password) : nullptr;
-            s.encrypt = record->c.encrypt;
-        }
-        s.recurse = line.recurse < 0 ? record->c.recurse : (line.recurse ? 0xFFFF : 0);
-        s.rootDir = store.addOrNull(QFile::encodeName(rootDir_));
-    }
+    std::vector<ZipFileSpec> specs = buildZipSpecs(fSpecArgs_, record->c, rootDir_, store);
     record->specs = count > 0 ? specs.data() : nullptr;
     std::vector<const char*> exclusions;
     if (v160) {
