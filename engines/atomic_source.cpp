@@ -19,8 +19,30 @@ struct AtomicFile {
     std::string tempPath;
     UniqueFd readFd;
     UniqueFd writeFd;
+    off_t flushedUpTo = 0;  // writeback has been started for the bytes before this offset
     zip_error_t error;
 };
+
+constexpr off_t kWritebackStep = 1 << 20;
+
+// Starts writing finished bytes to disk while compression goes on, so that the sync at the commit
+// has little left to wait for.
+void startWriteback(AtomicFile* f) {
+    const off_t end = ::lseek(f->writeFd.get(), 0, SEEK_CUR);
+    if (end - f->flushedUpTo >= kWritebackStep) {
+        ::sync_file_range(f->writeFd.get(), f->flushedUpTo, end - f->flushedUpTo, SYNC_FILE_RANGE_WRITE);
+        f->flushedUpTo = end;
+    }
+}
+
+zip_int64_t writeData(AtomicFile* f, const void* data, zip_uint64_t len) {
+    if (!writeAll(f->writeFd.get(), data, len)) {
+        zip_error_set(&f->error, ZIP_ER_WRITE, errno);
+        return -1;
+    }
+    startWriteback(f);
+    return static_cast<zip_int64_t>(len);
+}
 
 zip_int64_t fail(AtomicFile* f, int zipError, int sysError = 0) {
     zip_error_set(&f->error, zipError, sysError);
@@ -59,6 +81,7 @@ zip_int64_t beginWrite(AtomicFile* f) {
     const std::string name = slash == std::string::npos ? f->path : f->path.substr(slash + 1);
     f->tempPath = f->folder + "/." + name + kTempMarker + "XXXXXX";
     f->writeFd.reset(::mkostemp(f->tempPath.data(), O_CLOEXEC));
+    f->flushedUpTo = 0;
     if (!f->writeFd.valid()) {
         f->tempPath.clear();
         return fail(f, ZIP_ER_TMPOPEN, errno);
@@ -151,7 +174,7 @@ zip_int64_t atomicCallback(void* ud, void* data, zip_uint64_t len, zip_source_cm
         case ZIP_SOURCE_BEGIN_WRITE:
             return beginWrite(f);
         case ZIP_SOURCE_WRITE:
-            return writeAll(f->writeFd.get(), data, len) ? static_cast<zip_int64_t>(len) : fail(f, ZIP_ER_WRITE, errno);
+            return writeData(f, data, len);
         case ZIP_SOURCE_SEEK_WRITE:
             return seekFd(f, f->writeFd.get(), data, len, ZIP_ER_SEEK);
         case ZIP_SOURCE_TELL_WRITE:
