@@ -179,10 +179,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
             if (!times.count(name) || t < times[name]) {
                 times[name] = t;
             }
+            const double c = run.GetAdjustedCPUTime();
+            if (!cpuTimes.count(name) || c < cpuTimes[name]) {
+                cpuTimes[name] = c;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
+    std::map<std::string, double> cpuTimes;
 };
 
 double secondsOf(const QString& program, const QStringList& args, const QString& workDir) {
@@ -210,11 +215,15 @@ int main(int argc, char** argv) {
     const double addTheirs = reporter.times["addWithLibzip"];
     const double extractOurs = reporter.times["extractWithArchiver"];
     const double extractTheirs = reporter.times["extractWithLibzip"];
+    // Wall time decides; processor time is printed too, since a shared machine makes wall time noisy.
+    auto& cpu = reporter.cpuTimes;
     if (addTheirs > 0) {
-        std::printf("Add ratio (TArchiver / libzip): %.3f (goal <= 1.15)\n", addOurs / addTheirs);
+        std::printf("Add ratio (TArchiver / libzip): %.3f (goal <= 1.15); processor time %.3f\n", addOurs / addTheirs,
+                    cpu["addWithArchiver"] / cpu["addWithLibzip"]);
     }
     if (extractTheirs > 0) {
-        std::printf("Extract ratio (TArchiver / libzip): %.3f (goal <= 1.15)\n", extractOurs / extractTheirs);
+        std::printf("Extract ratio (TArchiver / libzip): %.3f (goal <= 1.15); processor time %.3f\n",
+                    extractOurs / extractTheirs, cpu["extractWithArchiver"] / cpu["extractWithLibzip"]);
     }
     const double sevenZip =
         secondsOf(QStringLiteral("7z"),
