@@ -211,6 +211,24 @@ TEST_F(EngineTest, ExistingFilesAreKeptUnlessOverwriteIsAllowed) {
     EXPECT_EQ(archiver.HandledCount(), 0);
 }
 
+TEST_F(EngineTest, MemberNamesBecomeUtf8FileNames) {
+    RawMember ansi{QByteArray("\xc7\xd1\xb1\xdb.txt"), "ansi"};  // 한글.txt made on Windows
+    RawMember utf8{QStringLiteral("폴더/글.txt").toUtf8(), "utf8"};
+    utf8.flags = 0x0800;
+    writeFile(path(QStringLiteral("n.zip")), buildStoredZip({ansi, utf8}));
+    EXPECT_EQ(extract(path(QStringLiteral("n.zip")), path(QStringLiteral("out"))), 2);
+    EXPECT_EQ(readFile(path(QStringLiteral("out/한글.txt"))), "ansi");
+    EXPECT_EQ(readFile(path(QStringLiteral("out/폴더/글.txt"))), "utf8");
+}
+
+TEST_F(EngineTest, KoreanFileNamesAreWrittenAsFlaggedUtf8) {
+    writeFile(scratch + QStringLiteral("/그림 1.png"), "png");
+    ASSERT_EQ(add(path(QStringLiteral("k.zip")), scratch, {QStringLiteral("그림 1.png")}), 1);
+    EXPECT_EQ(archiver.DirEntry(0).MemberName, QStringLiteral("그림 1.png"));
+    EXPECT_TRUE(archiver.DirEntry(0).fixed.BitFlags & 0x0800);
+    EXPECT_EQ(archiver.DirEntry(0).fixed.Method, 8);  // .png is not in the program's store list
+}
+
 TEST_F(EngineTest, ADamagedMemberLeavesNoFile) {
     QByteArray bytes = buildStoredZip({{"TKFile.rtf", "{\\rtf1 good body}"}});
     bytes[40] = 'X';  // inside the stored data
