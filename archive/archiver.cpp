@@ -88,6 +88,8 @@ void TArchiver::clearDirectory() {
 
 void TArchiver::ReadDirectory() {
     clearDirectory();
+    // A position left from another archive must never guide the comment writer.
+    endRecordPos_ = 0;
     endOfArchive_ = 0;
     centralDirOffset_ = 0;
     zipComment_.clear();
