@@ -74,6 +74,19 @@ TEST_F(EngineTest, WrongAndMissingPasswordsAskOnceThenWarnAndWriteNothing) {
     }
 }
 
+TEST_F(EngineTest, ProtectionWithoutAPasswordAddsNothingInTheClear) {
+    const QString archive = path(QStringLiteral("n.zip"));
+    archiver.SetZipFileName(archive);
+    archiver.SetPassword(QString());
+    archiver.SetAddOptions({AddOptsEnum::AddEncrypt});
+    archiver.SetRootDir(scratch);
+    archiver.SetFSpecArgs({kBody});
+    archiver.Add();
+    EXPECT_EQ(archiver.HandledCount(), 0);
+    EXPECT_EQ(passwordRequests, 1);
+    EXPECT_FALSE(QFile::exists(archive));
+}
+
 TEST_F(EngineTest, APasswordOfferedOnRequestIsUsed) {
     const QString archive = path(QStringLiteral("p.zip"));
     ASSERT_EQ(add(archive, scratch, {kBody}, QStringLiteral("right")), 1);
