@@ -1,11 +1,11 @@
 #include "app/category_editor.h"
 
+#include "app/entry_list.h"
 #include "app/icons.h"
 #include "app/main_window.h"
 #include "platform/message_box.h"
 #include "platform/shell_ops.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QDragMoveEvent>
 #include <QFileInfo>
@@ -14,6 +14,12 @@
 #include <QMenu>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
 
 namespace tk {
 namespace {
@@ -73,10 +79,30 @@ class NameDelegate final : public QStyledItemDelegate {
     CategoryTreeView* tree_;
 };
 
+// The sub-folders of folder in collation order. Category folders hold thousands of archives, so
+// the folder is read with readdir's file types rather than a stat of every file.
 QStringList subFolders(const QString& folder) {
-    QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks);
-    QCollator collator(QLocale(QLocale::Korean, QLocale::SouthKorea));
-    std::sort(names.begin(), names.end(), collator);
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) {
+            continue;
+        }
+        struct stat st;
+        const bool isDir = e->d_type == DT_DIR ||
+                           (e->d_type == DT_UNKNOWN &&
+                            ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode));
+        if (isDir) {
+            names.append(QFile::decodeName(e->d_name));
+        }
+    }
+    ::closedir(dir);
+    const TitleCollator collator;
+    std::sort(names.begin(), names.end(),
+              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     return names;
 }
 

@@ -19,7 +19,7 @@ constexpr qint64 kEndRecordSize = 22;
 constexpr qint64 kMaxCommentSize = 0xFFFF;
 // Most comments fit in one small read from the end; a single pread of this size costs no more
 // than a few bytes would.
-constexpr qint64 kFirstRead = 512;
+constexpr qint64 kFirstRead = 256;
 
 bool readAt(int fd, qint64 offset, char* buf, qint64 size) {
     qint64 done = 0;
@@ -66,8 +66,10 @@ QByteArrayView visibleComment(QByteArrayView comment) {
 }  // namespace
 
 EntryComment ParseEntryComment(const QString& text) {
+    // The usual document file shares one static string instead of a copy per row.
+    static const QString defaultDocument = QStringLiteral("TKFile.rtf");
     EntryComment e;
-    e.documentFile = QLatin1String(kDocumentFile);
+    e.documentFile = defaultDocument;
     const qsizetype first = text.indexOf(kSeparator);
     if (first < 0) {
         e.title = text.isEmpty() ? QStringLiteral("제목 없음") : text;
@@ -82,7 +84,7 @@ EntryComment ParseEntryComment(const QString& text) {
     }
     e.isProtected = !rest.isEmpty() && rest.front() == u'Y';
     const qsizetype third = rest.indexOf(kSeparator);
-    if (third >= 0) {
+    if (third >= 0 && rest.sliced(third + 1) != defaultDocument) {
         e.documentFile = rest.sliced(third + 1).toString();
     }
     return e;

@@ -1,10 +1,12 @@
 #include "app/entry_list.h"
 
 #include "platform/codepage.h"
+#include "platform/parallel.h"
 
-#include <QCollator>
 #include <QFile>
 #include <QLocale>
+
+#include <unicode/ucol.h>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,9 +17,12 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 
 namespace tk {
 namespace {
+
+constexpr size_t kMinPerThread = 512;
 
 bool hasZipSuffix(const char* name, size_t len) {
     return len > 4 && strncasecmp(name + len - 4, ".zip", 4) == 0;
@@ -70,6 +75,45 @@ void permute(std::vector<EntryRow>& rows, const std::vector<size_t>& order) {
 
 }  // namespace
 
+TitleCollator::TitleCollator() {
+    UErrorCode status = U_ZERO_ERROR;
+    collator_ = ucol_open("ko_KR", &status);
+    if (U_FAILURE(status)) {
+        collator_ = nullptr;
+        return;
+    }
+    // Tertiary strength tells upper from lower case.
+    ucol_setStrength(collator_, UCOL_TERTIARY);
+}
+
+TitleCollator::~TitleCollator() {
+    if (collator_) {
+        ucol_close(collator_);
+    }
+}
+
+QByteArray TitleCollator::sortKey(const QString& text) const {
+    if (!collator_) {
+        return text.toUtf8();
+    }
+    const auto* chars = reinterpret_cast<const UChar*>(text.utf16());
+    const int length = static_cast<int>(text.size());
+    // Hangul syllables give long keys: size the buffer so that one call is enough.
+    QByteArray key(8 * length + 32, Qt::Uninitialized);
+    int size = ucol_getSortKey(collator_, chars, length, reinterpret_cast<uint8_t*>(key.data()),
+                               static_cast<int32_t>(key.size()));
+    if (size > key.size()) {
+        key.resize(size);
+        size = ucol_getSortKey(collator_, chars, length, reinterpret_cast<uint8_t*>(key.data()), size);
+    }
+    key.truncate(std::max(0, size - 1));  // without the closing zero byte
+    return key;
+}
+
+int TitleCollator::compare(const QString& a, const QString& b) const {
+    return compareBytes(sortKey(a), sortKey(b));
+}
+
 EntryListing LoadEntries(const QString& folder) {
     EntryListing listing;
     const QByteArray dirPath = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
@@ -78,27 +122,38 @@ EntryListing LoadEntries(const QString& folder) {
         return listing;
     }
     const int dirFd = ::dirfd(dir);
+    std::vector<QByteArray> names;
     while (const dirent* e = ::readdir(dir)) {
         const size_t len = std::strlen(e->d_name);
-        if (!hasZipSuffix(e->d_name, len) || !isRegularFile(dirFd, e)) {
-            continue;
+        if (hasZipSuffix(e->d_name, len) && isRegularFile(dirFd, e)) {
+            names.emplace_back(e->d_name, static_cast<qsizetype>(len));
         }
-        const QString fileName = QFile::decodeName(QByteArray(e->d_name, static_cast<qsizetype>(len)));
-        QString comment;
-        const int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_CLOEXEC);
-        const bool ok = fd >= 0 && readEntryCommentFd(fd, &comment);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        if (!ok) {
-            listing.unreadable.append(QFile::decodeName(dirPath) + u'/' + fileName);
-            continue;
-        }
-        EntryRow row = rowFrom(fileName.chopped(4), comment);
-        addDistinctCategory(listing.categories, row.category);
-        listing.rows.push_back(std::move(row));
     }
+    // Reading thousands of small tails is bound by system calls and decoding: spread it over the cores.
+    std::vector<std::optional<EntryRow>> rows(names.size());
+    parallelFor(names.size(), kMinPerThread, [&](size_t begin, size_t end, size_t) {
+        for (size_t i = begin; i < end; ++i) {
+            QString comment;
+            const int fd = ::openat(dirFd, names[i].constData(), O_RDONLY | O_CLOEXEC);
+            const bool ok = fd >= 0 && readEntryCommentFd(fd, &comment);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            if (ok) {
+                rows[i] = rowFrom(QFile::decodeName(names[i]).chopped(4), comment);
+            }
+        }
+    });
     ::closedir(dir);
+    listing.rows.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!rows[i]) {
+            listing.unreadable.append(QFile::decodeName(dirPath) + u'/' + QFile::decodeName(names[i]));
+            continue;
+        }
+        addDistinctCategory(listing.categories, rows[i]->category);
+        listing.rows.push_back(std::move(*rows[i]));
+    }
     return listing;
 }
 
@@ -109,17 +164,18 @@ void addDistinctCategory(QStringList& categories, const QString& category) {
 }
 
 void sortByTitle(std::vector<EntryRow>& rows) {
-    QCollator collator(QLocale(QLocale::Korean, QLocale::SouthKorea));
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    // Sort keys are computed once per row; comparing them is a byte comparison.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(rows.size());
-    for (const EntryRow& row : rows) {
-        keys.push_back(collator.sortKey(row.title));
-    }
+    // Sort keys are computed once per row, on every core; comparing them is a byte comparison.
+    std::vector<QByteArray> keys(rows.size());
+    parallelFor(rows.size(), kMinPerThread, [&](size_t begin, size_t end, size_t) {
+        const TitleCollator collator;
+        for (size_t i = begin; i < end; ++i) {
+            keys[i] = collator.sortKey(rows[i].title);
+        }
+    });
     std::vector<size_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return compareBytes(keys[a], keys[b]) < 0; });
     permute(rows, order);
 }
 

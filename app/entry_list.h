@@ -7,6 +7,8 @@
 
 #include <vector>
 
+struct UCollator;
+
 namespace tk {
 
 // One row of the entry list: an entry archive and what its comment says.
@@ -34,6 +36,22 @@ EntryListing LoadEntries(const QString& folder);
 
 // Adds category to the list unless it is empty or already there in any letter case.
 void addDistinctCategory(QStringList& categories, const QString& category);
+
+// The Korean locale's case-sensitive collation, through sort keys.
+class TitleCollator final {
+  public:
+    TitleCollator();
+    ~TitleCollator();
+    TitleCollator(const TitleCollator&) = delete;
+    TitleCollator& operator=(const TitleCollator&) = delete;
+
+    // Keys compare as bytes in the collation's order.
+    QByteArray sortKey(const QString& text) const;
+    int compare(const QString& a, const QString& b) const;
+
+  private:
+    UCollator* collator_ = nullptr;
+};
 
 // Sorts rows by title in ascending order with the Korean locale's case-sensitive collation.
 void sortByTitle(std::vector<EntryRow>& rows);

@@ -1,22 +1,13 @@
-// The program entry: creates the windows in order and runs until the main window closes.
-#include "app/category_editor.h"
-#include "app/main_window.h"
+// The program entry.
+#include "app/program.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The web view shares its rendering context; this must be said before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
     QApplication::setApplicationDisplayName(QStringLiteral("TOMEKEEP"));
-
-    tk::TForm1 form1;
-    if (!form1.FormCreate()) {
-        return 1;
-    }
-    tk::TForm2 form2(&form1);
-    form1.setCategoryEditor(&form2);
-    form2.FormCreate();
-
-    form1.show();
-    return QApplication::exec();
+    return tk::runProgram();
 }

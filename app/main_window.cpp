@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/category_editor.h"
+#include "app/entry_dialog.h"
 #include "app/icons.h"
 #include "app/settings.h"
 #include "platform/message_box.h"
@@ -147,6 +148,11 @@ void TForm1::setupStatusBar() {
     StatusPanel1 = panel(50);
 }
 
+void TForm1::setEntryDialog(TForm4* form4) {
+    form4_ = form4;
+    form4_->setCategories(EntryCategories);
+}
+
 QList<QAction*> TForm1::ToolBarItems() const {
     return toolBarItems_;
 }
@@ -244,6 +250,9 @@ bool TForm1::LoadEntryList() {
     sortByTitle(listing.rows);
     ListView1->entries()->setRows(std::move(listing.rows));
     EntryCategories = listing.categories;
+    if (form4_) {
+        form4_->setCategories(EntryCategories);
+    }
     StatusPanel1->setText(countText(ListView1->entries()->rowCount()));
     updateSelectionButtons();
     if (!listing.unreadable.isEmpty()) {

@@ -19,6 +19,7 @@ class QToolButton;
 namespace tk {
 
 class TForm2;
+class TForm4;
 
 // The main window: the toolbar, the entry list of the current category and the status bar.
 class TForm1 final : public QMainWindow {
@@ -55,6 +56,9 @@ class TForm1 final : public QMainWindow {
     // The category editor, created right after this window; it fills item_PM.
     void setCategoryEditor(TForm2* form2) { form2_ = form2; }
     TForm2* categoryEditor() const { return form2_; }
+    // The entry dialog; every list load refills its category list.
+    void setEntryDialog(TForm4* form4);
+    TForm4* entryDialog() const { return form4_; }
 
     // Toolbar items in their positions, separators included.
     QList<QAction*> ToolBarItems() const;
@@ -96,6 +100,7 @@ class TForm1 final : public QMainWindow {
     [[nodiscard]] bool makeFolders(QString* error);
 
     TForm2* form2_ = nullptr;
+    TForm4* form4_ = nullptr;
     QList<QAction*> toolBarItems_;
     QHash<const EntryListView*, bool> sortAscending_;
     std::unique_ptr<QLockFile> lock_;

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tk::codepage {
 namespace {
@@ -62,11 +63,129 @@ bool isAscii(QStringView text) {
     return true;
 }
 
+// CP949 decoding through a table taken once from iconv: the program decodes thousands of short
+// comments and whole documents in this code page, and iconv's per-call cost dominates those.
+class Cp949Table final {
+  public:
+    static const Cp949Table& instance() {
+        static const Cp949Table table;
+        return table;
+    }
+
+    bool valid() const { return valid_; }
+
+    // The character of a lead and trail byte, or 0 when the pair is not a character.
+    char16_t pair(unsigned char lead, unsigned char trail) const {
+        if (lead < kFirstLead || lead > kLastLead || trail < kFirstTrail || trail > kLastTrail) {
+            return 0;
+        }
+        return pairs_[(lead - kFirstLead) * kTrails + (trail - kFirstTrail)];
+    }
+
+  private:
+    static constexpr int kFirstLead = 0x81, kLastLead = 0xFE, kFirstTrail = 0x41, kLastTrail = 0xFE;
+    static constexpr int kTrails = kLastTrail - kFirstTrail + 1;
+
+    Cp949Table() : pairs_((kLastLead - kFirstLead + 1) * kTrails, 0) {
+        iconv_t cd = iconv_open(kUtf16, kAnsi);
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
+            return;
+        }
+        for (int lead = kFirstLead; lead <= kLastLead; ++lead) {
+            if (!convertRow(cd, lead)) {
+                convertRowPairByPair(cd, lead);
+            }
+        }
+        iconv_close(cd);
+        valid_ = true;
+    }
+
+    char16_t* row(int lead) { return pairs_.data() + (lead - kFirstLead) * kTrails; }
+
+    // Converts all pairs of one lead byte in as few calls as possible. A pair that is no character
+    // stops the call; it is skipped and the rest converted. False when iconv's output cannot be
+    // matched to the pairs one to one.
+    bool convertRow(iconv_t cd, int lead) {
+        char in[2 * kTrails];
+        for (int t = 0; t < kTrails; ++t) {
+            in[2 * t] = static_cast<char>(lead);
+            in[2 * t + 1] = static_cast<char>(kFirstTrail + t);
+        }
+        char16_t out[kTrails];
+        int pair = 0;
+        while (pair < kTrails) {
+            char* inPtr = in + 2 * pair;
+            size_t inLeft = 2 * (kTrails - pair);
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const bool done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
+            const size_t consumed = (inPtr - (in + 2 * pair));
+            const size_t produced = (sizeof out - outLeft) / 2;
+            if (consumed % 2 != 0 || produced != consumed / 2 || (!done && errno != EILSEQ)) {
+                return false;
+            }
+            std::memcpy(row(lead) + pair, out, produced * 2);
+            pair += static_cast<int>(produced) + (done ? 0 : 1);  // skip the pair that is no character
+        }
+        return true;
+    }
+
+    void convertRowPairByPair(iconv_t cd, int lead) {
+        for (int t = 0; t < kTrails; ++t) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(kFirstTrail + t)};
+            char16_t out[2] = {0, 0};
+            char* inPtr = in;
+            size_t inLeft = 2;
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            // A pair counts only when it is one character on its own.
+            const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
+            row(lead)[t] = ok && inLeft == 0 && outLeft == sizeof out - 2 ? out[0] : 0;
+        }
+    }
+
+    std::vector<char16_t> pairs_;
+    bool valid_ = false;
+};
+
+// Bytes 0x80 and 0xFF and every lead byte without a valid trail are not characters of CP949.
+QString decodeCp949(QByteArrayView bytes, const Cp949Table& table) {
+    QString result(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(result.data());
+    qsizetype n = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out[n++] = b;
+            continue;
+        }
+        const char16_t c = i + 1 < size ? table.pair(b, p[i + 1]) : 0;
+        if (c != 0) {
+            out[n++] = c;
+            ++i;
+        } else {
+            out[n++] = QChar::ReplacementCharacter;
+        }
+    }
+    result.truncate(n);
+    return result;
+}
+
 }  // namespace
 
 QString decode(const char* charset, QByteArrayView bytes) {
     if (isAscii(bytes)) {
         return QString::fromLatin1(bytes.data(), bytes.size());
+    }
+    if (std::strcmp(charset, kAnsi) == 0) {
+        const Cp949Table& table = Cp949Table::instance();
+        if (table.valid()) {
+            return decodeCp949(bytes, table);
+        }
     }
     const Converter& conv = converter(charset, true);
     if (!conv.valid()) {

@@ -36,7 +36,12 @@ QString resolveProgramDir() {
 }
 
 bool preparePrivateFolder(const QString& folder, QString* error) {
-    const QByteArray native = QFile::encodeName(folder);
+    // A trailing "/" would make lstat follow a link in the folder's place.
+    QString path = folder;
+    while (path.size() > 1 && path.endsWith(u'/')) {
+        path.chop(1);
+    }
+    const QByteArray native = QFile::encodeName(path);
     struct stat st;
     if (::lstat(native.constData(), &st) != 0) {
         if (::mkdir(native.constData(), 0700) != 0) {
@@ -57,7 +62,7 @@ bool preparePrivateFolder(const QString& folder, QString* error) {
         *error = QStringLiteral("cannot make %1 private").arg(folder);
         return false;
     }
-    if (!emptyFolder(folder)) {
+    if (!emptyFolder(path)) {
         *error = QStringLiteral("cannot empty %1").arg(folder);
         return false;
     }

@@ -1,8 +1,11 @@
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -47,6 +50,16 @@ QByteArray readFile(const QString& path) {
         return {};
     }
     return f.readAll();
+}
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return done();
 }
 
 QByteArray emptyZipWithComment(const QByteArray& comment) {

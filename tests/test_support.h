@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 
 namespace tk::test {
 
@@ -31,6 +32,9 @@ class ScriptedMessages final {
 // Writes bytes to a file, creating its folder; fails the calling test when it cannot.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+
+// Runs the event loop until done() holds or ms pass; returns done().
+bool waitFor(const std::function<bool()>& done, int ms = 5000);
 
 // An archive with no members whose end record carries the given comment bytes.
 QByteArray emptyZipWithComment(const QByteArray& comment);

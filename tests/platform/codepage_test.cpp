@@ -39,3 +39,28 @@ TEST(Codepage, CommentsUseCp949OrMarkedUtf8) {
 TEST(Codepage, BestEffortKeepsEncodableBytesAndUtf8ForTheRest) {
     EXPECT_EQ(codepage::toAnsiBestEffort(QStringLiteral("가\U0001F600")), QByteArray("\xB0\xA1\xF0\x9F\x98\x80"));
 }
+
+TEST(Codepage, EveryDecodedPairEncodesBackToItsBytes) {
+    int characters = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x41; trail <= 0xFE; ++trail) {
+            const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            const QByteArray pair(bytes, 2);
+            const QString text = codepage::fromAnsi(pair);
+            if (text.size() == 1) {
+                QByteArray back;
+                ASSERT_TRUE(codepage::encode(codepage::kAnsi, text, &back)) << lead << " " << trail;
+                EXPECT_EQ(back, pair) << lead << " " << trail;
+                ++characters;
+            } else {
+                // Not a character: the lead byte is marked and the trail byte read on its own.
+                ASSERT_EQ(text.size(), 2);
+                EXPECT_EQ(text[0], QChar::ReplacementCharacter);
+            }
+        }
+    }
+    // Unified Hangul Code: 8,822 Hangul, 4,888 Hanja and the symbols of KS X 1001.
+    EXPECT_GT(characters, 17000);
+    EXPECT_EQ(codepage::fromAnsi(QByteArray("\x81\x41")), QStringLiteral("갂"));
+    EXPECT_EQ(codepage::fromAnsi(QByteArray("\xC8\xFE")), QStringLiteral("힝"));
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "app/category_editor.h"
+#include "app/entry_dialog.h"
+#include "app/main_window.h"
+#include "platform/codepage.h"
+#include "platform/registry_store.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tk::test {
+
+// A program folder of its own and an empty settings file for every test, with the windows built
+// the way the program entry builds them.
+class AppFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // Tests run in parallel processes: each gets a settings folder of its own.
+        ASSERT_TRUE(config_.isValid());
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+        ASSERT_TRUE(home_.isValid());
+        qputenv("TOMEKEEP_HOME", home_.path().toUtf8());
+    }
+
+    void TearDown() override {
+        form4.reset();
+        form2.reset();
+        form1.reset();
+        qunsetenv("TOMEKEEP_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    // Creates the main window and the category editor; false when the start failed.
+    bool start() {
+        form1 = std::make_unique<TForm1>();
+        if (!form1->FormCreate()) {
+            return false;
+        }
+        form2 = std::make_unique<TForm2>(form1.get());
+        form1->setCategoryEditor(form2.get());
+        form2->FormCreate();
+        form4 = std::make_unique<TForm4>(form1.get());
+        form1->setEntryDialog(form4.get());
+        return true;
+    }
+
+    QString home() const { return home_.path() + u'/'; }
+    QString library() const { return home() + QStringLiteral("LIST/"); }
+
+    void makeCategory(const QString& path) { ASSERT_TRUE(QDir().mkpath(library() + path)); }
+
+    void addEntry(const QString& category, const QString& archive, const QString& comment) {
+        writeFile(library() + category + u'/' + archive + QStringLiteral(".zip"),
+                  emptyZipWithComment(codepage::encodeComment(comment)));
+    }
+
+    // The menu item of a category path, or null.
+    QAction* menuItem(const QString& path) const { return findItem(form1->item_PM, path); }
+
+    static QAction* findItem(QMenu* menu, const QString& path);
+    static QStringList menuPaths(QMenu* menu);
+
+    QTemporaryDir config_;
+    QTemporaryDir home_;
+    ScriptedMessages messages;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm4> form4;
+};
+
+inline QAction* AppFixture::findItem(QMenu* menu, const QString& path) {
+    for (QAction* action : menu->actions()) {
+        if (action->data().toString() == path) {
+            return action;
+        }
+        if (action->menu()) {
+            if (QAction* inner = findItem(action->menu(), path)) {
+                return inner;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Every item's path; items with sub-items are marked with a trailing ">".
+inline QStringList AppFixture::menuPaths(QMenu* menu) {
+    QStringList out;
+    for (QAction* action : menu->actions()) {
+        if (action->menu()) {
+            out.append(action->data().toString() + u'>');
+            out += menuPaths(action->menu());
+        } else {
+            out.append(action->data().toString());
+        }
+    }
+    return out;
+}
+
+}  // namespace tk::test

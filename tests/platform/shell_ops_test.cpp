@@ -1,0 +1,106 @@
+#include "platform/shell_ops.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tk;
+using tk::test::writeFile;
+
+namespace {
+
+QStringList names(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+}  // namespace
+
+TEST(ShellDeleteFiles, StarDotStarEmptiesAFolderWithSubFolders) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("TEMP/TKFile.rtf"), "x");
+    writeFile(dir.filePath("TEMP/noextension"), "x");
+    writeFile(dir.filePath("TEMP/.hidden"), "x");
+    writeFile(dir.filePath("TEMP/page_files/img/a.png"), "x");
+    EXPECT_TRUE(ShellDeleteFiles(dir.filePath("TEMP/*.*"), false));
+    EXPECT_TRUE(names(dir.filePath("TEMP")).isEmpty());
+    EXPECT_TRUE(QFileInfo(dir.filePath("TEMP")).isDir());
+}
+
+TEST(ShellDeleteFiles, PatternsSinglePathsAndFailures) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("a.zip"), "x");
+    writeFile(dir.filePath("B.ZIP"), "x");
+    writeFile(dir.filePath("c.txt"), "x");
+    EXPECT_TRUE(ShellDeleteFiles(dir.filePath("*.zip"), false));
+    EXPECT_EQ(names(dir.path()), QStringList{"c.txt"});
+    EXPECT_TRUE(ShellDeleteFiles(dir.filePath("c.txt"), false));
+    EXPECT_TRUE(names(dir.path()).isEmpty());
+    EXPECT_FALSE(ShellDeleteFiles(dir.filePath("missing.zip"), false));
+    EXPECT_FALSE(ShellDeleteFiles(QString(), false));
+}
+
+TEST(ShellDeleteFiles, LinksAreRemovedNeverFollowed) {
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    writeFile(outside.filePath("precious.txt"), "keep");
+    writeFile(dir.filePath("TEMP/x"), "x");
+    ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("TEMP/link")));
+    EXPECT_TRUE(ShellDeleteFiles(dir.filePath("TEMP/*.*"), false));
+    EXPECT_TRUE(names(dir.filePath("TEMP")).isEmpty());
+    EXPECT_TRUE(QFile::exists(outside.filePath("precious.txt")));
+}
+
+TEST(ShellDeleteFiles, RecycleMovesToTheTrash) {
+    QTemporaryDir dir;
+    QTemporaryDir trashHome;
+    qputenv("XDG_DATA_HOME", trashHome.path().toUtf8());
+    writeFile(dir.filePath("20240101000000.zip"), "entry");
+    const bool ok = ShellDeleteFiles(dir.filePath("20240101000000.zip"), true);
+    qunsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(QFile::exists(dir.filePath("20240101000000.zip")));
+    EXPECT_TRUE(QFile::exists(trashHome.filePath("Trash/files/20240101000000.zip")));
+}
+
+TEST(MoveFolderInto, MovesOrMergesWithoutOverwriting) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("src/a/1.zip"), "moved");
+    writeFile(dir.filePath("src/a/deep/2.zip"), "deep");
+    writeFile(dir.filePath("dst/a/1.zip"), "kept");
+    writeFile(dir.filePath("dst/a/1_.zip"), "kept too");
+    writeFile(dir.filePath("dst/a/deep/3.zip"), "x");
+
+    MoveResult r = moveFolderInto(dir.filePath("src/a"), dir.filePath("dst"));
+    ASSERT_TRUE(r.ok) << r.errorString.toStdString();
+    EXPECT_EQ(r.renamedFiles, 1);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("src/a")));
+    EXPECT_EQ(names(dir.filePath("dst/a")), QStringList({"1.zip", "1_.zip", "1__.zip", "deep"}));
+    EXPECT_EQ(tk::test::readFile(dir.filePath("dst/a/1.zip")), "kept");
+    EXPECT_EQ(tk::test::readFile(dir.filePath("dst/a/1__.zip")), "moved");
+    EXPECT_EQ(names(dir.filePath("dst/a/deep")), QStringList({"2.zip", "3.zip"}));
+
+    // Without a clash it is a plain rename.
+    writeFile(dir.filePath("src/b/x.zip"), "x");
+    r = moveFolderInto(dir.filePath("src/b/"), dir.filePath("dst/"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.renamedFiles, 0);
+    EXPECT_TRUE(QFile::exists(dir.filePath("dst/b/x.zip")));
+
+    r = moveFolderInto(dir.filePath("src/missing"), dir.filePath("dst"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.errorString.isEmpty());
+}
+
+TEST(FreeFileName, AppendsUnderscoresBeforeTheExtension) {
+    QTemporaryDir dir;
+    EXPECT_EQ(freeFileName(dir.path(), "a.zip"), "a.zip");
+    writeFile(dir.filePath("a.zip"), "x");
+    writeFile(dir.filePath("a_.zip"), "x");
+    EXPECT_EQ(freeFileName(dir.path(), "a.zip"), "a__.zip");
+    writeFile(dir.filePath("README"), "x");
+    EXPECT_EQ(freeFileName(dir.path(), "README"), "README_");
+}
