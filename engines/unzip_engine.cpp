@@ -124,9 +124,11 @@ ReadOutcome readWithPasswords(ExtractJob& job, zip_uint64_t index, const std::st
                               PendingFile* pending) {
     std::string password = job.cmd.c.password ? job.cmd.c.password : "";
     int32_t repeat = job.cmd.passwordReqCount;
-    for (;;) {
+    // A handler that keeps offering wrong passwords is asked at most this often per member.
+    constexpr int kMaxRequests = 16;
+    for (int requests = 0;; ++requests) {
         ReadOutcome outcome = readMember(job.za, index, password, fd, job.limits, job.ctx);
-        if (outcome.result != ReadResult::WrongPassword) {
+        if (outcome.result != ReadResult::WrongPassword || requests == kMaxRequests || (requests > 0 && repeat <= 0)) {
             return outcome;
         }
         CallbackRecord reply{};

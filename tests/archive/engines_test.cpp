@@ -96,6 +96,17 @@ TEST_F(EngineTest, APasswordOfferedOnRequestIsUsed) {
     };
     EXPECT_EQ(extract(archive, path(QStringLiteral("out")), QStringLiteral("wrong")), 1);
     EXPECT_EQ(readFile(path(QStringLiteral("out/TKFile.rtf"))), body);
+
+    // A handler that never runs out of wrong passwords is not asked for ever.
+    int asked = 0;
+    archiver.OnPasswordError = [&](TArchiver*, bool, QString& pw, const QString&, unsigned& repeat, TPasswordButton&) {
+        ++asked;
+        pw = QStringLiteral("still wrong");
+        repeat = 15;
+    };
+    EXPECT_EQ(extract(archive, path(QStringLiteral("out2")), QStringLiteral("wrong")), 0);
+    EXPECT_EQ(asked, 16);
+    EXPECT_EQ(messages.last(), QStringLiteral("warnings were given"));
 }
 
 TEST_F(EngineTest, EverySaveUsesAFreshSalt) {
