@@ -1,0 +1,54 @@
+#pragma once
+
+#include "archive/archiver_types.h"
+
+#include <QByteArray>
+#include <QIODevice>
+
+#include <functional>
+#include <memory>
+
+namespace tk {
+
+// Reads the end record, the archive comment and the central directory from a device. Failures
+// raise EArchiver with the message number; warnings go to onWarning and the read goes on.
+class DirectoryReader final {
+  public:
+    DirectoryReader(QIODevice& device, bool useDirOnlyEntries) : device_(device), useDirOnly_(useDirOnlyEntries) {}
+
+    std::function<void(int messageId)> onWarning;
+    // Receives every entry kept, with the 1-based number of its central entry.
+    std::function<void(int seqNo, std::unique_ptr<ArchiveDirEntry> entry)> onEntry;
+
+    void read();
+
+    const QByteArray& commentBytes() const { return comment_; }
+    qint64 endRecordPosition() const { return endRecordPos_; }
+    qint64 endOfArchive() const { return endOfArchive_; }
+    qint64 centralDirOffset() const { return centralDirOffset_; }
+    bool multiVolume() const { return multiVolume_; }
+    uint8_t lastHostSystem() const { return lastHost_; }
+    uint8_t lastSpecVersion() const { return lastSpec_; }
+
+  private:
+    void locateEndRecord();
+    bool searchEndRecord(qint64 size);
+    void readCentralEntry(int seqNo);
+    QByteArray readExactly(qint64 n, int shortReadId);
+
+    QIODevice& device_;
+    bool useDirOnly_;
+    QByteArray record_;  // the 22 bytes of the end record
+    QByteArray comment_;
+    qint64 endRecordPos_ = 0;
+    qint64 endOfArchive_ = 0;
+    qint64 centralDirOffset_ = 0;
+    bool multiVolume_ = false;
+    uint8_t lastHost_ = 0;
+    uint8_t lastSpec_ = 0;
+};
+
+// Member names and comments: UTF-8 when general purpose bit 11 is set, else the ANSI code page.
+QString decodeMemberText(const QByteArray& bytes, uint16_t bitFlags);
+
+}  // namespace tk

@@ -1,0 +1,345 @@
+// The unzip engine: extracts members below a base folder, decrypting AES and traditional members.
+#include "archive/engine_records.h"
+#include "engines/engine_context.h"
+#include "engines/layout_check.h"
+#include "engines/member_reader.h"
+#include "engines/safe_output.h"
+
+#include <zip.h>
+
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace tk::engine {
+namespace {
+
+constexpr int32_t kEngineVersion = 160;
+// The text the program takes as a wrong password.
+constexpr const char* kWarningsGiven = "warnings were given";
+
+// Skip types as the component reads them: the reply's low byte minus one.
+enum SkipType : int32_t { kSkipFreshen = 1, kSkipNoOverwrite = 2, kSkipBadPassword = 4, kSkipError = 9 };
+
+struct ExtractJob {
+    ExtractJob(const UnzipCommand& c, EngineContext& e) : cmd(c), ctx(e) {}
+    const UnzipCommand& cmd;
+    EngineContext& ctx;
+    zip_t* za = nullptr;
+    UniqueFd baseFd;
+    MemberLimits limits;
+    int32_t extracted = 0;
+    int passwordFailures = 0;
+};
+
+bool selected(const ExtractJob& job, const std::string& name) {
+    if (job.cmd.c.specCount <= 0 || !job.cmd.specs) {
+        return true;
+    }
+    const size_t slash = name.rfind('/');
+    const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    for (int i = 0; i < job.cmd.c.specCount; ++i) {
+        const char* spec = job.cmd.specs[i].spec;
+        if (!spec) {
+            continue;
+        }
+        std::string pattern = spec;
+        if (pattern == "*.*") {
+            pattern = "*";
+        }
+        if (::fnmatch(pattern.c_str(), name.c_str(), 0) == 0 || ::fnmatch(pattern.c_str(), base.c_str(), 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void skipped(ExtractJob& job, const std::string& name, int32_t skipType, int32_t error) {
+    job.ctx.call(kCbSkipped, error, skipType, name);
+}
+
+void refuse(ExtractJob& job, const std::string& name, const std::string& why) {
+    job.ctx.message(name + ": refused: " + why, 2);
+    skipped(job, name, kSkipError, 2);
+}
+
+bool isLinkOrSpecial(zip_t* za, zip_uint64_t index) {
+    zip_uint8_t opsys = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0 || opsys != ZIP_OPSYS_UNIX) {
+        return false;
+    }
+    const mode_t type = (attributes >> 16) & S_IFMT;
+    return type != 0 && type != S_IFREG && type != S_IFDIR;
+}
+
+// Decides whether an existing file may be replaced; false skips the member.
+bool mayWrite(ExtractJob& job, int folderFd, const std::string& file, const std::string& name, zip_uint64_t index,
+              const zip_stat_t& st) {
+    struct stat existing {};
+    if (::fstatat(folderFd, file.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (job.cmd.c.freshen != 0) {
+            skipped(job, name, kSkipFreshen, 0);
+            return false;
+        }
+        return true;
+    }
+    if (S_ISDIR(existing.st_mode)) {
+        refuse(job, name, "a folder of that name exists");
+        return false;
+    }
+    const bool older = existing.st_mtime < st.mtime;
+    if ((job.cmd.c.freshen != 0 || job.cmd.c.update != 0) && !older) {
+        skipped(job, name, kSkipFreshen, 0);
+        return false;
+    }
+    if (job.cmd.c.overwrite != 0) {
+        return true;
+    }
+    CallbackRecord reply{};
+    job.ctx.call(kCbOverwrite, static_cast<int32_t>((older ? 0x10000 : 0) | (index & 0xFFFF)), 0, name, &reply);
+    if ((reply.arg2 & 0xFF) == 0) {
+        skipped(job, name, kSkipNoOverwrite, 0);
+        return false;
+    }
+    return true;
+}
+
+bool enoughSpace(int folderFd, zip_uint64_t size) {
+    struct statvfs vfs {};
+    if (::fstatvfs(folderFd, &vfs) != 0) {
+        return true;
+    }
+    return static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize >= size;
+}
+
+// Reads the member into out, asking for another password while the component offers one.
+ReadOutcome readWithPasswords(ExtractJob& job, zip_uint64_t index, const std::string& name, int fd,
+                              PendingFile* pending) {
+    std::string password = job.cmd.c.password ? job.cmd.c.password : "";
+    int32_t repeat = job.cmd.passwordReqCount;
+    // A handler that keeps offering wrong passwords is asked at most this often per member.
+    constexpr int kMaxRequests = 16;
+    for (int requests = 0;; ++requests) {
+        ReadOutcome outcome = readMember(job.za, index, password, fd, job.limits, job.ctx);
+        if (outcome.result != ReadResult::WrongPassword || requests == kMaxRequests || (requests > 0 && repeat <= 0)) {
+            return outcome;
+        }
+        CallbackRecord reply{};
+        job.ctx.call(kCbPassword, 0, repeat, name, &reply);
+        if (job.ctx.cancelled() || reply.arg1 != 1 || reply.text[0] == '\0') {
+            return outcome;
+        }
+        password.assign(reply.text, ::strnlen(reply.text, kCallbackTextSize));
+        repeat = reply.arg2;
+        if (pending && !pending->restart()) {
+            return {ReadResult::Failed, "cannot write: " + systemError(errno)};
+        }
+    }
+}
+
+bool keepAfterCrcError(ExtractJob& job, const std::string& name, const ReadOutcome& outcome) {
+    CallbackRecord reply{};
+    job.ctx.call(kCbCrcError, static_cast<int32_t>(outcome.foundCrc), static_cast<int32_t>(outcome.expectedCrc), name,
+                 &reply);
+    // 2 means no one decided: a damaged file is not left behind.
+    return reply.arg1 == 1;
+}
+
+// Reports a failed read; returns true when the data may still be kept.
+bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& outcome) {
+    switch (outcome.result) {
+        case ReadResult::Ok:
+            return true;
+        case ReadResult::WrongPassword:
+            ++job.passwordFailures;
+            job.ctx.message(name + ": incorrect password", 0);
+            skipped(job, name, kSkipBadPassword, 0);
+            return false;
+        case ReadResult::CrcError:
+            if (keepAfterCrcError(job, name, outcome)) {
+                return true;
+            }
+            job.ctx.message(name + ": bad CRC; the file was not written", 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        default:
+            job.ctx.message(name + ": " + outcome.detail, 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+    }
+}
+
+void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, const zip_stat_t& st) {
+    const bool dirNames = job.cmd.c.dirNames != 0;
+    const size_t slash = name.rfind('/');
+    const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+    const std::string folder = dirNames && slash != std::string::npos ? name.substr(0, slash) : std::string();
+    UniqueFd folderFd(openFolderBelow(job.baseFd.get(), folder, job.cmd.c.testOnly == 0));
+    if (!folderFd.valid()) {
+        refuse(job, name, "its folder cannot be made or is a link");
+        return;
+    }
+    job.ctx.call(kCbFileBegins, 0, static_cast<int32_t>(std::min<zip_uint64_t>(st.size, INT32_MAX)), name);
+    if (job.cmd.c.testOnly != 0) {
+        UniqueFd sink(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+        if (handleFailure(job, name, readWithPasswords(job, index, name, sink.get(), nullptr))) {
+            ++job.extracted;
+        }
+        return;
+    }
+    if (!mayWrite(job, folderFd.get(), file, name, index, st)) {
+        return;
+    }
+    if (!enoughSpace(folderFd.get(), st.size)) {
+        refuse(job, name, "not enough disk space");
+        return;
+    }
+    PendingFile pending(folderFd.get(), file);
+    if (!pending.create()) {
+        job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
+        skipped(job, name, kSkipError, 3);
+        return;
+    }
+    if (!handleFailure(job, name, readWithPasswords(job, index, name, pending.fd(), &pending))) {
+        return;  // the pending file is removed
+    }
+    if (!pending.commit((st.valid & ZIP_STAT_MTIME) ? st.mtime : ::time(nullptr))) {
+        job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
+        return;
+    }
+    ++job.extracted;
+}
+
+void extractMember(ExtractJob& job, zip_uint64_t index) {
+    zip_stat_t st;
+    if (zip_stat_index(job.za, index, 0, &st) != 0) {
+        return;
+    }
+    const std::string name = memberName(job.za, index);
+    if (!selected(job, name)) {
+        return;
+    }
+    const std::string why = unsafeNameReason(name);
+    if (!why.empty()) {
+        refuse(job, name, why);
+        return;
+    }
+    if (isLinkOrSpecial(job.za, index)) {
+        refuse(job, name, "links and special files are not extracted");
+        return;
+    }
+    if (name.back() == '/') {
+        if (job.cmd.c.dirNames != 0 && job.cmd.c.testOnly == 0) {
+            UniqueFd made(openFolderBelow(job.baseFd.get(), name, true));
+            if (!made.valid()) {
+                refuse(job, name, "the folder cannot be made or is a link");
+            }
+        }
+        return;
+    }
+    extractFile(job, index, name, st);
+}
+
+void announce(ExtractJob& job, zip_int64_t count) {
+    zip_uint64_t total = 0;
+    int32_t files = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(job.za, static_cast<zip_uint64_t>(i), 0, &st) == 0 && selected(job, memberName(job.za, i))) {
+            total += st.size;
+            ++files;
+        }
+    }
+    job.ctx.call(kCbFileCount, 0, files, "");
+    job.ctx.call(kCbTotalSize, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "");
+}
+
+// Opens with libzip's consistency checks; zeros a transfer added after the archive are left out.
+zip_t* openChecked(const std::string& archive, long long paddedLength, zip_error_t* error) {
+    zip_source_t* src = zip_source_file_create(archive.c_str(), 0, paddedLength < 0 ? -1 : paddedLength, error);
+    if (!src) {
+        return nullptr;
+    }
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, error);
+    if (!za) {
+        zip_source_free(src);
+    }
+    return za;
+}
+
+bool openArchive(ExtractJob& job) {
+    const std::string archive = job.cmd.c.archiveName;
+    const LayoutCheck layout = checkMemberLayout(archive);
+    if (!layout.problem.empty()) {
+        job.ctx.message(archive + ": refused: " + layout.problem, 9);
+        return false;
+    }
+    zip_error_t error;
+    zip_error_init(&error);
+    job.za = openChecked(archive, layout.paddedLength, &error);
+    if (!job.za) {
+        job.ctx.message(archive + ": cannot be read: " + zip_error_strerror(&error), 9);
+        zip_error_fini(&error);
+        return false;
+    }
+    zip_error_fini(&error);
+    job.baseFd.reset(::open(job.cmd.baseDir ? job.cmd.baseDir : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!job.baseFd.valid()) {
+        job.ctx.message(std::string("base folder cannot be opened: ") + systemError(errno), 9);
+        return false;
+    }
+    return true;
+}
+
+int32_t runExtract(const UnzipCommand& cmd) {
+    EngineContext ctx(cmd.c.callback, cmd.c.caller, false);
+    ExtractJob job(cmd, ctx);
+    if (!cmd.c.archiveName) {
+        return 0;
+    }
+    if (openArchive(job)) {
+        const zip_int64_t count = zip_get_num_entries(job.za, 0);
+        announce(job, count);
+        for (zip_int64_t i = 0; i < count && !ctx.cancelled(); ++i) {
+            extractMember(job, static_cast<zip_uint64_t>(i));
+        }
+        ctx.call(kCbBatchFinished, 0, 0, "");
+        if (job.passwordFailures > 0) {
+            ctx.message(kWarningsGiven, 1);
+        }
+    }
+    if (job.za) {
+        zip_discard(job.za);
+    }
+    return job.extracted;
+}
+
+}  // namespace
+}  // namespace tk::engine
+
+extern "C" {
+
+__attribute__((visibility("default"))) int32_t GetUnzEngVersion() {
+    return tk::engine::kEngineVersion;
+}
+
+__attribute__((visibility("default"))) int32_t UnzEngExec(tk::engine::UnzipCommandCommon* record) {
+    // This engine reports version 160, so the component sends the long layout.
+    if (!record) {
+        return 0;
+    }
+    try {
+        return tk::engine::runExtract(*reinterpret_cast<const tk::engine::UnzipCommand*>(record));
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // extern "C"
