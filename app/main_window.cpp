@@ -40,10 +40,57 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setupToolBar();
     setupList();
     setupStatusBar();
+    setupArchiver();
 }
 
 TForm1::~TForm1() {
     FormDestroy();
+}
+
+void TForm1::setupArchiver() {
+    Archiver1.SetAddCompLevel(9);
+    Archiver1.SetAddOptions({});
+    Archiver1.SetExtrOptions({});
+    Archiver1.SetUnattended(false);
+    Archiver1.SetAddStoreSuffixes(AddStoreExts{AddStoreSuffixEnum::assZIP});
+    Archiver1.OnMessage = [this](TArchiver* sender, int code, const QString& message) {
+        Archiver1Message(sender, code, message);
+    };
+    Archiver1.OnPasswordError = [this](TArchiver* sender, bool isZip, QString& password, const QString& file,
+                                       unsigned& repeat, TPasswordButton& action) {
+        Archiver1PasswordError(sender, isZip, password, file, repeat, action);
+    };
+}
+
+void TForm1::Archiver1Message(TArchiver*, int, const QString& message) {
+    // The engine's way of saying that a password did not open a member.
+    if (message == QLatin1String("warnings were given")) {
+        WrongPassword = true;
+        Messages::show(this, QStringLiteral("암호가 틀렸습니다."), MsgKind::Warning);
+    }
+}
+
+void TForm1::Archiver1PasswordError(TArchiver*, bool, QString& newPassword, const QString&, unsigned& repeatCount,
+                                    TPasswordButton& action) {
+    // No other password is offered: a wrong one ends in the engine's warning.
+    repeatCount = 0;
+    newPassword.clear();
+    action = TPasswordButton::mbOK;
+}
+
+// Removes the temporary files an interrupted archive write left in the category folders.
+void TForm1::removeArchiveLeftovers() {
+    const QString library = ProgramDir + QStringLiteral("LIST/");
+    QStringList folders{library};
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        RemoveArchiveLeftovers(folders[i]);
+        if (folders[i].count(u'/') - library.count(u'/') < 3) {
+            for (const QString& sub :
+                 QDir(folders[i]).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+                folders.append(folders[i] + sub + u'/');
+            }
+        }
+    }
 }
 
 QString TForm1::dirText(const QString& path) {
@@ -183,6 +230,8 @@ bool TForm1::makeFolders(QString* error) {
 }
 
 bool TForm1::FormCreate() {
+    Archiver1.LoadZipEngine();
+    Archiver1.LoadUnzipEngine();
     WaitCursor wait;
     ProgramDir = dirText(resolveProgramDir());
     QString error;
@@ -204,6 +253,8 @@ bool TForm1::FormCreate() {
         Messages::show(this, QStringLiteral("프로그램 시작 오류"), MsgKind::Error);
         return false;
     }
+    Archiver1.SetExtrBaseDir(ProgramDir + QStringLiteral("TEMP/"));
+    removeArchiveLeftovers();
     created_ = true;
     return true;
 }
@@ -240,6 +291,8 @@ void TForm1::FormDestroy() {
         return;
     }
     destroyed_ = true;
+    Archiver1.UnloadZipEngine();
+    Archiver1.UnloadUnzipEngine();
     lock_.reset();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/entry_list_model.h"
+#include "archive/archiver.h"
 
 #include <QHash>
 #include <QLockFile>
@@ -43,6 +44,10 @@ class TForm1 final : public QMainWindow {
     // Rebuilds the list from the archives in ListDir; false when the folder could not be listed.
     bool LoadEntryList();
 
+    void Archiver1Message(TArchiver* sender, int errCode, const QString& message);
+    void Archiver1PasswordError(TArchiver* sender, bool isZipAction, QString& newPassword, const QString& forFile,
+                                unsigned& repeatCount, TPasswordButton& action);
+
     void item_TBClick(QObject* sender);
     void ListView1ColumnClick(EntryListView* list, int column);
     void ListView1MouseDown();
@@ -62,6 +67,11 @@ class TForm1 final : public QMainWindow {
 
     // Toolbar items in their positions, separators included.
     QList<QAction*> ToolBarItems() const;
+
+    // The program's one archive component; every archive operation goes through it.
+    TArchiver Archiver1;
+    // Set when an extraction met a wrong password.
+    bool WrongPassword = false;
 
     QString ProgramDir;
     QString ListDir;
@@ -98,6 +108,8 @@ class TForm1 final : public QMainWindow {
     QToolButton* addToolButton(const QString& hint, QStyle::StandardPixmap icon);
     void updateSelectionButtons();
     [[nodiscard]] bool makeFolders(QString* error);
+    void setupArchiver();
+    void removeArchiveLeftovers();
 
     TForm2* form2_ = nullptr;
     TForm4* form4_ = nullptr;

@@ -281,3 +281,35 @@ TEST_F(MainWindowTest, AnUnreadableArchiveIsReportedAndTheOthersListed) {
     ASSERT_EQ(messages.requests().size(), 1);
     EXPECT_EQ(messages.texts().first(), QString("Cannot open file " + library() + "A/2.zip"));
 }
+
+TEST_F(MainWindowTest, StartLoadsTheEnginesAndClearsLeftoversOfInterruptedWrites) {
+    makeCategory(QStringLiteral("일기/2024"));
+    addEntry(QStringLiteral("일기/2024"), "20240101000000", "kept");
+    tk::test::writeFile(library() + QStringLiteral("일기/2024/.20240101000000.zip.tkpart-Ab12Cd"), "half");
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(form1->Archiver1.ZipEngineLoaded());
+    EXPECT_TRUE(form1->Archiver1.UnzipEngineLoaded());
+    EXPECT_EQ(form1->Archiver1.ExtrBaseDir(), home() + "TEMP/");
+    EXPECT_EQ(form1->Archiver1.AddCompLevel(), 9);
+    EXPECT_EQ(QDir(library() + QStringLiteral("일기/2024")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"20240101000000.zip"});
+    form1->FormDestroy();
+    EXPECT_FALSE(form1->Archiver1.ZipEngineLoaded());
+    EXPECT_FALSE(form1->Archiver1.UnzipEngineLoaded());
+}
+
+TEST_F(MainWindowTest, AWrongPasswordWarningIsTheOnlyMessageTaken) {
+    ASSERT_TRUE(start());
+    form1->Archiver1Message(&form1->Archiver1, 0, "something else");
+    EXPECT_FALSE(form1->WrongPassword);
+    form1->Archiver1Message(&form1->Archiver1, 0, "warnings were given");
+    EXPECT_TRUE(form1->WrongPassword);
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("암호가 틀렸습니다.")});
+    QString password = "offered";
+    unsigned repeat = 3;
+    TPasswordButton action = TPasswordButton::mbCancel;
+    form1->Archiver1PasswordError(&form1->Archiver1, false, password, "TKFile.rtf", repeat, action);
+    EXPECT_EQ(repeat, 0u);
+    EXPECT_TRUE(password.isEmpty());
+    EXPECT_EQ(action, TPasswordButton::mbOK);
+}
