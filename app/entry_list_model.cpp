@@ -66,6 +66,32 @@ void EntryListModel::setRows(std::vector<EntryRow> rows) {
     endResetModel();
 }
 
+void EntryListModel::removeEntry(int row) {
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+void EntryListModel::appendEntry(EntryRow row) {
+    const int at = rowCount();
+    beginInsertRows({}, at, at);
+    rows_.push_back(std::move(row));
+    endInsertRows();
+    sortByTitle();
+}
+
+void EntryListModel::setEntry(int row, const QString& title, const QString& category, bool isProtected) {
+    EntryRow& r = rows_[static_cast<size_t>(row)];
+    const bool retitled = r.title != title;
+    r.title = title;
+    r.category = category;
+    r.isProtected = isProtected;
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    if (retitled) {
+        sortByTitle();
+    }
+}
+
 void EntryListModel::reorder(const std::function<void(std::vector<EntryRow>&)>& sorter) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Keep the selection on the same entries: persistent indexes follow their rows by archive name.

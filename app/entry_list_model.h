@@ -30,6 +30,13 @@ class EntryListModel final : public QAbstractTableModel {
     const std::vector<EntryRow>& rows() const { return rows_; }
     const EntryRow& row(int i) const { return rows_[static_cast<size_t>(i)]; }
 
+    // Removes one row.
+    void removeEntry(int row);
+    // Adds a row; the list is then sorted by title again.
+    void appendEntry(EntryRow row);
+    // Sets a row's title, category and protection; a changed title sorts the list by title again.
+    void setEntry(int row, const QString& title, const QString& category, bool isProtected);
+
     void sortByTitle();
     void sortByColumn(int column, bool ascending);
 

@@ -128,9 +128,11 @@ void TForm1::setupToolBar() {
     ToolButton3 = addToolButton(QStringLiteral("새로 만들기"), QStyle::SP_FileIcon);
     ToolButton4 = addToolButton(QStringLiteral("삭제"), QStyle::SP_TrashIcon);
     ToolButton4->setEnabled(false);
+    connect(ToolButton4, &QToolButton::clicked, this, &TForm1::ToolButton4Click);
     separator();
     ToolButton7 = addToolButton(QStringLiteral("제목 및 암호 변경"), QStyle::SP_FileDialogDetailedView);
     ToolButton7->setEnabled(false);
+    connect(ToolButton7, &QToolButton::clicked, this, &TForm1::ToolButton7Click);
     ToolButton8 = addToolButton(QStringLiteral("찾기"), QStyle::SP_FileDialogContentsView);
     separator();
     ToolButton5 = addToolButton(QStringLiteral("TOMEKEEP 설정"), QStyle::SP_ComputerIcon);
@@ -332,6 +334,7 @@ void TForm1::item_TBClick(QObject* sender) {
     }
     ToolButton4->setEnabled(false);
     ToolButton7->setEnabled(false);
+    connect(ToolButton7, &QToolButton::clicked, this, &TForm1::ToolButton7Click);
     ListDir = ProgramDir + QStringLiteral("LIST/") + item->data().toString() + u'/';
     LoadEntryList();
     SetCategoryName(item->text());

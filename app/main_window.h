@@ -49,6 +49,16 @@ class TForm1 final : public QMainWindow {
                                 unsigned& repeatCount, TPasswordButton& action);
 
     void item_TBClick(QObject* sender);
+    void ToolButton4Click();
+    void ToolButton7Click();
+    // Sets the add options for a plain or a protected entry.
+    void ZipOptions(bool isProtected);
+    // Asks for a protected entry's password; empty when cancelled or left empty (after saying so).
+    QString AskPassword();
+    // Empties the scratch folder and extracts the whole addressed archive into it; false when a
+    // password was wrong or nothing could be extracted.
+    [[nodiscard]] bool ExtractToScratch();
+    QString ScratchDir() const { return ProgramDir + QStringLiteral("TEMP/"); }
     void ListView1ColumnClick(EntryListView* list, int column);
     void ListView1MouseDown();
     void ListView1KeyDown(int key);

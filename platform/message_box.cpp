@@ -54,6 +54,8 @@ QMessageBox::StandardButtons toButtons(MsgButtons buttons) {
 
 QMessageBox::Icon toIcon(MsgKind kind) {
     switch (kind) {
+        case MsgKind::Plain:
+            return QMessageBox::NoIcon;
         case MsgKind::Information:
             return QMessageBox::Information;
         case MsgKind::Warning:
@@ -73,8 +75,8 @@ void Messages::show(QWidget* parent, const QString& text, MsgKind kind, const QS
 }
 
 MsgAnswer Messages::ask(QWidget* parent, const QString& text, const QString& caption, MsgButtons buttons,
-                        MsgAnswer defaultAnswer) {
-    return run(parent, MsgRequest{MsgKind::Question, buttons, defaultAnswer, caption, text});
+                        MsgAnswer defaultAnswer, MsgKind kind) {
+    return run(parent, MsgRequest{kind, buttons, defaultAnswer, caption, text});
 }
 
 void Messages::setResponder(Responder r) {

@@ -8,7 +8,7 @@ class QWidget;
 
 namespace tk {
 
-enum class MsgKind { Information, Warning, Error, Question };
+enum class MsgKind { Plain, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
@@ -32,7 +32,8 @@ class Messages final {
     static void show(QWidget* parent, const QString& text, MsgKind kind = MsgKind::Information,
                      const QString& caption = {});
     static MsgAnswer ask(QWidget* parent, const QString& text, const QString& caption,
-                         MsgButtons buttons = MsgButtons::YesNo, MsgAnswer defaultAnswer = MsgAnswer::Yes);
+                         MsgButtons buttons = MsgButtons::YesNo, MsgAnswer defaultAnswer = MsgAnswer::Yes,
+                         MsgKind kind = MsgKind::Question);
 
     // Replaces the real boxes; an empty responder brings them back.
     static void setResponder(Responder responder);

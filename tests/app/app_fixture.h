@@ -8,15 +8,19 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
 
 namespace tk::test {
@@ -34,6 +38,7 @@ class AppFixture : public ::testing::Test {
     }
 
     void TearDown() override {
+        dialogWatch_.reset();
         form4.reset();
         form2.reset();
         form1.reset();
@@ -65,12 +70,66 @@ class AppFixture : public ::testing::Test {
                   emptyZipWithComment(codepage::encodeComment(comment)));
     }
 
+    // Makes an entry archive through the archive component: a TKFile.rtf body, encrypted when a
+    // password is given, and the entry comment.
+    void makeEntry(const QString& category, const QString& archive, const QString& comment, const QByteArray& body,
+                   const QString& password = {}) {
+        QTemporaryDir source;
+        writeFile(source.filePath("TKFile.rtf"), body);
+        TArchiver archiver;
+        archiver.SetUnattended(true);
+        archiver.SetZipFileName(library() + category + u'/' + archive + QStringLiteral(".zip"));
+        archiver.SetRootDir(source.path() + u'/');
+        archiver.SetFSpecArgs({QStringLiteral("TKFile.rtf")});
+        archiver.SetAddCompLevel(9);
+        if (!password.isEmpty()) {
+            archiver.SetPassword(password);
+            archiver.SetAddOptions(AddOpts{AddOptsEnum::AddEncrypt});
+        }
+        archiver.Add();
+        ASSERT_EQ(archiver.HandledCount(), 1) << archiver.LastErrorMessage().toStdString();
+        archiver.SetZipComment(comment);
+    }
+
+    // Answers the next showings of the entry dialog, one action each, from inside its modal loop.
+    void answerEntryDialog(std::function<void(TForm4&)> action) {
+        dialogActions_.push_back(std::move(action));
+        if (!dialogWatch_) {
+            dialogWatch_ = std::make_unique<ShowWatch>(this);
+            form4->installEventFilter(dialogWatch_.get());
+        }
+    }
+    size_t pendingDialogAnswers() const { return dialogActions_.size(); }
+
     // The menu item of a category path, or null.
     QAction* menuItem(const QString& path) const { return findItem(form1->item_PM, path); }
 
     static QAction* findItem(QMenu* menu, const QString& path);
     static QStringList menuPaths(QMenu* menu);
 
+    class ShowWatch final : public QObject {
+      public:
+        explicit ShowWatch(AppFixture* fixture) : fixture_(fixture) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Show && !fixture_->dialogActions_.empty()) {
+                auto action = std::move(fixture_->dialogActions_.front());
+                fixture_->dialogActions_.pop_front();
+                QTimer::singleShot(0, fixture_->form4.get(), [this, action] {
+                    action(*fixture_->form4);
+                    if (fixture_->form4->isVisible()) {
+                        fixture_->form4->reject();
+                    }
+                });
+            }
+            return false;
+        }
+
+      private:
+        AppFixture* fixture_;
+    };
+
+    std::deque<std::function<void(TForm4&)>> dialogActions_;
+    std::unique_ptr<ShowWatch> dialogWatch_;
     QTemporaryDir config_;
     QTemporaryDir home_;
     ScriptedMessages messages;
