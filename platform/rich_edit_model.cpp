@@ -366,8 +366,8 @@ void RichEditModel::emptyUndoBuffer() {
     undoSteps_ = redoSteps_ = 0;
 }
 
-bool RichEditModel::setTextMode(int mode) {
-    if (textLength() > 0) {
+bool RichEditModel::setTextMode(int mode, bool keepText) {
+    if (textLength() > 0 && !keepText) {
         return false;
     }
     if (mode & TM_PLAINTEXT) {
@@ -380,7 +380,9 @@ bool RichEditModel::setTextMode(int mode) {
     } else if (mode & TM_MULTILEVELUNDO) {
         singleLevelUndo_ = false;
     }
-    emptyUndoBuffer();
+    if (!keepText) {
+        emptyUndoBuffer();
+    }
     return true;
 }
 

@@ -71,8 +71,9 @@ class RichEditModel : public QObject {
     void emptyUndoBuffer();
 
     // Text mode: TM_PLAINTEXT or TM_RICHTEXT, with TM_SINGLELEVELUNDO or TM_MULTILEVELUNDO. Fails,
-    // like the control's window, while the document holds text.
-    [[nodiscard]] bool setTextMode(int mode);
+    // like the control's window, while the document holds text, unless the text is being kept
+    // (a new window taking over a document that already is in that mode).
+    [[nodiscard]] bool setTextMode(int mode, bool keepText = false);
     int textMode() const;
     bool isPlainText() const { return plainText_; }
 

@@ -4,6 +4,7 @@
 #include "platform/rtf_reader.h"
 #include "platform/rtf_writer.h"
 
+#include <QStringDecoder>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -45,6 +46,13 @@ QString decodePlainText(const QByteArray& data, bool unicode) {
     }
     if (data.startsWith(kUtf8Bom)) {
         return QString::fromUtf8(QByteArrayView(data).sliced(3));
+    }
+    // Text that is valid UTF-8 and not plain ASCII is taken as UTF-8: today's programs write it
+    // without a byte-order mark, and Korean CP949 text is practically never valid UTF-8.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(data);
+    if (!utf8.hasError()) {
+        return text;
     }
     return codepage::fromAnsi(data);
 }

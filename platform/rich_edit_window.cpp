@@ -32,7 +32,10 @@ class RichEditWindow::ViewModel final : public RichEditModel {
     RichEditWindow* view_;
 };
 
-RichEditWindow::RichEditWindow(QWidget* parent) : QTextEdit(parent), linkColor_(0, 0, 255) {
+RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEdit(parent), linkColor_(0, 0, 255) {
+    if (shared != nullptr) {
+        setDocument(shared);
+    }
     setAcceptRichText(true);
     document()->setDocumentMargin(2);
     auto* viewModel = new ViewModel(this);
@@ -48,6 +51,16 @@ RichEditWindow::RichEditWindow(QWidget* parent) : QTextEdit(parent), linkColor_(
 
 RichEditWindow::~RichEditWindow() {
     releaseClipboard();
+}
+
+void RichEditWindow::detachDocument() {
+    QTextDocument* shared = document();
+    model_->notifications() = {};
+    hooks_ = {};
+    disconnect(shared, nullptr, model_.get(), nullptr);
+    disconnect(shared, nullptr, this, nullptr);
+    disconnect(shared->documentLayout(), nullptr, this, nullptr);
+    setDocument(new QTextDocument(this));
 }
 
 void RichEditWindow::connectScrollBars() {
@@ -159,6 +172,11 @@ void RichEditWindow::setHideSelection(bool hide) {
     applySelectionPalette();
 }
 
+void RichEditWindow::setSelectionBar(bool on) {
+    options_ = on ? (options_ | ECO_SELECTIONBAR) : (options_ & ~ECO_SELECTIONBAR);
+    setViewportMargins(on ? 8 : 0, 0, 0, 0);
+}
+
 void RichEditWindow::setWordWrap(bool wrap) {
     setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
 }
@@ -194,7 +212,7 @@ quint32 RichEditWindow::setOptions(int operation, quint32 value) {
     setReadOnlyMode(next & ECO_READONLY);
     wantReturns_ = (next & ECO_WANTRETURN) != 0;
     setHideSelection(!(next & ECO_NOHIDESEL));
-    setViewportMargins((next & ECO_SELECTIONBAR) ? 8 : 0, 0, 0, 0);
+    setSelectionBar((next & ECO_SELECTIONBAR) != 0);
     return options();
 }
 

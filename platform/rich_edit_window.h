@@ -56,7 +56,8 @@ class RichEditWindow final : public QTextEdit {
     Q_OBJECT
 
   public:
-    explicit RichEditWindow(QWidget* parent = nullptr);
+    // Shows the given document (which stays its owner's) or a document of its own.
+    explicit RichEditWindow(QWidget* parent = nullptr, QTextDocument* document = nullptr);
     ~RichEditWindow() override;
     RichEditWindow(const RichEditWindow&) = delete;
     RichEditWindow& operator=(const RichEditWindow&) = delete;
@@ -86,6 +87,8 @@ class RichEditWindow final : public QTextEdit {
     void setLangOptions(quint32 options) { langOptions_ = options; }
 
     void setHideSelection(bool hide);
+    // A margin on the left where a click selects whole lines.
+    void setSelectionBar(bool on);
     void setWantReturns(bool want) { wantReturns_ = want; }
     bool wantReturns() const { return wantReturns_; }
     void setWordWrap(bool wrap);
@@ -103,6 +106,9 @@ class RichEditWindow final : public QTextEdit {
     // Asks the owner, when this window put data on the clipboard that is still there, whether to
     // leave it for other programs; the clipboard is emptied when it says no.
     void releaseClipboard();
+    // Lets go of the document: no more notifications or hooks, and the document is left alone, so
+    // that another window can take it over.
+    void detachDocument();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
