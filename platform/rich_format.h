@@ -24,23 +24,23 @@ inline int pixelsToTwips(double pixels) {
 enum CharProperty : int {
     Protected = QTextFormat::UserProperty + 1,  // bool: edits of this text are refused unless allowed
     Hidden,                                     // bool: hidden text (\v)
-    UnderlineKind,                              // int, UnderlineKind below; Qt's underline style shows it
+    UnderlineKind,                              // int, UnderlineType below; Qt's underline style shows it
     FontCharset,                                // int: the font's character set (129 Korean, 0 ANSI ...)
     FontPitchFamily,                            // int: pitch and family byte of the font
     LinkTarget,                                 // QString: target of a field hyperlink, when one was read
 
     // Pictures and objects are image characters (QTextImageFormat) whose name is a document image
     // resource showing them.
-    PictureKind = QTextFormat::UserProperty + 20,  // int, PictureKind below
+    PictureKind = QTextFormat::UserProperty + 20,  // int, PictureType below
     PictureData,                                   // QByteArray: the picture's bytes as stored in RTF
-    PictureHeader,       // QByteArray: RTF control words of the picture besides its size (\wmetafile8\picw..)
-    ObjectRtf,           // QByteArray: the whole {\object ...} group, written back unchanged
-    ObjectClass,         // QString: the object's class name (\objclass)
-    ObjectData,          // QByteArray: the object's stored data (\objdata), decoded from hex
+    PictureHeader,  // QByteArray: RTF control words of the picture besides its size (\wmetafile8\picw..)
+    ObjectRtf,      // QByteArray: the whole {\object ...} group, written back unchanged
+    ObjectClass,    // QString: the object's class name (\objclass)
+    ObjectData,     // QByteArray: the object's stored data (\objdata), decoded from hex
 };
 
 // Underline kinds as the rich edit window counts them.
-enum class UnderlineKind : int {
+enum class UnderlineType : int {
     None = 0,
     Single = 1,
     Words = 2,
@@ -55,15 +55,15 @@ enum class UnderlineKind : int {
 };
 
 // How a picture's bytes are encoded.
-enum class PictureKind : int {
+enum class PictureType : int {
     None = 0,  // no stored bytes: the writer encodes the shown image as PNG
     Png,
     Jpeg,
-    Dib,        // device-independent bitmap without file header (\dibitmap)
-    Bitmap,     // device-dependent bitmap bits (\wbitmap)
-    Wmf,        // Windows metafile (\wmetafile): kept, shown as a framed box of its size
-    Emf,        // enhanced metafile (\emfblip): kept, shown as a framed box of its size
-    Other,      // anything else read (\macpict ...): kept, shown as a framed box
+    Dib,     // device-independent bitmap without file header (\dibitmap)
+    Bitmap,  // device-dependent bitmap bits (\wbitmap)
+    Wmf,     // Windows metafile (\wmetafile): kept, shown as a framed box of its size
+    Emf,     // enhanced metafile (\emfblip): kept, shown as a framed box of its size
+    Other,   // anything else read (\macpict ...): kept, shown as a framed box
 };
 
 // Paragraph format properties.
