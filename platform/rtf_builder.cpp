@@ -1,0 +1,218 @@
+#include "platform/rtf_builder.h"
+
+#include "platform/rich_format.h"
+
+#include <QTextDocument>
+#include <QTextList>
+#include <QTextTable>
+
+namespace tk::rtf {
+
+namespace {
+
+// Columns a hostile row may add; real tables stay far below.
+constexpr int kMaxColumns = 64;
+
+}  // namespace
+
+RtfBuilder::RtfBuilder(QTextCursor& cursor) : cursor_(cursor) {
+    wholeDocument_ = cursor.document()->isEmpty();
+}
+
+void RtfBuilder::flushRun() {
+    if (!run_.isEmpty()) {
+        cursor_.insertText(run_, runFormat_);
+        run_.clear();
+    }
+}
+
+void RtfBuilder::text(QStringView text, const QTextCharFormat& format, quint64 formatVersion, const ParaState& para) {
+    if (text.isEmpty()) {
+        return;
+    }
+    beforeContent(para);
+    if (formatVersion != runVersion_) {
+        flushRun();
+        runFormat_ = format;
+        runVersion_ = formatVersion;
+    }
+    run_.append(text);
+    blockHasContent_ = true;
+}
+
+void RtfBuilder::image(const QTextImageFormat& format, const ParaState& para) {
+    beforeContent(para);
+    flushRun();
+    cursor_.insertImage(format);
+    blockHasContent_ = true;
+}
+
+// Makes the cursor ready for content of a paragraph: leaves or enters a table as the paragraph
+// says and makes the paragraph break that the last \par asked for.
+void RtfBuilder::beforeContent(const ParaState& para) {
+    if (para.inTable) {
+        if (!table_ || !rowOpen_) {
+            flushRun();
+            pendingBreak_ = false;
+            startRow();
+        }
+    } else if (table_) {
+        flushRun();
+        closeTable();
+    }
+    if (pendingBreak_) {
+        flushRun();
+        cursor_.insertBlock(cursor_.blockFormat(), pendingBreakFormat_);
+        pendingBreak_ = false;
+        blockHasContent_ = false;
+    }
+}
+
+void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) {
+    QTextBlockFormat block = para.block;
+    if (!para.tabs.isEmpty()) {
+        block.setTabPositions(para.tabs);
+    }
+    cursor_.setBlockFormat(block);
+    if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
+        lastList_ = nullptr;
+        return;
+    }
+    QTextList* list = nullptr;
+    if (numbering->listId != 0) {
+        list = tableLists_.value((qint64(numbering->listId) << 8) | numbering->level);
+    } else if (lastList_ && lastNumbering_.sameList(*numbering)) {
+        list = lastList_;
+    }
+    if (list) {
+        list->add(cursor_.block());
+    } else {
+        QTextListFormat format;
+        format.setStyle(numbering->style);
+        format.setIndent(0);
+        format.setNumberPrefix(numbering->prefix);
+        format.setNumberSuffix(numbering->suffix);
+        format.setProperty(richformat::NumberingStart, numbering->start);
+        if (numbering->tabTwips != 0) {
+            format.setProperty(richformat::NumberingTabTwips, numbering->tabTwips);
+        }
+        list = cursor_.createList(format);
+        if (numbering->listId != 0) {
+            tableLists_.insert((qint64(numbering->listId) << 8) | numbering->level, list);
+        }
+    }
+    lastList_ = list;
+    lastNumbering_ = *numbering;
+}
+
+void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format) {
+    if (pendingBreak_ || (para.inTable && !rowOpen_) || (!para.inTable && table_)) {
+        beforeContent(para);  // an empty paragraph
+    }
+    flushRun();
+    commitBlock(para, numbering);
+    pendingBreak_ = true;
+    pendingBreakFormat_ = format;
+    blockHasContent_ = false;
+}
+
+void RtfBuilder::startRow() {
+    const int columns = std::clamp(int(rowDef_.cellRight.size()), 1, kMaxColumns);
+    if (!table_) {
+        QTextTableFormat format;
+        format.setCellPadding(2);
+        format.setCellSpacing(0);
+        format.setBorderCollapse(true);
+        format.setBorder(rowDef_.borders ? 1 : 0);
+        format.setLeftMargin(richformat::twipsToPixels(std::max(0, rowDef_.left)));
+        table_ = cursor_.insertTable(1, columns, format);
+        row_ = 0;
+    } else {
+        table_->appendRows(1);
+        ++row_;
+        if (table_->columns() < columns) {
+            table_->appendColumns(columns - table_->columns());
+        }
+    }
+    applyColumnWidths();
+    for (int c = 0; c < rowDef_.cellBackground.size() && c < table_->columns(); ++c) {
+        if (rowDef_.cellBackground[c].isValid()) {
+            QTextTableCellFormat cellFormat = table_->cellAt(row_, c).format().toTableCellFormat();
+            cellFormat.setBackground(rowDef_.cellBackground[c]);
+            table_->cellAt(row_, c).setFormat(cellFormat);
+        }
+    }
+    cell_ = 0;
+    rowOpen_ = true;
+    cursor_.setPosition(table_->cellAt(row_, 0).firstPosition());
+}
+
+void RtfBuilder::applyColumnWidths() {
+    if (rowDef_.cellRight.isEmpty() || table_->columns() < rowDef_.cellRight.size()) {
+        return;
+    }
+    QList<QTextLength> widths;
+    int left = rowDef_.left;
+    for (int right : rowDef_.cellRight) {
+        widths.append(QTextLength(QTextLength::FixedLength, richformat::twipsToPixels(std::max(right - left, 15))));
+        left = right;
+    }
+    QTextTableFormat format = table_->format();
+    if (format.columnWidthConstraints().size() <= widths.size()) {
+        while (widths.size() < table_->columns()) {
+            widths.append(QTextLength());
+        }
+        format.setColumnWidthConstraints(widths);
+        table_->setFormat(format);
+    }
+}
+
+void RtfBuilder::cell(const ParaState& para, const Numbering* numbering) {
+    ParaState inCell = para;
+    inCell.inTable = true;
+    beforeContent(inCell);
+    flushRun();
+    commitBlock(inCell, numbering);
+    pendingBreak_ = false;
+    ++cell_;
+    if (cell_ >= table_->columns()) {
+        if (cell_ >= kMaxColumns) {
+            cell_ = kMaxColumns - 1;  // further cells run into the last one
+            cursor_.setPosition(table_->cellAt(row_, cell_).lastPosition());
+            return;
+        }
+        table_->appendColumns(1);
+    }
+    cursor_.setPosition(table_->cellAt(row_, cell_).firstPosition());
+}
+
+void RtfBuilder::row() {
+    if (!table_ || !rowOpen_) {
+        return;
+    }
+    flushRun();
+    pendingBreak_ = false;
+    rowOpen_ = false;
+    cursor_.setPosition(table_->lastPosition() + 1);
+}
+
+void RtfBuilder::closeTable() {
+    cursor_.setPosition(table_->lastPosition() + 1);
+    table_ = nullptr;
+    rowOpen_ = false;
+    row_ = -1;
+    pendingBreak_ = false;
+}
+
+void RtfBuilder::finish(const ParaState& para, const Numbering* numbering) {
+    flushRun();
+    if (table_) {
+        closeTable();
+    } else if (!pendingBreak_ && (blockHasContent_ || wholeDocument_)) {
+        // The last paragraph had no \par; its properties still apply to it.
+        commitBlock(para, numbering);
+    }
+    pendingBreak_ = false;
+}
+
+}  // namespace tk::rtf
