@@ -13,7 +13,7 @@
 namespace tk::richedit {
 namespace {
 
-using Underline = enum richformat::UnderlineKind;
+using Underline = richformat::UnderlineType;
 
 constexpr quint32 kCharMaskAll = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_PROTECTED | CFM_LINK |
                                  CFM_HIDDEN | CFM_SUBSCRIPT | CFM_UNDERLINETYPE | CFM_WEIGHT | CFM_SPACING | CFM_LCID |
@@ -279,8 +279,9 @@ ParaFormat2 toRecord(const QTextBlock& block) {
     pf.wNumbering = static_cast<quint16>(listNumbering(list));
     if (list != nullptr) {
         const QTextListFormat lf = list->format();
-        pf.wNumberingStart = static_cast<qint16>(lf.hasProperty(NumberingStart) ? lf.intProperty(NumberingStart) : 1);
-        pf.wNumberingTab = static_cast<quint16>(lf.intProperty(NumberingTabTwips));
+        pf.wNumberingStart = static_cast<qint16>(
+            lf.hasProperty(richformat::NumberingStart) ? lf.intProperty(richformat::NumberingStart) : 1);
+        pf.wNumberingTab = static_cast<quint16>(lf.intProperty(richformat::NumberingTabTwips));
         pf.wNumberingStyle = static_cast<quint16>(lf.intProperty(NumberingStyle));
     }
     if (f.layoutDirection() == Qt::RightToLeft) {
@@ -406,10 +407,10 @@ void applyNumbering(QTextCursor& cursor, const QTextBlock& block, const ParaForm
         lf.setStyle(listStyle(pf.wNumbering));
     }
     if (m & PFM_NUMBERINGSTART) {
-        lf.setProperty(NumberingStart, std::max<int>(1, pf.wNumberingStart));
+        lf.setProperty(richformat::NumberingStart, std::max<int>(1, pf.wNumberingStart));
     }
     if (m & PFM_NUMBERINGTAB) {
-        lf.setProperty(NumberingTabTwips, static_cast<int>(pf.wNumberingTab));
+        lf.setProperty(richformat::NumberingTabTwips, static_cast<int>(pf.wNumberingTab));
     }
     if (m & PFM_NUMBERINGSTYLE) {
         lf.setProperty(NumberingStyle, static_cast<int>(pf.wNumberingStyle));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/rich_format.h"
+
+#include <QColor>
 #include <QTextFormat>
 
 #include <cmath>
@@ -7,15 +10,8 @@
 // Lengths and colours as the rich edit window's records carry them, against Qt's text formats.
 namespace tk::richedit {
 
-// Document lengths are laid out in pixels of a 96-dpi screen: 1,440 twips an inch.
-inline constexpr double kTwipsPerPixel = 15.0;
-
-inline double twipsToPixels(int twips) {
-    return twips / kTwipsPerPixel;
-}
-inline int pixelsToTwips(double pixels) {
-    return static_cast<int>(std::lround(pixels * kTwipsPerPixel));
-}
+using richformat::pixelsToTwips;
+using richformat::twipsToPixels;
 
 // Colours are 0x00BBGGRR.
 inline quint32 toColorRef(const QColor& color) {
@@ -31,9 +27,7 @@ inline QColor fromColorRef(quint32 ref) {
 enum WindowProperty : int {
     CharOffsetTwips = QTextFormat::UserProperty + 200,  // int: baseline offset (yOffset)
     CharLcid,                                           // int: language of the text
-    NumberingTabTwips,                                  // int, on a list format: wNumberingTab
     NumberingStyle,                                     // int, on a list format: wNumberingStyle
-    NumberingStart,                                     // int, on a list format: first number
 };
 
 }  // namespace tk::richedit
