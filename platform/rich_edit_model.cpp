@@ -218,9 +218,31 @@ void RichEditModel::setTextLimit(int limit) {
 
 // ---- lines ----
 
+namespace {
+
+int linesOf(const QTextBlock& block) {
+    const QTextLayout* layout = block.layout();
+    return layout != nullptr && layout->lineCount() > 0 ? layout->lineCount() : 1;
+}
+
+// The first display line of the block: the lines of the blocks before it.
+int firstLineOf(const QTextBlock& target) {
+    int line = 0;
+    for (QTextBlock b = target.document()->begin(); b.isValid() && b != target; b = b.next()) {
+        line += linesOf(b);
+    }
+    return line;
+}
+
+}  // namespace
+
 int RichEditModel::lineCount() const {
     document_->documentLayout()->documentSize();  // lays the whole document out
-    return std::max(1, document_->lineCount());
+    int count = 0;
+    for (QTextBlock b = document_->begin(); b.isValid(); b = b.next()) {
+        count += linesOf(b);
+    }
+    return count;
 }
 
 int RichEditModel::lineFromChar(int cp) const {
@@ -228,32 +250,45 @@ int RichEditModel::lineFromChar(int cp) const {
         cp = textCursor().position();
     }
     document_->documentLayout()->documentSize();
-    const QTextBlock block = document_->findBlock(clampPosition(cp));
+    cp = clampPosition(cp);
+    const QTextBlock block = document_->findBlock(cp);
     if (!block.isValid()) {
         return std::max(0, lineCount() - 1);
     }
     const QTextLayout* layout = block.layout();
     int inBlock = 0;
     if (layout != nullptr && layout->lineCount() > 0) {
-        const QTextLine line = layout->lineForTextPosition(clampPosition(cp) - block.position());
+        const QTextLine line = layout->lineForTextPosition(cp - block.position());
         inBlock = line.isValid() ? line.lineNumber() : layout->lineCount() - 1;
     }
-    return block.firstLineNumber() + inBlock;
+    return firstLineOf(block) + inBlock;
+}
+
+// The block holding a display line and the line's number inside it.
+static QTextBlock blockOfLine(QTextDocument* document, int line, int* inBlock) {
+    int first = 0;
+    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
+        const int n = linesOf(b);
+        if (line < first + n) {
+            *inBlock = line - first;
+            return b;
+        }
+        first += n;
+    }
+    return {};
 }
 
 int RichEditModel::lineIndex(int line) const {
     if (line < 0) {
         line = lineFromChar(-1);
     }
-    if (line >= lineCount()) {
-        return -1;
-    }
-    const QTextBlock block = document_->findBlockByLineNumber(line);
+    document_->documentLayout()->documentSize();
+    int inBlock = 0;
+    const QTextBlock block = blockOfLine(document_, line, &inBlock);
     if (!block.isValid()) {
         return -1;
     }
     const QTextLayout* layout = block.layout();
-    const int inBlock = line - block.firstLineNumber();
     if (layout == nullptr || inBlock <= 0 || inBlock >= layout->lineCount()) {
         return block.position();
     }
@@ -266,9 +301,9 @@ int RichEditModel::lineLength(int cp) const {
     if (start < 0) {
         return 0;
     }
-    const QTextBlock block = document_->findBlock(start);
+    int inBlock = 0;
+    const QTextBlock block = blockOfLine(document_, line, &inBlock);
     const QTextLayout* layout = block.layout();
-    const int inBlock = line - block.firstLineNumber();
     if (layout != nullptr && inBlock >= 0 && inBlock < layout->lineCount()) {
         const QTextLine textLine = layout->lineAt(inBlock);
         int length = textLine.textLength();
