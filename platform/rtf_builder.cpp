@@ -111,6 +111,11 @@ void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, co
     }
     flushRun();
     commitBlock(para, numbering);
+    if (firstBlock_) {
+        // Later paragraphs get the format of their mark when their block is inserted.
+        cursor_.setBlockCharFormat(format);
+        firstBlock_ = false;
+    }
     pendingBreak_ = true;
     pendingBreakFormat_ = format;
     blockHasContent_ = false;

@@ -86,6 +86,7 @@ class RtfBuilder final {
     bool pendingBreak_ = false;
     QTextCharFormat pendingBreakFormat_;
     bool wholeDocument_ = false;
+    bool firstBlock_ = true;
     bool blockHasContent_ = false;
 
     QTextList* lastList_ = nullptr;
