@@ -220,10 +220,13 @@ QStringList TRichEditStrings::ToStringList() const {
     return lines;
 }
 
+// Read from the text itself rather than line by line, so that no line is cut to the line buffer.
 QString TRichEditStrings::Text() const {
-    QString text;
-    for (const QString& line : ToStringList()) {
-        text += line + QLatin1String("\r\n");
+    QString text = host_.editModel().text();
+    text.replace(QChar(0x0B), QLatin1Char('\r'));
+    text.replace(QLatin1Char('\r'), QLatin1String("\r\n"));
+    if (!text.isEmpty() && !text.endsWith(QLatin1String("\r\n"))) {
+        text += QLatin1String("\r\n");
     }
     return text;
 }
