@@ -110,6 +110,10 @@ class RichEditModel : public QObject {
     virtual void setTextCursor(const QTextCursor& cursor);
 
   protected:
+    // A whole document is about to be built and has been built: a view lets go of the document
+    // meanwhile, so that it does not follow every one of thousands of insertions.
+    virtual void beginBulkLoad() {}
+    virtual void endBulkLoad() {}
     // The caret or selection moved; sends the selection notification when the range changed.
     void cursorMoved();
     void beginBatch() { ++batchDepth_; }

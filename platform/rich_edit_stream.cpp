@@ -97,7 +97,10 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
         stream.dwError = kErrorNotRtf;
         return 0;
     }
-    QTextCursor c = textCursor();
+    if (!selectionOnly) {
+        beginBulkLoad();
+    }
+    QTextCursor c = selectionOnly ? textCursor() : QTextCursor(document_);
     const int before = textLength();
     batch([&] {
         const bool undoWasOn = document_->isUndoRedoEnabled();
@@ -133,6 +136,9 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
             c.setPosition(0);
         }
     });
+    if (!selectionOnly) {
+        endBulkLoad();
+    }
     setTextCursor(c);
     if (!selectionOnly) {
         document_->setModified(false);

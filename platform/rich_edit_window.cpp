@@ -28,8 +28,25 @@ class RichEditWindow::ViewModel final : public RichEditModel {
     }
     void selectionMoved() { cursorMoved(); }
 
+  protected:
+    // The view shows an empty placeholder meanwhile, and the document drops its layout, which
+    // would otherwise lay the growing paragraph out again after every insertion. Showing the
+    // document again gives it a fresh layout that works lazily, a screen at a time.
+    void beginBulkLoad() override {
+        shared_ = view_->document();
+        view_->setDocument(&placeholder_);
+        shared_->setDocumentLayout(nullptr);
+    }
+    void endBulkLoad() override {
+        view_->setDocument(shared_);
+        view_->connectLayout();
+        view_->scheduleLinkUpdate();
+    }
+
   private:
     RichEditWindow* view_;
+    QTextDocument* shared_ = nullptr;
+    QTextDocument placeholder_;
 };
 
 RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEdit(parent), linkColor_(0, 0, 255) {
@@ -43,8 +60,7 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
     connect(this, &QTextEdit::cursorPositionChanged, this, [viewModel] { viewModel->selectionMoved(); });
     connect(this, &QTextEdit::selectionChanged, this, [viewModel] { viewModel->selectionMoved(); });
     connect(document(), &QTextDocument::contentsChanged, this, &RichEditWindow::scheduleLinkUpdate);
-    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            &RichEditWindow::checkRequestResize);
+    connectLayout();
     connectScrollBars();
     applySelectionPalette();
 }
@@ -61,6 +77,11 @@ void RichEditWindow::detachDocument() {
     disconnect(shared, nullptr, this, nullptr);
     disconnect(shared->documentLayout(), nullptr, this, nullptr);
     setDocument(new QTextDocument(this));
+}
+
+void RichEditWindow::connectLayout() {
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &RichEditWindow::checkRequestResize, Qt::UniqueConnection);
 }
 
 void RichEditWindow::connectScrollBars() {
@@ -120,11 +141,13 @@ int RichEditWindow::charFromPos(const QPoint& point) const {
     return cursorForPosition(viewport()->mapFrom(this, point)).position();
 }
 
-void RichEditWindow::checkRequestResize() {
+// The size comes from the layout as it grows: asking the document for its size would lay all of
+// it out at once.
+void RichEditWindow::checkRequestResize(const QSizeF& size) {
     if (!(model_->eventMask() & ENM_REQUESTRESIZE) || !model_->notifications().requestResize) {
         return;
     }
-    const int height = static_cast<int>(std::ceil(document()->size().height())) + 2 * frameWidth();
+    const int height = static_cast<int>(std::ceil(size.height())) + 2 * frameWidth();
     if (height == lastRequestedHeight_) {
         return;
     }

@@ -136,7 +136,8 @@ class RichEditWindow final : public QTextEdit {
     void scheduleLinkUpdate();
     void updateLinkSelections();
     void connectScrollBars();
-    void checkRequestResize();
+    void connectLayout();
+    void checkRequestResize(const QSizeF& size);
     void applySelectionPalette();
 
     std::unique_ptr<RichEditModel> model_;
