@@ -111,6 +111,7 @@ class RichEditWindow final : public QTextEdit {
     void detachDocument();
 
   protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -133,6 +134,7 @@ class RichEditWindow final : public QTextEdit {
     bool typingAllowed(const QString& text);
     bool sendLinkNotify(QMouseEvent* event, LinkMouse msg);
     bool linkUnderMouse(const QPoint& viewportPos, TextSpan* span) const;
+    bool selectionBarClick(QMouseEvent* event);
     void scheduleLinkUpdate();
     void updateLinkSelections();
     void connectScrollBars();

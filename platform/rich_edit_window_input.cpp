@@ -133,6 +133,34 @@ void RichEditWindow::inputMethodEvent(QInputMethodEvent* event) {
 
 // ---- mouse ----
 
+// A click in the selection bar left of the text selects the display line beside it, a double
+// click the whole paragraph.
+bool RichEditWindow::selectionBarClick(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const QRect bar(0, viewport()->y(), viewport()->x(), viewport()->height());
+    if (!(options_ & ECO_SELECTIONBAR) || event->button() != Qt::LeftButton || !bar.contains(pos)) {
+        return false;
+    }
+    QTextCursor c = cursorForPosition(QPoint(0, pos.y() - viewport()->y()));
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        c.movePosition(QTextCursor::StartOfBlock);
+        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    } else {
+        c.movePosition(QTextCursor::StartOfLine);
+        c.movePosition(QTextCursor::EndOfLine, QTextCursor::KeepAnchor);
+    }
+    setTextCursor(c);
+    return true;
+}
+
+bool RichEditWindow::event(QEvent* event) {
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        selectionBarClick(static_cast<QMouseEvent*>(event))) {
+        return true;
+    }
+    return QTextEdit::event(event);
+}
+
 bool RichEditWindow::sendLinkNotify(QMouseEvent* event, LinkMouse msg) {
     if (!(model_->eventMask() & ENM_LINK) || !model_->notifications().link) {
         return false;

@@ -3,6 +3,7 @@
 #include "platform/rich_edit_window.h"
 
 #include <QBuffer>
+#include <QEvent>
 #include <QTextDocument>
 
 namespace tk {
@@ -174,6 +175,22 @@ void TCustomRichEdit2::SetText(const QString& text) {
 
 void TCustomRichEdit2::SetAlignment(TAlignment alignment) {
     alignment_ = alignment;
+}
+
+// A change of reading direction sets the selected paragraphs to the control's alignment, with
+// left and right exchanged for right-to-left text.
+void TCustomRichEdit2::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LayoutDirectionChange) {
+        return;
+    }
+    ParaFormat2 pf;
+    pf.dwMask = PFM_ALIGNMENT;
+    pf.wAlignment = static_cast<quint16>(static_cast<int>(alignment_) + 1);
+    if (layoutDirection() == Qt::RightToLeft && pf.wAlignment != PFA_CENTER) {
+        pf.wAlignment = pf.wAlignment == PFA_LEFT ? PFA_RIGHT : PFA_LEFT;
+    }
+    (void)editModel().setParaFormat(pf);
 }
 
 void TCustomRichEdit2::SetScrollBars(TScrollStyle style) {

@@ -182,6 +182,7 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     virtual void DoResizeRequest(const QRect& rect);
 
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // RichLinesHost

@@ -2,12 +2,15 @@
 #include "richedit/qe_rich_edit.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -350,4 +353,122 @@ TEST(RichEditControlEvents, PopupMenuPaintAndScroll) {
     control->richWindow().verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     QApplication::processEvents();
     EXPECT_EQ(codes, QList<int>{SB_PAGEDOWN});
+}
+
+TEST(RichEditControlLines, SetTextIsSilentAndAddLinesKeepsTheSelectionEvent) {
+    auto control = shownControl();
+    int changes = 0;
+    int selections = 0;
+    control->OnChange = [&](QObject*) { ++changes; };
+    control->OnSelectionChange = [&](QObject*) { ++selections; };
+    control->Lines().SetText(QStringLiteral("one\r\ntwo\r\n"));
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(control->Lines().ToStringList(), (QStringList{"one", "two"}));
+    const int before = selections;
+    control->Lines().AddLines({QStringLiteral("three"), QStringLiteral("four")});
+    EXPECT_EQ(selections, before);
+    EXPECT_EQ(control->Lines().LineCount(), 4);
+    ASSERT_TRUE(control->OnSelectionChange);
+    control->SetSelectionRange(0, 3, false);
+    EXPECT_EQ(selections, before + 1);
+    control->SetLines({QStringLiteral("x")});
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("x\r"));
+}
+
+TEST(RichEditControlLines, SelectionAndUnicodeStreamModes) {
+    auto control = shownControl();
+    control->SetText(QString::fromUtf8("앞 가운데 뒤"));
+    control->SetSelectionRange(2, 5, false);
+    control->SetStreamFormat(TRichStreamFormat::sfPlainText);
+    control->SetStreamMode(TRichStreamMode::smSelection | TRichStreamMode::smUnicode);
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    ASSERT_TRUE(control->Lines().SaveStream(out));
+    const QString middle = QString::fromUtf8("가운데");
+    EXPECT_EQ(out.data(), QByteArray(reinterpret_cast<const char*>(middle.utf16()), middle.size() * 2));
+    // Loading with the selection mode replaces only the selection.
+    const QString other = QString::fromUtf8("새 글");
+    QByteArray in(reinterpret_cast<const char*>(other.utf16()), other.size() * 2);
+    QBuffer source(&in);
+    source.open(QIODevice::ReadOnly);
+    ASSERT_TRUE(control->Lines().LoadStream(source));
+    EXPECT_EQ(control->TextRange(0, -1), QString::fromUtf8("앞 새 글 뒤"));
+}
+
+TEST(RichEditControlInput, ReadOnlyReturnsPasteLimitAndSelectionBar) {
+    auto control = shownControl();
+    RichEditWindow& w = control->richWindow();
+    control->SetText(QStringLiteral("abc"));
+    control->SetSelectionRange(3, 3, false);
+    control->SetReadOnly(true);
+    QTest::keyClicks(&w, QStringLiteral("xy"));
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("abc"));
+    control->SetReadOnly(false);
+    control->SetWantReturns(false);
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("abc"));
+    control->SetWantReturns(true);
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("abc\r"));
+    // A paste takes only what fits under the limit.
+    control->SetMaxLength(8);
+    QApplication::clipboard()->setText(QStringLiteral("123456789"));
+    control->PasteFromClipboard();
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("abc\r1234"));
+    // A click left of the text selects the line beside it.
+    control->SetMaxLength(0);
+    control->SetText(QStringLiteral("first line\rsecond line"));
+    const QPoint inText = w.viewport()->mapTo(&w, pointOfChar(*control, 13));
+    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(2, inText.y()));
+    EXPECT_EQ(control->SelectedText(), QStringLiteral("second line"));
+}
+
+TEST(RichEditControlInput, LinksAreDrawnWithoutChangingTheStoredFormat) {
+    auto control = shownControl(600, 200);
+    control->SetText(QStringLiteral("visit www.a.kr today"));
+    QApplication::processEvents();
+    RichEditWindow& w = control->richWindow();
+    const QList<QTextEdit::ExtraSelection> looks = w.extraSelections();
+    ASSERT_EQ(looks.size(), 1);
+    EXPECT_EQ(looks[0].cursor.selectedText(), QStringLiteral("www.a.kr"));
+    EXPECT_TRUE(looks[0].format.fontUnderline());
+    control->SetSelectionRange(6, 14, false);
+    const CharFormat2 stored = w.model().charFormat(SCF_SELECTION);
+    EXPECT_FALSE(stored.dwEffects & CFE_UNDERLINE);
+    EXPECT_TRUE(stored.dwEffects & CFE_AUTOCOLOR);
+    control->SetAutoURLDetect(false);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.extraSelections().isEmpty());
+}
+
+TEST(RichEditControlInput, ReadingDirectionObjectsUnderTheMouseAndResizeRequests) {
+    auto control = shownControl();
+    control->SetText(QStringLiteral("text"));
+    control->SetAlignment(TAlignment::taLeftJustify);
+    control->setLayoutDirection(Qt::RightToLeft);
+    EXPECT_EQ(control->richWindow().model().paraFormat().wAlignment, PFA_RIGHT);
+    control->setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(control->richWindow().model().paraFormat().wAlignment, PFA_LEFT);
+
+    QTextCursor c(&control->document());
+    c.setPosition(2);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    control->document().addResource(QTextDocument::ImageResource, QUrl("pic"), picture);
+    QTextImageFormat image;
+    image.setName(QStringLiteral("pic"));
+    c.insertImage(image);
+    QApplication::processEvents();
+    QWidget* viewport = control->richWindow().viewport();
+    QTest::mouseMove(viewport, pointOfChar(*control, 2) + QPoint(0, -4));
+    EXPECT_EQ(control->MouseMoveObjectIndex(), 0);
+    QTest::mouseMove(viewport, pointOfChar(*control, 0));
+    EXPECT_EQ(control->MouseMoveObjectIndex(), -1);
+
+    QList<QRect> requests;
+    control->OnResizeRequest = [&](QObject*, const QRect& rect) { requests.append(rect); };
+    control->SetText(QStringLiteral("1\r2\r3\r4\r5\r6"));
+    QApplication::processEvents();
+    ASSERT_FALSE(requests.isEmpty());
+    EXPECT_GT(requests.last().height(), 60);
 }
