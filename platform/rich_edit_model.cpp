@@ -15,6 +15,7 @@ RichEditModel::RichEditModel(QTextDocument* document, QObject* parent)
     : QObject(parent), document_(document), cursor_(document) {
     connect(document_, &QTextDocument::contentsChanged, this, &RichEditModel::contentsChanged);
     connect(document_, &QTextDocument::undoCommandAdded, this, &RichEditModel::undoCommandAdded);
+    connect(document_, &QTextDocument::contentsChange, this, &RichEditModel::invalidateLines);
 }
 
 RichEditModel::~RichEditModel() = default;
@@ -225,31 +226,44 @@ int linesOf(const QTextBlock& block) {
     return layout != nullptr && layout->lineCount() > 0 ? layout->lineCount() : 1;
 }
 
-// The first display line of the block: the lines of the blocks before it.
-int firstLineOf(const QTextBlock& target) {
-    int line = 0;
-    for (QTextBlock b = target.document()->begin(); b.isValid() && b != target; b = b.next()) {
-        line += linesOf(b);
-    }
-    return line;
-}
-
 }  // namespace
 
-int RichEditModel::lineCount() const {
-    document_->documentLayout()->documentSize();  // lays the whole document out
-    int count = 0;
-    for (QTextBlock b = document_->begin(); b.isValid(); b = b.next()) {
-        count += linesOf(b);
+// The first display line of every block, counted once per layout: the line list asks for lines
+// one after another, which would otherwise count from the top each time.
+void RichEditModel::ensureLineTable() const {
+    QAbstractTextDocumentLayout* layout = document_->documentLayout();
+    if (linesValid_ && layout == lineTableLayout_) {
+        return;
     }
-    return count;
+    if (layout != lineTableLayout_) {
+        lineTableLayout_ = layout;
+        connect(layout, &QAbstractTextDocumentLayout::update, this, &RichEditModel::invalidateLines,
+                Qt::UniqueConnection);
+        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &RichEditModel::invalidateLines,
+                Qt::UniqueConnection);
+    }
+    layout->documentSize();  // lays the whole document out
+    firstLines_.clear();
+    firstLines_.reserve(static_cast<size_t>(document_->blockCount()) + 1);
+    int line = 0;
+    for (QTextBlock b = document_->begin(); b.isValid(); b = b.next()) {
+        firstLines_.push_back(line);
+        line += linesOf(b);
+    }
+    firstLines_.push_back(line);
+    linesValid_ = true;
+}
+
+int RichEditModel::lineCount() const {
+    ensureLineTable();
+    return std::max(1, firstLines_.back());
 }
 
 int RichEditModel::lineFromChar(int cp) const {
     if (cp < 0) {
         cp = textCursor().position();
     }
-    document_->documentLayout()->documentSize();
+    ensureLineTable();
     cp = clampPosition(cp);
     const QTextBlock block = document_->findBlock(cp);
     if (!block.isValid()) {
@@ -261,30 +275,26 @@ int RichEditModel::lineFromChar(int cp) const {
         const QTextLine line = layout->lineForTextPosition(cp - block.position());
         inBlock = line.isValid() ? line.lineNumber() : layout->lineCount() - 1;
     }
-    return firstLineOf(block) + inBlock;
+    return firstLines_[static_cast<size_t>(block.blockNumber())] + inBlock;
 }
 
-// The block holding a display line and the line's number inside it.
-static QTextBlock blockOfLine(QTextDocument* document, int line, int* inBlock) {
-    int first = 0;
-    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
-        const int n = linesOf(b);
-        if (line < first + n) {
-            *inBlock = line - first;
-            return b;
-        }
-        first += n;
+QTextBlock RichEditModel::blockOfLine(int line, int* inBlock) const {
+    ensureLineTable();
+    if (line < 0 || line >= firstLines_.back()) {
+        return {};
     }
-    return {};
+    const auto it = std::upper_bound(firstLines_.begin(), firstLines_.end(), line);
+    const auto number = static_cast<int>(it - firstLines_.begin()) - 1;
+    *inBlock = line - firstLines_[static_cast<size_t>(number)];
+    return document_->findBlockByNumber(number);
 }
 
 int RichEditModel::lineIndex(int line) const {
     if (line < 0) {
         line = lineFromChar(-1);
     }
-    document_->documentLayout()->documentSize();
     int inBlock = 0;
-    const QTextBlock block = blockOfLine(document_, line, &inBlock);
+    const QTextBlock block = blockOfLine(line, &inBlock);
     if (!block.isValid()) {
         return -1;
     }
@@ -302,7 +312,7 @@ int RichEditModel::lineLength(int cp) const {
         return 0;
     }
     int inBlock = 0;
-    const QTextBlock block = blockOfLine(document_, line, &inBlock);
+    const QTextBlock block = blockOfLine(line, &inBlock);
     const QTextLayout* layout = block.layout();
     if (layout != nullptr && inBlock >= 0 && inBlock < layout->lineCount()) {
         const QTextLine textLine = layout->lineAt(inBlock);

@@ -2,9 +2,14 @@
 
 #include "platform/rich_edit_types.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QObject>
+#include <QPointer>
 #include <QTextCursor>
 
+#include <vector>
+
+class QTextBlock;
 class QTextDocument;
 
 namespace tk::richedit {
@@ -120,6 +125,9 @@ class RichEditModel : public QObject {
     void endBatch();
 
   private:
+    void invalidateLines() { linesValid_ = false; }
+    void ensureLineTable() const;
+    QTextBlock blockOfLine(int line, int* inBlock) const;
     void contentsChanged();
     void undoCommandAdded();
     int clampPosition(int cp) const;
@@ -142,6 +150,9 @@ class RichEditModel : public QObject {
     int lastSelStart_ = 0;
     int lastSelEnd_ = 0;
     bool undoing_ = false;
+    mutable std::vector<int> firstLines_;  // first display line of each block, then the total
+    mutable bool linesValid_ = false;
+    mutable QPointer<QAbstractTextDocumentLayout> lineTableLayout_;
 };
 
 }  // namespace tk::richedit

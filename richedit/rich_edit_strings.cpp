@@ -240,12 +240,14 @@ void TRichEditStrings::SetText(const QString& text) {
     QString normalized = text;
     normalized.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     normalized.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalized.split(QLatin1Char('\n'));
+    QStringList lines = normalized.isEmpty() ? QStringList() : normalized.split(QLatin1Char('\n'));
     if (normalized.endsWith(QLatin1Char('\n'))) {
         lines.removeLast();
     }
-    for (const QString& line : lines) {
-        Add(line);
+    // Adding the lines one by one after the clear gives each one a CR after it; inserting them all
+    // at once gives the same text without a pass over the document per line.
+    if (!lines.isEmpty()) {
+        replaceRange(0, 0, lines.join(QLatin1Char('\r')) + QLatin1Char('\r'));
     }
     EndUpdate();
     model.setEventMask(mask);

@@ -188,6 +188,12 @@ TEST(RichEditControl, PlainTextSwitchKeepsTheText) {
     EXPECT_TRUE(control->richWindow().model().isPlainText());
     control->SetPlainText(false);
     EXPECT_EQ(control->TextRange(0, -1), QString::fromUtf8("한 줄\r둘째 줄"));
+    // Loading keeps the control's font as the default format.
+    control->SetFont(QFont(QStringLiteral("NanumMyeongjo"), 14));
+    control->SetPlainText(true);
+    const CharFormat2 def = control->richWindow().model().charFormat(SCF_DEFAULT);
+    EXPECT_EQ(def.szFaceName, QStringLiteral("NanumMyeongjo"));
+    EXPECT_EQ(def.yHeight, 280);
 }
 
 TEST(RichEditControlEvents, UndoKeysRaiseUndoEventsOnlyWhenUndoIsPossible) {

@@ -59,6 +59,11 @@ TEST(RichEditStringsLines, LongLinesAreCutAndTextRoundTrips) {
     EXPECT_EQ(doc.Lines().GetLine(0), longLine.left(4096));
     EXPECT_EQ(doc.Lines().GetLine(1), QStringLiteral("short"));
     EXPECT_EQ(doc.Lines().Text(), longLine + QStringLiteral("\r\nshort\r\n"));
+    doc.Lines().SetText(QString());
+    EXPECT_EQ(doc.Lines().LineCount(), 0);
+    EXPECT_TRUE(doc.editModel().text().isEmpty());
+    doc.Lines().SetText(QStringLiteral("a\r\rb"));
+    EXPECT_EQ(doc.editModel().text(), QStringLiteral("a\r\rb\r"));
 }
 
 TEST(RichEditStringsStreams, PlainTextLoadNormalisesEveryKindOfBreak) {
