@@ -27,6 +27,8 @@ TCustomRichEdit2::TCustomRichEdit2(QWidget* parent)
 TCustomRichEdit2::~TCustomRichEdit2() {
     if (window_ != nullptr) {
         window_->releaseClipboard();
+        // No event may reach a control that is going away.
+        window_->detachDocument();
         delete window_;
         window_ = nullptr;
     }

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace tk;
 
 namespace {
@@ -160,14 +164,20 @@ TEST(RichEditStringsFiles, FailedSaveLeavesTheOldFileWhole) {
     const QString name = dir.filePath("keep.rtf");
     tk::test::writeFile(name, "old contents");
     TRichTextDocument doc;
-    doc.editModel().setText(QStringLiteral("new"));
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    doc.editModel().setText(QString(20000, QLatin1Char('n')));
+    // A file-size limit makes the writes fail part way, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tight = old;
+    tight.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &tight);
     const bool saved = doc.Lines().SaveFile(name);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (saved) {
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(doc.Lines().errorString(), QStringLiteral("Failed to Save Stream"));
     EXPECT_EQ(tk::test::readFile(name), QByteArray("old contents"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.rtf"});
 }
 
 TEST(RichEditConversions, ContainerWriterHandsEachByteOverOnce) {
