@@ -94,8 +94,13 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
         QTextListFormat format;
         format.setStyle(numbering->style);
         format.setIndent(0);
-        format.setNumberPrefix(numbering->prefix);
-        format.setNumberSuffix(numbering->suffix);
+        const bool bullet = numbering->style == QTextListFormat::ListDisc ||
+                            numbering->style == QTextListFormat::ListCircle ||
+                            numbering->style == QTextListFormat::ListSquare;
+        if (!bullet) {
+            format.setNumberPrefix(numbering->prefix);
+            format.setNumberSuffix(numbering->suffix);
+        }
         format.setProperty(richformat::NumberingStart, numbering->start);
         if (numbering->tabTwips != 0) {
             format.setProperty(richformat::NumberingTabTwips, numbering->tabTwips);

@@ -20,8 +20,10 @@ inline QString exportedText(const QTextDocument& document) {
         line.replace(QChar(0x2028), QLatin1Char('\n'));
         line.remove(QChar::ObjectReplacementCharacter);
         if (const QTextList* list = block.textList()) {
-            const QString label = list->itemText(block);
-            line = (label.isEmpty() ? QStringLiteral("\u2022") : label) + QLatin1Char(' ') + line;
+            const QTextListFormat::Style style = list->format().style();
+            const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
+                                style == QTextListFormat::ListSquare;
+            line = (bullet ? QStringLiteral("\u2022") : list->itemText(block)) + QLatin1Char(' ') + line;
         }
         lines.append(line);
     }
@@ -49,6 +51,8 @@ inline QStringList normalizedText(QString text, Compare mode) {
             continue;
         }
         if (mode == Compare::Words) {
+            // Exporters that write sub- and superscript digits as characters of their own.
+            line = line.normalized(QString::NormalizationForm_KC);
             for (const QString& word : line.split(QLatin1Char(' '))) {
                 if (!word.contains(QRegularExpression(QStringLiteral("^[-\\x{2022}]+$")))) {
                     result.append(word);

@@ -41,7 +41,7 @@ for sample in ko en; do
     abiword --to=rtf -o "abiword_$sample.rtf" "$html" 2>/dev/null
     abiword --to=txt -o "abiword_$sample.txt" "$html" 2>/dev/null
     pandoc -s -f html -t rtf -o "pandoc_$sample.rtf" "$html"
-    pandoc -s -f html -t plain --wrap=none -o "pandoc_$sample.txt" "$html"
+    pandoc -s -f html -t plain-strikeout-subscript-superscript --wrap=none -o "pandoc_$sample.txt" "$html"
 done
 
 mkdir -p ours
