@@ -84,7 +84,7 @@ class RtfWriter final {
     void writeTable(QTextTable* table);
     void writeBlock(const QTextBlock& block, bool inTable, bool lastInCell);
     void writeParagraphFormat(const QTextBlock& block, bool inTable);
-    void writeParagraphWords(const QTextBlockFormat& format);
+    void writeParagraphWords(const QTextBlock& block);
     void writeNumbering(const QTextBlock& block);
     void writeCharFormat(const QTextCharFormat& format);
     const RunInfo& runInfo(int formatIndex);
@@ -380,17 +380,24 @@ void RtfWriter::writeParagraphFormat(const QTextBlock& block, bool inTable) {
     if (index >= 0 && size_t(index) < paragraphs_.size()) {
         if (!paragraphReady_[size_t(index)]) {
             std::swap(paragraphs_[size_t(index)], out_);
-            writeParagraphWords(block.blockFormat());
+            writeParagraphWords(block);
             std::swap(paragraphs_[size_t(index)], out_);
             paragraphReady_[size_t(index)] = true;
         }
         out_.append(paragraphs_[size_t(index)]);
     } else {
-        writeParagraphWords(block.blockFormat());
+        writeParagraphWords(block);
     }
 }
 
-void RtfWriter::writeParagraphWords(const QTextBlockFormat& format) {
+void RtfWriter::writeParagraphWords(const QTextBlock& block) {
+    const QTextBlockFormat format = block.blockFormat();
+    // Qt's indent levels (of the paragraph and of its list) become part of the left indent.
+    int levels = format.indent();
+    if (const QTextList* list = block.textList()) {
+        levels += list->format().indent();
+    }
+    const qreal left = format.leftMargin() + levels * doc_.indentWidth();
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter) {
         word("qc");
@@ -402,7 +409,7 @@ void RtfWriter::writeParagraphWords(const QTextBlockFormat& format) {
     if (const int fi = pixelsToTwips(format.textIndent())) {
         word("fi", fi);
     }
-    if (const int li = pixelsToTwips(format.leftMargin())) {
+    if (const int li = pixelsToTwips(left)) {
         word("li", li);
     }
     if (const int ri = pixelsToTwips(format.rightMargin())) {
@@ -417,11 +424,8 @@ void RtfWriter::writeParagraphWords(const QTextBlockFormat& format) {
     if (format.hasProperty(richformat::LineSpacingTwips)) {
         const int sl = format.intProperty(richformat::LineSpacingTwips);
         word("sl", sl);
-        word("slmult", format.intProperty(richformat::LineSpacingRule) == 0 ||
-                               format.intProperty(richformat::LineSpacingRule) >= 5 ||
-                               format.intProperty(richformat::LineSpacingRule) <= 2
-                           ? 1
-                           : 0);
+        const int rule = format.intProperty(richformat::LineSpacingRule);
+        word("slmult", rule == 3 || rule == 4 ? 0 : 1);  // at least and exactly are in twips
     } else if (format.hasProperty(QTextFormat::LineHeightType)) {
         const qreal height = format.lineHeight();
         switch (format.lineHeightType()) {

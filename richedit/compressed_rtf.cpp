@@ -78,15 +78,13 @@ int storeBlock(const unsigned char* input, int n, unsigned char* output) {
 }  // namespace
 
 bool IsCompressedStream(QIODevice& stream) {
-    const qint64 position = stream.pos();
-    char head[kCompressedSignatureSize];
-    const qint64 got = stream.read(head, kCompressedSignatureSize);
-    stream.seek(position);
-    if (got != kCompressedSignatureSize) {
+    // peek leaves the position where it was, also on devices that cannot seek.
+    const QByteArray head = stream.peek(kCompressedSignatureSize);
+    if (head.size() != kCompressedSignatureSize) {
         return false;
     }
     // Compared as text: a zero byte ends the text, so "CompressRT\0..." is not the signature.
-    return std::memcmp(head, kCompressedSignature, kCompressedSignatureSize) == 0;
+    return std::memcmp(head.constData(), kCompressedSignature, kCompressedSignatureSize) == 0;
 }
 
 bool IsCompressedFile(const QString& fileName, bool* opened, QString* errorString) {

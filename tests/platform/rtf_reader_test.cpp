@@ -327,3 +327,44 @@ TEST(RtfReaderLimits, HostileInput) {
     // \u out of range, and a huge \uc whose skipping ends with its group.
     EXPECT_EQ(read("{\\rtf1 \\u99999999 {\\uc2000000000\\u65 xyz}b}")->text, QStringLiteral("\uFFFDAb"));
 }
+
+TEST(RtfReaderStructure, BitmapsAreShown) {
+    // A 2x1 device-independent bitmap, 24 bits, bottom-up: blue then red.
+    const QByteArray dib =
+        "28000000020000000100000001001800000000000800000000000000000000000000000000000000"
+        "ff00000000ff0000";
+    // An 8x2 monochrome device-dependent bitmap: rows of one byte padded to two.
+    const QByteArray mono = "f0000f00";
+    const auto r = read(doc("{\\pict\\dibitmap0\\picw2\\pich1 " + dib +
+                            "}{\\pict\\wbitmap0\\picw8\\pich2\\picbpp1\\picwbmp2 " + mono + "}"));
+    QTextCursor cursor(&r->document);
+    cursor.setPosition(1);
+    const QTextImageFormat first = cursor.charFormat().toImageFormat();
+    EXPECT_EQ(first.intProperty(richformat::PictureKind), int(richformat::PictureType::Dib));
+    const QImage dibImage = r->document.resource(QTextDocument::ImageResource, QUrl(first.name())).value<QImage>();
+    ASSERT_EQ(dibImage.size(), QSize(2, 1));
+    EXPECT_EQ(dibImage.pixelColor(0, 0), QColor(0, 0, 255));
+    EXPECT_EQ(dibImage.pixelColor(1, 0), QColor(255, 0, 0));
+    cursor.setPosition(2);
+    const QTextImageFormat second = cursor.charFormat().toImageFormat();
+    const QImage monoImage = r->document.resource(QTextDocument::ImageResource, QUrl(second.name())).value<QImage>();
+    ASSERT_EQ(monoImage.size(), QSize(8, 2));
+    EXPECT_EQ(monoImage.pixelColor(0, 0), QColor(255, 255, 255));
+    EXPECT_EQ(monoImage.pixelColor(7, 0), QColor(0, 0, 0));
+    EXPECT_EQ(monoImage.pixelColor(0, 1), QColor(0, 0, 0));
+}
+
+TEST(RtfReaderFormat, EastAsianAssociatedFormatting) {
+    // Word processors give Korean text its own bold and size after \dbch; Latin text keeps its own.
+    const auto r =
+        read(doc("{\\dbch\\ab\\afs40\\af0\\dbch \\u54620?\\u44544? }{\\loch\\fs20\\f1 latin}"
+                 "{\\upr{\\'3f\\'3f}{\\*\\ud{\\u54620?}}}"));
+    EXPECT_EQ(r->text, QStringLiteral("한글 latin한"));
+    const QTextCharFormat korean = formatAt(r->document, QStringLiteral("한글"));
+    EXPECT_EQ(korean.fontWeight(), QFont::Bold);
+    EXPECT_DOUBLE_EQ(korean.fontPointSize(), 20.0);
+    EXPECT_EQ(korean.fontFamilies().toStringList(), QStringList{QStringLiteral("굴림")});
+    const QTextCharFormat latin = formatAt(r->document, "latin");
+    EXPECT_EQ(latin.fontWeight(), QFont::Normal);
+    EXPECT_DOUBLE_EQ(latin.fontPointSize(), 10.0);
+}

@@ -229,3 +229,19 @@ TEST(RtfWriter, RangesAndParagraphEnds) {
     QTextDocument empty;
     EXPECT_EQ(readBack(rtf::writeRtf(empty))->toPlainText(), QString());
 }
+
+TEST(RtfWriter, QtIndentLevelsBecomeTheLeftIndent) {
+    // A list made by the editor with Qt's own indent keeps its indentation in other readers.
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    QTextListFormat list;
+    list.setStyle(QTextListFormat::ListDecimal);
+    list.setIndent(1);
+    cursor.createList(list);
+    cursor.insertText("item");
+    const QByteArray rtf = rtf::writeRtf(document);
+    const int twips = richformat::pixelsToTwips(document.indentWidth());
+    EXPECT_TRUE(rtf.contains(QByteArray("\\li" + QByteArray::number(twips)))) << rtf.toStdString();
+    const auto back = readBack(rtf);
+    EXPECT_DOUBLE_EQ(back->begin().blockFormat().leftMargin(), richformat::twipsToPixels(twips));
+}
