@@ -297,18 +297,16 @@ void RtfWriter::writeTable(QTextTable* table) {
                 out_.append("\\pard\\intbl\\cell ");
                 continue;
             }
-            bool wrote = false;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                const QTextBlock block = it.currentBlock();
-                if (!block.isValid()) {
-                    continue;
-                }
-                auto next = it;
-                ++next;
-                writeBlock(block, true, next.atEnd());
-                wrote = true;
+            // A table inside a cell is written as the cell's paragraphs, so its text stays.
+            QList<QTextBlock> blocks;
+            for (QTextBlock block = doc_.findBlock(cell.firstPosition());
+                 block.isValid() && block.position() <= cell.lastPosition(); block = block.next()) {
+                blocks.append(block);
             }
-            if (!wrote) {
+            for (qsizetype i = 0; i < blocks.size(); ++i) {
+                writeBlock(blocks[i], true, i + 1 == blocks.size());
+            }
+            if (blocks.isEmpty()) {
                 out_.append("\\pard\\intbl\\cell ");
             }
         }

@@ -245,3 +245,20 @@ TEST(RtfWriter, QtIndentLevelsBecomeTheLeftIndent) {
     const auto back = readBack(rtf);
     EXPECT_DOUBLE_EQ(back->begin().blockFormat().leftMargin(), richformat::twipsToPixels(twips));
 }
+
+TEST(RtfWriter, TableInsideACellKeepsItsText) {
+    // This was lost: a table nested in a cell was skipped with everything in it.
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    QTextTable* outer = cursor.insertTable(1, 2);
+    QTextCursor inCell = outer->cellAt(0, 0).firstCursorPosition();
+    inCell.insertText("before");
+    QTextTable* inner = inCell.insertTable(1, 2);
+    inner->cellAt(0, 0).firstCursorPosition().insertText("inner1");
+    inner->cellAt(0, 1).firstCursorPosition().insertText("inner2");
+    outer->cellAt(0, 1).firstCursorPosition().insertText("right");
+    const QString text = readBack(rtf::writeRtf(document))->toPlainText();
+    for (const char* word : {"before", "inner1", "inner2", "right"}) {
+        EXPECT_TRUE(text.contains(QLatin1String(word))) << word << " in " << text.toStdString();
+    }
+}
