@@ -55,6 +55,10 @@ void RtfBuilder::beforeContent(const ParaState& para) {
             flushRun();
             pendingBreak_ = false;
             startRow();
+        } else if (cell_ >= table_->columns()) {
+            flushRun();
+            pendingBreak_ = false;
+            enterExtraCell();
         }
     } else if (table_) {
         flushRun();
@@ -90,8 +94,13 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
         QTextListFormat format;
         format.setStyle(numbering->style);
         format.setIndent(0);
-        format.setNumberPrefix(numbering->prefix);
-        format.setNumberSuffix(numbering->suffix);
+        const bool bullet = numbering->style == QTextListFormat::ListDisc ||
+                            numbering->style == QTextListFormat::ListCircle ||
+                            numbering->style == QTextListFormat::ListSquare;
+        if (!bullet) {
+            format.setNumberPrefix(numbering->prefix);
+            format.setNumberSuffix(numbering->suffix);
+        }
         format.setProperty(richformat::NumberingStart, numbering->start);
         if (numbering->tabTwips != 0) {
             format.setProperty(richformat::NumberingTabTwips, numbering->tabTwips);
@@ -175,19 +184,29 @@ void RtfBuilder::applyColumnWidths() {
 void RtfBuilder::cell(const ParaState& para, const Numbering* numbering) {
     ParaState inCell = para;
     inCell.inTable = true;
+    // A \par right before \cell ends the cell's last paragraph; it makes no empty one.
+    const bool ended = pendingBreak_ && table_ && rowOpen_;
+    pendingBreak_ = false;
     beforeContent(inCell);
     flushRun();
-    commitBlock(inCell, numbering);
-    pendingBreak_ = false;
-    ++cell_;
-    if (cell_ >= table_->columns()) {
-        if (cell_ >= kMaxColumns) {
-            cell_ = kMaxColumns - 1;  // further cells run into the last one
-            cursor_.setPosition(table_->cellAt(row_, cell_).lastPosition());
-            return;
-        }
-        table_->appendColumns(1);
+    if (!ended) {
+        commitBlock(inCell, numbering);
     }
+    ++cell_;
+    if (cell_ < table_->columns()) {
+        cursor_.setPosition(table_->cellAt(row_, cell_).firstPosition());
+    }
+}
+
+// Content for a cell beyond the table's columns: a column is added (up to a limit; past it the
+// content runs into the last cell).
+void RtfBuilder::enterExtraCell() {
+    if (cell_ >= kMaxColumns) {
+        cell_ = kMaxColumns - 1;
+        cursor_.setPosition(table_->cellAt(row_, cell_).lastPosition());
+        return;
+    }
+    table_->appendColumns(cell_ + 1 - table_->columns());
     cursor_.setPosition(table_->cellAt(row_, cell_).firstPosition());
 }
 

@@ -76,6 +76,7 @@ class RtfBuilder final {
     void beforeContent(const ParaState& para);
     void commitBlock(const ParaState& para, const Numbering* numbering);
     void startRow();
+    void enterExtraCell();
     void closeTable();
     void applyColumnWidths();
 

@@ -23,6 +23,20 @@ double twipsPx(int twips) {
     return richformat::twipsToPixels(clampTwips(twips));
 }
 
+// Marks the version of a group's East Asian variant of its character format.
+constexpr quint64 kEastAsianVersion = quint64(1) << 63;
+
+bool hasEastAsian(QStringView text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x1100 && u < 0x1200) || (u >= 0x2E80 && u < 0xA000) || (u >= 0xA960 && u < 0xA980) ||
+            (u >= 0xAC00 && u < 0xD800) || (u >= 0xF900 && u < 0xFB00) || (u >= 0xFF00 && u < 0xFFF0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QString tr(const char* text) {
     return QCoreApplication::translate("RtfReader", text);
 }
@@ -80,7 +94,11 @@ void RtfReader::deliver(QStringView text) {
     GroupState& state = top();
     switch (state.dest) {
         case Dest::Normal:
-            builder_.text(text, state.chr, state.chrVersion, state.para);
+            if (state.eastAsian.any() && (state.assoc == AssocScript::EastAsian || hasEastAsian(text))) {
+                builder_.text(text, eastAsianFormat(state), state.chrVersion | kEastAsianVersion, state.para);
+            } else {
+                builder_.text(text, state.chr, state.chrVersion, state.para);
+            }
             break;
         case Dest::FontTable:
             if (tableFont_ >= 0 && !fonts_[tableFont_].nameDone) {
@@ -273,8 +291,9 @@ RtfError RtfReader::controlWord(std::string_view word, bool hasParameter, int pa
         default:
             break;
     }
-    if (characterWord(kw, hasParameter, parameter, state) || paragraphWord(kw, hasParameter, parameter, state) ||
-        specialWord(kw, parameter, state) || tableWord(kw, parameter, state)) {
+    if (characterWord(kw, hasParameter, parameter, state) || associatedWord(kw, hasParameter, parameter, state) ||
+        paragraphWord(kw, hasParameter, parameter, state) || specialWord(kw, parameter, state) ||
+        tableWord(kw, parameter, state)) {
         return RtfError::None;
     }
     documentWord(kw, parameter, state);
@@ -404,6 +423,73 @@ bool RtfReader::characterWord(Kw kw, bool has, int param, GroupState& state) {
     return true;
 }
 
+bool RtfReader::associatedWord(Kw kw, bool has, int param, GroupState& state) {
+    EastAsianFormat& ea = state.eastAsian;
+    const bool eastAsian = state.assoc == AssocScript::EastAsian;
+    switch (kw) {
+        case Kw::Loch:
+        case Kw::Hich:
+        case Kw::Ltrch:
+            state.assoc = AssocScript::Latin;
+            state.charset = fontCodePage(state.font);
+            return true;
+        case Kw::Rtlch:
+            state.assoc = AssocScript::RightToLeft;
+            return true;
+        case Kw::Dbch:
+            state.assoc = AssocScript::EastAsian;
+            if (ea.font >= 0) {
+                state.charset = fontCodePage(ea.font);  // double-byte text is in the associated font
+            }
+            return true;
+        case Kw::Af:
+            if (eastAsian) {
+                ea.font = fonts_.contains(param) ? param : -1;
+                if (ea.font >= 0) {
+                    state.charset = fontCodePage(ea.font);
+                }
+            }
+            break;
+        case Kw::Afs:
+            if (eastAsian) {
+                ea.halfPoints = has && param > 0 ? std::clamp(param, 2, 3276) : 0;
+            }
+            break;
+        case Kw::Ab:
+        case Kw::Ai:
+            if (eastAsian) {
+                (kw == Kw::Ab ? ea.bold : ea.italic) = (!has || param != 0) ? 1 : 0;
+            }
+            break;
+        default:
+            return false;
+    }
+    if (eastAsian) {
+        touchFormat(state);
+    }
+    return true;
+}
+
+QTextCharFormat RtfReader::eastAsianFormat(const GroupState& state) const {
+    QTextCharFormat format = state.chr;
+    const EastAsianFormat& ea = state.eastAsian;
+    if (ea.font >= 0) {
+        const FontEntry font = fonts_.value(ea.font);
+        format.setFontFamilies(QStringList{font.name});
+        format.setProperty(richformat::FontCharset, font.charset < 0 ? 1 : font.charset);
+    }
+    if (ea.halfPoints > 0) {
+        format.setFontPointSize(ea.halfPoints / 2.0);
+    }
+    if (ea.bold >= 0) {
+        format.setFontWeight(ea.bold ? QFont::Bold : QFont::Normal);
+    }
+    if (ea.italic >= 0) {
+        format.setFontItalic(ea.italic != 0);
+    }
+    return format;
+}
+
 void RtfReader::setUnderline(GroupState& state, int kind) {
     using K = richformat::UnderlineType;
     QTextCharFormat::UnderlineStyle style = QTextCharFormat::SingleUnderline;
@@ -444,6 +530,7 @@ QColor RtfReader::colorAt(int index) const {
 
 void RtfReader::applyPlain(GroupState& state) {
     state.chr = QTextCharFormat();
+    state.eastAsian = EastAsianFormat();
     state.chr.setFontPointSize(12);
     applyFont(state, defaultFont_);
 }
@@ -464,9 +551,17 @@ void RtfReader::applyFont(GroupState& state, int number) {
         state.chr.setFontFamilies(QStringList{font.name});
         state.chr.setProperty(richformat::FontCharset, font.charset < 0 ? 1 : font.charset);
         state.chr.setProperty(richformat::FontPitchFamily, font.pitchFamily);
-        state.charset = font.codePage > 0 ? codePageName(font.codePage) : charsetCodePage(font.charset);
+        state.charset = fontCodePage(it.key());
     }
     touchFormat(state);
+}
+
+const char* RtfReader::fontCodePage(int number) {
+    const auto it = fonts_.constFind(number);
+    if (it == fonts_.constEnd()) {
+        return ansiCodePage_;
+    }
+    return it->codePage > 0 ? codePageName(it->codePage) : charsetCodePage(it->charset);
 }
 
 bool RtfReader::paragraphWord(Kw kw, bool has, int param, GroupState& state) {

@@ -40,6 +40,19 @@ enum class Dest : unsigned char {
     PnTxtB,
 };
 
+// Formatting of East Asian text given by the associated words (\af, \afs, \ab, \ai after \dbch),
+// which some writers use for Korean text instead of the plain ones.
+struct EastAsianFormat {
+    int font = -1;
+    int halfPoints = 0;
+    signed char bold = -1;
+    signed char italic = -1;
+    bool any() const { return font >= 0 || halfPoints > 0 || bold >= 0 || italic >= 0; }
+};
+
+// Which text the associated words describe.
+enum class AssocScript : unsigned char { Latin, EastAsian, RightToLeft };
+
 // The state of one group; a group starts with a copy of its parent's.
 struct GroupState {
     Dest dest = Dest::Normal;
@@ -49,6 +62,8 @@ struct GroupState {
     const char* charset = nullptr;  // iconv name for text bytes
     QTextCharFormat chr;
     quint64 chrVersion = 0;
+    EastAsianFormat eastAsian;
+    AssocScript assoc = AssocScript::Latin;
     ParaState para;
     qsizetype groupOffset = 0;
 };
@@ -121,11 +136,14 @@ class RtfReader final : public RtfListener {
     void touchFormat(GroupState& state) { state.chrVersion = ++formatCounter_; }
     const char* codePageName(int codePage);
     const char* charsetCodePage(int charset);
+    const char* fontCodePage(int number);
     const Numbering* numberingFor(const ParaState& para);
 
     bool destinationWord(Kw kw, GroupState& state);
     void endGroup(GroupState& closing, GroupState& parent);
     bool characterWord(Kw kw, bool has, int param, GroupState& state);
+    bool associatedWord(Kw kw, bool has, int param, GroupState& state);
+    QTextCharFormat eastAsianFormat(const GroupState& state) const;
     bool paragraphWord(Kw kw, bool has, int param, GroupState& state);
     bool specialWord(Kw kw, int param, GroupState& state);
     bool tableWord(Kw kw, int param, GroupState& state);

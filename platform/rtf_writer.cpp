@@ -61,6 +61,15 @@ struct FontInfo {
     int pitchFamily = 0;
 };
 
+// What a run in one of the document's character formats starts with.
+struct RunInfo {
+    bool ready = false;
+    bool image = false;
+    int charset = kKoreanCharset;
+    QByteArray words;  // \f1\fs20\b ...
+    QString link;
+};
+
 class RtfWriter final {
   public:
     RtfWriter(const QTextDocument& document, int from, int to) : doc_(document), from_(from), to_(to) {}
@@ -75,8 +84,10 @@ class RtfWriter final {
     void writeTable(QTextTable* table);
     void writeBlock(const QTextBlock& block, bool inTable, bool lastInCell);
     void writeParagraphFormat(const QTextBlock& block, bool inTable);
+    void writeParagraphWords(const QTextBlock& block);
     void writeNumbering(const QTextBlock& block);
     void writeCharFormat(const QTextCharFormat& format);
+    const RunInfo& runInfo(int formatIndex);
     void writeText(QStringView text, int charset);
     void writeFontName(const QString& name, int charset);
     const QByteArray& fallbackOf(char16_t c, int charset);
@@ -94,6 +105,10 @@ class RtfWriter final {
     QList<QColor> colors_;
     QHash<QRgb, int> colorIndex_;
     std::unordered_map<quint32, QByteArray> fallback_;  // (charset << 16 | character) -> code-page bytes
+    QList<QTextFormat> formats_;
+    std::vector<RunInfo> runs_;
+    std::vector<QByteArray> paragraphs_;
+    std::vector<bool> paragraphReady_;
     QString linkOpen_;
 };
 
@@ -114,8 +129,11 @@ QByteArray RtfWriter::write() {
 
 // Fonts and colours must be known before the body is written, since their tables come first.
 void RtfWriter::collectFormats() {
-    const QList<QTextFormat> formats = doc_.allFormats();
-    for (const QTextFormat& format : formats) {
+    formats_ = doc_.allFormats();
+    runs_.resize(size_t(formats_.size()));
+    paragraphs_.resize(size_t(formats_.size()));
+    paragraphReady_.resize(size_t(formats_.size()));
+    for (const QTextFormat& format : std::as_const(formats_)) {
         if (format.isCharFormat()) {
             const QTextCharFormat chr = format.toCharFormat();
             fontIndex(chr);
@@ -129,6 +147,25 @@ void RtfWriter::collectFormats() {
             colorIndex(format.background().color());
         }
     }
+}
+
+const RunInfo& RtfWriter::runInfo(int formatIndex) {
+    static const RunInfo none;
+    if (formatIndex < 0 || size_t(formatIndex) >= runs_.size()) {
+        return none;
+    }
+    RunInfo& info = runs_[size_t(formatIndex)];
+    if (!info.ready) {
+        const QTextCharFormat format = formats_[formatIndex].toCharFormat();
+        std::swap(info.words, out_);
+        writeCharFormat(format);
+        std::swap(info.words, out_);
+        info.charset = fonts_[fontIndex(format)].charset;
+        info.link = format.stringProperty(richformat::LinkTarget);
+        info.image = format.isImageFormat();
+        info.ready = true;
+    }
+    return info;
 }
 
 int RtfWriter::fontIndex(const QTextCharFormat& format) {
@@ -260,18 +297,16 @@ void RtfWriter::writeTable(QTextTable* table) {
                 out_.append("\\pard\\intbl\\cell ");
                 continue;
             }
-            bool wrote = false;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                const QTextBlock block = it.currentBlock();
-                if (!block.isValid()) {
-                    continue;
-                }
-                auto next = it;
-                ++next;
-                writeBlock(block, true, next.atEnd());
-                wrote = true;
+            // A table inside a cell is written as the cell's paragraphs, so its text stays.
+            QList<QTextBlock> blocks;
+            for (QTextBlock block = doc_.findBlock(cell.firstPosition());
+                 block.isValid() && block.position() <= cell.lastPosition(); block = block.next()) {
+                blocks.append(block);
             }
-            if (!wrote) {
+            for (qsizetype i = 0; i < blocks.size(); ++i) {
+                writeBlock(blocks[i], true, i + 1 == blocks.size());
+            }
+            if (blocks.isEmpty()) {
                 out_.append("\\pard\\intbl\\cell ");
             }
         }
@@ -294,31 +329,31 @@ void RtfWriter::writeBlock(const QTextBlock& block, bool inTable, bool lastInCel
         if (start >= end) {
             continue;
         }
-        const QTextCharFormat format = fragment.charFormat();
-        const QString link = format.stringProperty(richformat::LinkTarget);
-        if (link != linkOpen_) {
+        const RunInfo& run = runInfo(fragment.charFormatIndex());
+        if (run.link != linkOpen_) {
             if (!linkOpen_.isEmpty()) {
                 out_.append("}}");
             }
-            if (!link.isEmpty()) {
+            if (!run.link.isEmpty()) {
                 out_.append("{\\field{\\*\\fldinst HYPERLINK \"");
-                writeText(link, kKoreanCharset);
+                writeText(run.link, kKoreanCharset);
                 out_.append("\"}{\\fldrslt ");
             }
-            linkOpen_ = link;
+            linkOpen_ = run.link;
         }
         const QString text = fragment.text();
         const QStringView part = QStringView(text).mid(start - fragment.position(), end - start);
-        if (format.isImageFormat()) {
+        if (run.image) {
+            const QTextImageFormat image = fragment.charFormat().toImageFormat();
             for (qsizetype i = 0; i < part.size(); ++i) {
-                writeImage(format.toImageFormat());
+                writeImage(image);
             }
             continue;
         }
         out_.append('{');
-        writeCharFormat(format);
+        out_.append(run.words);
         out_.append(' ');
-        writeText(part, fonts_[fontIndex(format)].charset);
+        writeText(part, run.charset);
         out_.append('}');
     }
     if (!linkOpen_.isEmpty()) {
@@ -330,16 +365,37 @@ void RtfWriter::writeBlock(const QTextBlock& block, bool inTable, bool lastInCel
     }
     // The paragraph mark keeps the paragraph's own character format (the size of an empty line).
     out_.append("\\plain");
-    writeCharFormat(block.charFormat());
+    out_.append(runInfo(block.charFormatIndex()).words);
     out_.append(lastInCell ? "\\cell\r\n" : "\\par\r\n");
 }
 
 void RtfWriter::writeParagraphFormat(const QTextBlock& block, bool inTable) {
-    const QTextBlockFormat format = block.blockFormat();
     out_.append("\\pard");
     if (inTable) {
         word("intbl");
     }
+    const int index = block.blockFormatIndex();
+    if (index >= 0 && size_t(index) < paragraphs_.size()) {
+        if (!paragraphReady_[size_t(index)]) {
+            std::swap(paragraphs_[size_t(index)], out_);
+            writeParagraphWords(block);
+            std::swap(paragraphs_[size_t(index)], out_);
+            paragraphReady_[size_t(index)] = true;
+        }
+        out_.append(paragraphs_[size_t(index)]);
+    } else {
+        writeParagraphWords(block);
+    }
+}
+
+void RtfWriter::writeParagraphWords(const QTextBlock& block) {
+    const QTextBlockFormat format = block.blockFormat();
+    // Qt's indent levels (of the paragraph and of its list) become part of the left indent.
+    int levels = format.indent();
+    if (const QTextList* list = block.textList()) {
+        levels += list->format().indent();
+    }
+    const qreal left = format.leftMargin() + levels * doc_.indentWidth();
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter) {
         word("qc");
@@ -351,7 +407,7 @@ void RtfWriter::writeParagraphFormat(const QTextBlock& block, bool inTable) {
     if (const int fi = pixelsToTwips(format.textIndent())) {
         word("fi", fi);
     }
-    if (const int li = pixelsToTwips(format.leftMargin())) {
+    if (const int li = pixelsToTwips(left)) {
         word("li", li);
     }
     if (const int ri = pixelsToTwips(format.rightMargin())) {
@@ -366,11 +422,8 @@ void RtfWriter::writeParagraphFormat(const QTextBlock& block, bool inTable) {
     if (format.hasProperty(richformat::LineSpacingTwips)) {
         const int sl = format.intProperty(richformat::LineSpacingTwips);
         word("sl", sl);
-        word("slmult", format.intProperty(richformat::LineSpacingRule) == 0 ||
-                               format.intProperty(richformat::LineSpacingRule) >= 5 ||
-                               format.intProperty(richformat::LineSpacingRule) <= 2
-                           ? 1
-                           : 0);
+        const int rule = format.intProperty(richformat::LineSpacingRule);
+        word("slmult", rule == 3 || rule == 4 ? 0 : 1);  // at least and exactly are in twips
     } else if (format.hasProperty(QTextFormat::LineHeightType)) {
         const qreal height = format.lineHeight();
         switch (format.lineHeightType()) {
@@ -509,6 +562,25 @@ void RtfWriter::writeText(QStringView text, int charset) {
     int uc = 1;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0x80 && c != '\\' && c != '{' && c != '}') {
+            // A span of plain ASCII goes in at once.
+            qsizetype end = i + 1;
+            while (end < text.size()) {
+                const char16_t d = text[end].unicode();
+                if (d < 0x20 || d >= 0x80 || d == '\\' || d == '{' || d == '}') {
+                    break;
+                }
+                ++end;
+            }
+            const qsizetype at = out_.size();
+            out_.resize(at + (end - i));
+            char* p = out_.data() + at;
+            for (qsizetype j = i; j < end; ++j) {
+                *p++ = char(text[j].unicode());
+            }
+            i = end - 1;
+            continue;
+        }
         if (c >= 0x20 && c < 0x80) {
             if (c == '\\' || c == '{' || c == '}') {
                 out_.append('\\');

@@ -33,6 +33,9 @@ inline void putWord(unsigned char* out, unsigned v) {
 
 // Length of the run of input[x] starting at x, at most kMaxRun.
 inline int runLength(const unsigned char* input, int x, int n) {
+    if (x + 1 >= n || input[x + 1] != input[x]) {
+        return 1;
+    }
     const int limit = std::min(kMaxRun, n - x);
     const unsigned char c = input[x];
     int r = 1;
@@ -43,6 +46,19 @@ inline int runLength(const unsigned char* input, int x, int n) {
 }
 
 inline int matchLength(const unsigned char* input, int x, int p, int n) {
+    if (x + kMaxMatch <= n) {
+        // Eight bytes at a time; the first differing byte ends the match.
+        for (int m = 0; m < 16; m += 8) {
+            uint64_t a;
+            uint64_t b;
+            std::memcpy(&a, input + x + m, 8);
+            std::memcpy(&b, input + p + m, 8);
+            if (a != b) {
+                return m + (__builtin_ctzll(a ^ b) >> 3);
+            }
+        }
+        return input[x + 16] != input[p + 16] ? 16 : input[x + 17] != input[p + 17] ? 17 : 18;
+    }
     const int limit = std::min(kMaxMatch, n - x);
     int m = 0;
     while (m < limit && input[x + m] == input[p + m]) {
@@ -62,15 +78,13 @@ int storeBlock(const unsigned char* input, int n, unsigned char* output) {
 }  // namespace
 
 bool IsCompressedStream(QIODevice& stream) {
-    const qint64 position = stream.pos();
-    char head[kCompressedSignatureSize];
-    const qint64 got = stream.read(head, kCompressedSignatureSize);
-    stream.seek(position);
-    if (got != kCompressedSignatureSize) {
+    // peek leaves the position where it was, also on devices that cannot seek.
+    const QByteArray head = stream.peek(kCompressedSignatureSize);
+    if (head.size() != kCompressedSignatureSize) {
         return false;
     }
     // Compared as text: a zero byte ends the text, so "CompressRT\0..." is not the signature.
-    return std::memcmp(head, kCompressedSignature, kCompressedSignatureSize) == 0;
+    return std::memcmp(head.constData(), kCompressedSignature, kCompressedSignatureSize) == 0;
 }
 
 bool IsCompressedFile(const QString& fileName, bool* opened, QString* errorString) {
@@ -205,8 +219,14 @@ int DecompressBlock(const unsigned char* input, int length, unsigned char* outpu
                 }
                 const unsigned char* from = output + y - o;
                 unsigned char* to = output + y;
-                if (o >= n) {
-                    std::memcpy(to, from, size_t(n));
+                if (o >= 8 && y + 24 <= capacity) {
+                    // Whole words: each reads only bytes already written, and the slack past n
+                    // is overwritten by what follows.
+                    for (int i = 0; i < n; i += 8) {
+                        uint64_t word;
+                        std::memcpy(&word, from + i, 8);
+                        std::memcpy(to + i, &word, 8);
+                    }
                 } else {
                     for (int i = 0; i < n; ++i) {
                         to[i] = from[i];
