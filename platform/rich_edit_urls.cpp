@@ -58,10 +58,26 @@ QList<TextSpan> findUrls(QStringView text) {
     return spans;
 }
 
+// Only the run of text between breaks around index can hold its link: the link starts at the first
+// scheme in that run and goes to the run's end. This keeps the look-up under the mouse cheap even
+// in a very long paragraph.
 bool urlAt(QStringView text, int index, TextSpan* span) {
-    for (const TextSpan& s : findUrls(text)) {
-        if (index >= s.start && index < s.end) {
-            *span = s;
+    if (index < 0 || index >= text.size() || isBreak(text[index])) {
+        return false;
+    }
+    qsizetype start = index;
+    while (start > 0 && !isBreak(text[start - 1])) {
+        --start;
+    }
+    qsizetype end = index;
+    while (end < text.size() && !isBreak(text[end])) {
+        ++end;
+    }
+    // findUrls on the run alone would take its start for the start of the text, which it is: the
+    // character before the run is a break.
+    for (const TextSpan& s : findUrls(text.mid(start, end - start))) {
+        if (index >= start + s.start && index < start + s.end) {
+            *span = {static_cast<int>(start + s.start), static_cast<int>(start + s.end)};
             return true;
         }
     }

@@ -125,6 +125,7 @@ class RichEditWindow final : public QTextEdit {
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+    void dropEvent(QDropEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
 
   private:

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -263,6 +264,16 @@ void RichEditWindow::insertFromMimeData(const QMimeData* source) {
         return;
     }
     model_->batch([&] { QTextEdit::insertFromMimeData(source); });
+}
+
+// Moving protected text by dragging it would delete it where it was: it is copied instead.
+void RichEditWindow::dropEvent(QDropEvent* event) {
+    const QTextCursor c = textCursor();
+    if (event->source() == this && event->dropAction() == Qt::MoveAction &&
+        model_->rangeTouchesProtected(c.selectionStart(), c.selectionEnd())) {
+        event->setDropAction(Qt::CopyAction);
+    }
+    QTextEdit::dropEvent(event);
 }
 
 void RichEditWindow::cutSelection() {

@@ -42,6 +42,19 @@ TEST(RichEditUrls, SchemesAndWwwRunToWhiteSpace) {
     EXPECT_TRUE(urlAt(u"go www.a.kr now", 5, &span));
     EXPECT_EQ(span, (TextSpan{3, 11}));
     EXPECT_FALSE(urlAt(u"go www.a.kr now", 11, &span));
+    // Inside a run of text the link starts at its scheme; what comes before it is no link.
+    EXPECT_TRUE(urlAt(u"x foo,http://a.kr y", 8, &span));
+    EXPECT_EQ(span, (TextSpan{6, 18}));
+    EXPECT_FALSE(urlAt(u"x foo,http://a.kr y", 4, &span));
+    // The look-up agrees with the full scan in a long paragraph.
+    QString big;
+    for (int i = 0; i < 2000; ++i) {
+        big += QStringLiteral("word http://h%1.kr/p ").arg(i);
+    }
+    const QList<TextSpan> all = findUrls(big);
+    ASSERT_EQ(all.size(), 2000);
+    EXPECT_TRUE(urlAt(big, all[1234].start + 3, &span));
+    EXPECT_EQ(span, all[1234]);
 }
 
 TEST(RichEditModel, PositionsCountObjectsAndBreaksAsOneCharacter) {
