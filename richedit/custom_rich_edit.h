@@ -163,6 +163,8 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     std::function<void(QObject* Sender)> OnUndoBefore;
     std::function<void(QObject* Sender)> OnUndo;
     std::function<void(QObject* Sender, bool& AllowDblClick)> OnDblClicking;
+    std::function<void(QObject* Sender)> OnEnter;
+    std::function<void(QObject* Sender)> OnExit;
     std::function<void(QObject* Sender)> OnClick;
     std::function<void(QObject* Sender)> OnDblClick;
     std::function<void(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;

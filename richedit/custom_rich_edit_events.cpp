@@ -369,6 +369,12 @@ void TCustomRichEdit2::handleInput(QEvent* event) {
 // Keys reach the control's key events before the window handles them; a handler that clears
 // the key keeps it from the window.
 bool TCustomRichEdit2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        auto& handler = event->type() == QEvent::FocusIn ? OnEnter : OnExit;
+        if (handler) {
+            handler(this);
+        }
+    }
     if (watched != window_ || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)) {
         return QWidget::eventFilter(watched, event);
     }
