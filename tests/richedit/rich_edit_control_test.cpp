@@ -478,3 +478,21 @@ TEST(RichEditControlInput, ReadingDirectionObjectsUnderTheMouseAndResizeRequests
     ASSERT_FALSE(requests.isEmpty());
     EXPECT_GT(requests.last().height(), 60);
 }
+
+TEST(RichEditControlEvents, KeyEventsComeFirstAndCanSwallowTheKey) {
+    auto control = shownControl();
+    RichEditWindow& w = control->richWindow();
+    QList<int> downs;
+    control->OnKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) {
+        downs.append(key);
+        if (key == Qt::Key_B) {
+            key = 0;  // the window never sees it
+        }
+    };
+    int presses = 0;
+    control->OnKeyPress = [&](QObject*, QChar&) { ++presses; };
+    QTest::keyClicks(&w, QStringLiteral("abc"));
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("ac"));
+    EXPECT_EQ(downs, (QList<int>{Qt::Key_A, Qt::Key_B, Qt::Key_C}));
+    EXPECT_EQ(presses, 2);
+}
