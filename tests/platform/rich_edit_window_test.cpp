@@ -2,10 +2,13 @@
 #include "platform/rich_format.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextList>
 
 #include <gtest/gtest.h>
 
@@ -322,4 +325,73 @@ TEST(RichEditWindow, TypingIntoProtectedTextAndPastTheLimitIsRefused) {
     m.setTextLimit(6);
     QTest::keyClicks(&w, QStringLiteral("xyz"));
     EXPECT_EQ(m.text(), QStringLiteral("abcdex"));
+}
+
+TEST(RichEditModel, PlainModeWordTargetAndListsThatContinue) {
+    Doc plain;
+    ASSERT_TRUE(plain.model.setTextMode(TM_PLAINTEXT | TM_MULTILEVELUNDO));
+    plain.model.setText(QStringLiteral("one two"));
+    plain.model.setSelection(0, 3);
+    CharFormat2 cf;
+    cf.dwMask = CFM_ITALIC;
+    cf.dwEffects = CFE_ITALIC;
+    ASSERT_TRUE(plain.model.setCharFormat(SCF_SELECTION, cf));
+    plain.model.setSelection(4, 7);
+    EXPECT_TRUE(plain.model.charFormat(SCF_SELECTION).dwEffects & CFE_ITALIC);  // one format for all
+
+    Doc rich;
+    rich.model.setText(QStringLiteral("one two three"));
+    rich.model.setSelection(5, 5);
+    cf.dwMask = CFM_BOLD;
+    cf.dwEffects = CFE_BOLD;
+    ASSERT_TRUE(rich.model.setCharFormat(SCF_SELECTION | SCF_WORD, cf));
+    rich.model.setSelection(4, 7);
+    EXPECT_TRUE(rich.model.charFormat(SCF_SELECTION).dwMask & CFM_BOLD);
+    EXPECT_TRUE(rich.model.charFormat(SCF_SELECTION).dwEffects & CFE_BOLD);
+    rich.model.setSelection(0, 3);
+    EXPECT_FALSE(rich.model.charFormat(SCF_SELECTION).dwEffects & CFE_BOLD);
+
+    // Numbering set on two paragraphs one after the other makes one list.
+    Doc list;
+    list.model.setText(QStringLiteral("a\rb\rc"));
+    ParaFormat2 pf;
+    pf.dwMask = PFM_NUMBERING;
+    pf.wNumbering = PFN_ARABIC;
+    list.model.setSelection(0, 0);
+    ASSERT_TRUE(list.model.setParaFormat(pf));
+    list.model.setSelection(2, 2);
+    ASSERT_TRUE(list.model.setParaFormat(pf));
+    EXPECT_EQ(list.document.findBlockByNumber(0).textList(), list.document.findBlockByNumber(1).textList());
+    EXPECT_EQ(list.document.findBlockByNumber(2).textList(), nullptr);
+}
+
+TEST(RichEditWindow, CutPasteAndDeleteStopAtProtectedText) {
+    RichEditWindow w;
+    w.show();
+    RichEditModel& m = w.model();
+    m.setTextLimit(0xFFFFFF);
+    m.setText(QStringLiteral("free LOCK free"));
+    m.setSelection(5, 9);
+    CharFormat2 cf;
+    cf.dwMask = CFM_PROTECTED;
+    cf.dwEffects = CFE_PROTECTED;
+    ASSERT_TRUE(m.setCharFormat(SCF_SELECTION, cf));
+    QList<EditMessage> asked;
+    m.setEventMask(ENM_PROTECTED);
+    m.notifications().protectedChange = [&](const ProtectedNotify& n) {
+        asked.append(n.msg);
+        return false;
+    };
+    m.setSelection(3, 7);
+    w.cutSelection();
+    QApplication::clipboard()->setText(QStringLiteral("X"));
+    w.pasteClipboard();
+    QTest::keyClick(&w, Qt::Key_Delete);
+    EXPECT_EQ(m.text(), QStringLiteral("free LOCK free"));
+    EXPECT_EQ(asked, (QList<EditMessage>{EditMessage::Cut, EditMessage::Paste, EditMessage::KeyDown}));
+    // Outside the protected run everything works.
+    m.setSelection(0, 2);
+    w.cutSelection();
+    EXPECT_EQ(m.text(), QStringLiteral("ee LOCK free"));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("fr"));
 }

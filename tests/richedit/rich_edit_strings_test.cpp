@@ -227,3 +227,23 @@ TEST(RichEditControlStreams, CompressedDocumentSurvivesWindowRecreation) {
     ASSERT_TRUE(control.Lines().SaveFile(name));
     EXPECT_TRUE(tk::test::readFile(name).startsWith("CompressRTF "));
 }
+
+TEST(RichEditStringsStreams, UnicodeAndZeroBytesArriveWhole) {
+    TRichTextDocument doc;
+    doc.Lines().SetStreamFormat(TRichStreamFormat::sfPlainText);
+    doc.Lines().SetStreamMode(TRichStreamMode::smUnicode);
+    // U+AC0D is stored as the bytes 0D AC: a byte-wise line-break pass would break it in two.
+    const QString text = QString::fromUtf16(u"\uAC0D\u0A0A\r\nend");
+    QByteArray bytes(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    ASSERT_TRUE(doc.Lines().LoadStream(buffer));
+    EXPECT_EQ(doc.editModel().text(), QString::fromUtf16(u"\uAC0D\u0A0A\rend"));
+    // A zero byte in ANSI text does not end the text.
+    doc.Lines().SetStreamMode({});
+    QByteArray withZero("a\0b\nc", 5);
+    QBuffer second(&withZero);
+    second.open(QIODevice::ReadOnly);
+    ASSERT_TRUE(doc.Lines().LoadStream(second));
+    EXPECT_EQ(doc.editModel().text(), QString::fromUtf16(u"a\u0000b\rc", 5));
+}
