@@ -120,6 +120,8 @@ void TCustomRichEdit2::applyWindowStyle() {
     window_->setSelectionBar(selectionBar_);
     window_->setAcceptDrops(options_.testFlag(TRichOption::roDragDrop));
     window_->setFont(font_);
+    window_->setFrameShape(borderStyle_ == TBorderStyle::bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+    window_->setFocusPolicy(focusPolicy());
 }
 
 void TCustomRichEdit2::applyWordSelection() {
@@ -193,6 +195,20 @@ void TCustomRichEdit2::changeEvent(QEvent* event) {
         pf.wAlignment = pf.wAlignment == PFA_LEFT ? PFA_RIGHT : PFA_LEFT;
     }
     (void)editModel().setParaFormat(pf);
+}
+
+void TCustomRichEdit2::SetBorderStyle(TBorderStyle style) {
+    borderStyle_ = style;
+    if (window_ != nullptr) {
+        window_->setFrameShape(style == TBorderStyle::bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+    }
+}
+
+void TCustomRichEdit2::SetTabStop(bool stop) {
+    setFocusPolicy(stop ? Qt::StrongFocus : Qt::NoFocus);
+    if (window_ != nullptr) {
+        window_->setFocusPolicy(focusPolicy());
+    }
 }
 
 void TCustomRichEdit2::SetScrollBars(TScrollStyle style) {

@@ -67,6 +67,10 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     // An invalid colour is the system window colour, the default.
     QColor Color() const { return color_; }
     void SetColor(const QColor& color);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+    bool TabStop() const { return focusPolicy() != Qt::NoFocus; }
+    void SetTabStop(bool stop);
     QMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
@@ -212,6 +216,7 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     QColor color_;
     TAlignment alignment_ = TAlignment::taLeftJustify;
     TScrollStyle scrollBars_ = TScrollStyle::ssBoth;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
     bool wordWrap_ = true;
     bool wantTabs_ = false;
     bool wantReturns_ = true;

@@ -48,6 +48,7 @@ Q_DECLARE_FLAGS(TSelectionKinds, TSelectionKind)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TSelectionKinds)
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum class TBorderStyle { bsNone, bsSingle };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 // 0 for a horizontal scroll bar, 1 for a vertical one.

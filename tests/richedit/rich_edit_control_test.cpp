@@ -84,6 +84,9 @@ TEST(RichEditControl, DefaultsBeforeAndAfterTheWindowExists) {
     EXPECT_EQ(control.StreamMode(), TRichStreamModes());
     EXPECT_EQ(control.MouseMoveObjectIndex(), -1);
     EXPECT_TRUE(control.Title().isEmpty());
+    EXPECT_EQ(control.BorderStyle(), TBorderStyle::bsSingle);
+    EXPECT_TRUE(control.TabStop());
+    EXPECT_FALSE(control.Color().isValid());  // the system window colour
     // Without a window there is nothing to ask.
     EXPECT_EQ(control.SelectionKinds(), TSelectionKinds());
     EXPECT_FALSE(control.CanUndo());
