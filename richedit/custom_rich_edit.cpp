@@ -52,10 +52,22 @@ RichEditModel& TCustomRichEdit2::editModel() {
 }
 
 void TCustomRichEdit2::RecreateWnd() {
+    const bool hadFocus = window_ != nullptr && window_->hasFocus();
+    int start = 0;
+    int end = 0;
     if (window_ != nullptr) {
+        window_->model().getSelection(&start, &end);
         DestroyWnd();
     }
     CreateWnd();
+    // The new window takes over where the user was; for the user the selection did not change.
+    RichEditModel& model = window_->model();
+    const quint32 mask = model.setEventMask(model.eventMask() & ~ENM_SELCHANGE);
+    model.setSelection(start, end);
+    model.setEventMask(mask);
+    if (hadFocus) {
+        window_->setFocus();
+    }
 }
 
 void TCustomRichEdit2::DestroyHandle() {

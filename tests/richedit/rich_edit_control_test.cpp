@@ -106,8 +106,11 @@ TEST(RichEditControl, RecreatingTheWindowKeepsTextFormattingAndModifiedFlag) {
     control->SetText(QStringLiteral("plain BOLD plain"));
     makeBold(*control, 6, 10);
     control->SetModified(true);
+    control->SetSelectionRange(2, 4, false);
     RichEditWindow* before = &control->richWindow();
     control->SetOptions(control->Options());  // the same set still re-creates
+    EXPECT_EQ(control->SelectionStart(), 2);
+    EXPECT_EQ(control->SelectionLength(), 2);
     QApplication::processEvents();
     EXPECT_NE(&control->richWindow(), before);
     EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("plain BOLD plain"));
