@@ -247,3 +247,13 @@ TEST(RichEditStringsStreams, UnicodeAndZeroBytesArriveWhole) {
     ASSERT_TRUE(doc.Lines().LoadStream(second));
     EXPECT_EQ(doc.editModel().text(), QString::fromUtf16(u"a\u0000b\rc", 5));
 }
+
+TEST(RichEditStringsFiles, ContainerOfPlainTextLoadsAsText) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("notes.crt");
+    tk::test::writeFile(name, compressRtf("plain words\r\nin a container\r\n"));
+    TRichTextDocument doc;
+    ASSERT_TRUE(doc.Lines().LoadFile(name)) << qPrintable(doc.Lines().errorString());
+    EXPECT_TRUE(doc.Compress());
+    EXPECT_EQ(doc.Lines().ToStringList(), (QStringList{"plain words", "in a container"}));
+}
