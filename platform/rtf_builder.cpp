@@ -77,11 +77,16 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
     if (!para.tabs.isEmpty()) {
         block.setTabPositions(para.tabs);
     }
-    cursor_.setBlockFormat(block);
     if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
+        cursor_.setBlockFormat(block);
         lastList_ = nullptr;
         return;
     }
+    if (block.textIndent() != 0) {
+        block.setProperty(richformat::NumberFirstIndentTwips, richformat::pixelsToTwips(block.textIndent()));
+        block.setTextIndent(0);
+    }
+    cursor_.setBlockFormat(block);
     QTextList* list = nullptr;
     if (numbering->listId != 0) {
         list = tableLists_.value((qint64(numbering->listId) << 8) | numbering->level);

@@ -169,6 +169,10 @@ TEST(RtfReaderFormat, OldParagraphNumbering) {
     EXPECT_EQ(first.textList()->format().intProperty(richformat::NumberingStart), 3);
     EXPECT_EQ(first.textList()->format().intProperty(richformat::NumberingTabTwips), 360);
     EXPECT_EQ(first.textList()->itemText(blockAt(d, "second")), QStringLiteral("b)"));
+    // The number hangs in the first-line indent: the text starts at the left indent.
+    EXPECT_DOUBLE_EQ(first.blockFormat().textIndent(), 0.0);
+    EXPECT_DOUBLE_EQ(first.blockFormat().leftMargin(), 24.0);
+    EXPECT_EQ(first.blockFormat().intProperty(richformat::NumberFirstIndentTwips), -360);
     EXPECT_EQ(blockAt(d, "plain").textList(), nullptr);
     const QTextBlock roman = blockAt(d, "roman");
     ASSERT_NE(roman.textList(), nullptr);
