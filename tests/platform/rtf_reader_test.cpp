@@ -372,3 +372,25 @@ TEST(RtfReaderFormat, EastAsianAssociatedFormatting) {
     EXPECT_EQ(latin.fontWeight(), QFont::Normal);
     EXPECT_DOUBLE_EQ(latin.fontPointSize(), 10.0);
 }
+
+TEST(RtfReaderStructure, WordProcessorPictureForms) {
+    // A JPEG in \shppict with its metafile copy for old readers in \nonshppict: one picture.
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "JPEG"));
+    const auto r = read(doc("a{\\*\\shppict{\\pict\\jpegblip\\picscalex50\\picscaley200 " + jpeg.toHex() +
+                            "}}{\\nonshppict{\\pict\\wmetafile8 0100}}b"));
+    EXPECT_EQ(r->text, QStringLiteral("a\uFFFCb"));
+    QTextCursor cursor(&r->document);
+    cursor.setPosition(2);
+    const QTextImageFormat picture = cursor.charFormat().toImageFormat();
+    EXPECT_EQ(picture.intProperty(richformat::PictureKind), int(richformat::PictureType::Jpeg));
+    // Four pixels at 50 per cent, three at 200 per cent.
+    EXPECT_DOUBLE_EQ(picture.width(), 2.0);
+    EXPECT_DOUBLE_EQ(picture.height(), 6.0);
+    EXPECT_EQ(r->document.resource(QTextDocument::ImageResource, QUrl(picture.name())).value<QImage>().size(),
+              QSize(4, 3));
+}
