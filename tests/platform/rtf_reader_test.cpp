@@ -1,5 +1,6 @@
 #include "platform/rtf_reader.h"
 #include "platform/rich_format.h"
+#include "platform/rtf_picture.h"
 #include "rtf_test_support.h"
 
 #include <QBuffer>
@@ -393,4 +394,53 @@ TEST(RtfReaderStructure, WordProcessorPictureForms) {
     EXPECT_DOUBLE_EQ(picture.height(), 6.0);
     EXPECT_EQ(r->document.resource(QTextDocument::ImageResource, QUrl(picture.name())).value<QImage>().size(),
               QSize(4, 3));
+}
+
+TEST(RtfReaderLimits, HostileTablesAndPicturesStayBounded) {
+    // Rows of 64 cells without end: past the document's cell limit the text goes on as paragraphs.
+    QByteArray rows = "{\\rtf1\\trowd";
+    for (int i = 1; i <= 64; ++i) {
+        rows += "\\cellx" + QByteArray::number(i * 100);
+    }
+    for (int i = 0; i < 4000; ++i) {
+        rows += "\\intbl r" + QByteArray::number(i) + "\\cell\\row";
+    }
+    const auto many = read(rows + "}");
+    EXPECT_EQ(many->error, RtfError::None);
+    EXPECT_TRUE(many->text.contains("r3999"));
+    int cells = 0;
+    for (QTextFrame* frame : many->document.rootFrame()->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(frame)) {
+            cells += table->rows() * table->columns();
+        }
+    }
+    EXPECT_LE(cells, 200000);
+    EXPECT_GT(cells, 100000);
+    // Pictures are decoded only within the document's pixel budget.
+    QImage small(4, 3, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "PNG");
+    rtf::RtfPicture picture;
+    picture.kind = richformat::PictureType::Png;
+    picture.data = png;
+    rtf::PictureBudget budget;
+    budget.pixelsLeft = 20;
+    EXPECT_EQ(rtf::decodePicture(picture, budget).size(), QSize(4, 3));
+    EXPECT_EQ(budget.pixelsLeft, 8);
+    EXPECT_TRUE(rtf::decodePicture(picture, budget).isNull());
+    // Metafile boxes of many sizes share one image once there are too many.
+    QByteArray boxes = "{\\rtf1";
+    for (int i = 1; i <= 400; ++i) {
+        boxes += "{\\pict\\wmetafile8\\picwgoal" + QByteArray::number(i * 15) + "\\pichgoal300 01}";
+    }
+    const auto pictures = read(boxes + "}");
+    QTextCursor cursor(&pictures->document);
+    cursor.setPosition(1);
+    EXPECT_EQ(cursor.charFormat().toImageFormat().name(), QStringLiteral("tkrtf:box/2x20"));
+    cursor.setPosition(400);
+    EXPECT_EQ(cursor.charFormat().toImageFormat().name(), QStringLiteral("tkrtf:box/shared"));
+    EXPECT_DOUBLE_EQ(cursor.charFormat().toImageFormat().width(), 400.0);
 }
