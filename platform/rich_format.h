@@ -70,6 +70,9 @@ enum class PictureType : int {
 enum BlockProperty : int {
     LineSpacingRule = QTextFormat::UserProperty + 100,  // int: 0 single ... 5 multiple (PARAFORMAT2 rule)
     LineSpacingTwips,                                   // int: the \sl value as written
+    // int: a numbered paragraph's first-line indent as written (\fi, where its number starts). Its
+    // textIndent is 0, so that Qt draws the number in the hanging indent before the text.
+    NumberFirstIndentTwips,
 };
 
 // List format properties (QTextListFormat) beyond Qt's style, prefix and suffix.

@@ -10,12 +10,14 @@ namespace tk::rtf {
 
 namespace {
 
-// Columns a hostile row may add; real tables stay far below.
+// Columns a hostile row may add, and cells all tables of a document may have; real tables stay far
+// below. Past the cell limit, table text goes on as plain paragraphs.
 constexpr int kMaxColumns = 64;
+constexpr int kMaxTableCells = 200000;
 
 }  // namespace
 
-RtfBuilder::RtfBuilder(QTextCursor& cursor) : cursor_(cursor) {
+RtfBuilder::RtfBuilder(QTextCursor& cursor) : cursor_(cursor), cellsLeft_(kMaxTableCells) {
     wholeDocument_ = cursor.document()->isEmpty();
 }
 
@@ -50,11 +52,14 @@ void RtfBuilder::image(const QTextImageFormat& format, const ParaState& para) {
 // Makes the cursor ready for content of a paragraph: leaves or enters a table as the paragraph
 // says and makes the paragraph break that the last \par asked for.
 void RtfBuilder::beforeContent(const ParaState& para) {
-    if (para.inTable) {
+    if (para.inTable && !tablesExhausted_) {
         if (!table_ || !rowOpen_) {
             flushRun();
             pendingBreak_ = false;
-            startRow();
+            if (!startRow()) {
+                beforeContent(para);  // no more cells: a plain paragraph
+                return;
+            }
         } else if (cell_ >= table_->columns()) {
             flushRun();
             pendingBreak_ = false;
@@ -77,11 +82,16 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
     if (!para.tabs.isEmpty()) {
         block.setTabPositions(para.tabs);
     }
-    cursor_.setBlockFormat(block);
     if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
+        cursor_.setBlockFormat(block);
         lastList_ = nullptr;
         return;
     }
+    if (block.textIndent() != 0) {
+        block.setProperty(richformat::NumberFirstIndentTwips, richformat::pixelsToTwips(block.textIndent()));
+        block.setTextIndent(0);
+    }
+    cursor_.setBlockFormat(block);
     QTextList* list = nullptr;
     if (numbering->listId != 0) {
         list = tableLists_.value((qint64(numbering->listId) << 8) | numbering->level);
@@ -115,7 +125,8 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
 }
 
 void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format) {
-    if (pendingBreak_ || (para.inTable && !rowOpen_) || (!para.inTable && table_)) {
+    const bool inTable = para.inTable && !tablesExhausted_;
+    if (pendingBreak_ || (inTable && !rowOpen_) || (!inTable && table_)) {
         beforeContent(para);  // an empty paragraph
     }
     flushRun();
@@ -130,8 +141,17 @@ void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, co
     blockHasContent_ = false;
 }
 
-void RtfBuilder::startRow() {
+bool RtfBuilder::startRow() {
     const int columns = std::clamp(int(rowDef_.cellRight.size()), 1, kMaxColumns);
+    const int cost = table_ ? std::max(columns, table_->columns()) : columns;
+    if (cost > cellsLeft_) {
+        tablesExhausted_ = true;
+        if (table_) {
+            closeTable();
+        }
+        return false;
+    }
+    cellsLeft_ -= cost;
     if (!table_) {
         QTextTableFormat format;
         format.setCellPadding(2);
@@ -159,6 +179,7 @@ void RtfBuilder::startRow() {
     cell_ = 0;
     rowOpen_ = true;
     cursor_.setPosition(table_->cellAt(row_, 0).firstPosition());
+    return true;
 }
 
 void RtfBuilder::applyColumnWidths() {
@@ -182,6 +203,12 @@ void RtfBuilder::applyColumnWidths() {
 }
 
 void RtfBuilder::cell(const ParaState& para, const Numbering* numbering) {
+    if (tablesExhausted_) {
+        ParaState plain = para;
+        plain.inTable = false;
+        paragraph(plain, numbering, runFormat_);
+        return;
+    }
     ParaState inCell = para;
     inCell.inTable = true;
     // A \par right before \cell ends the cell's last paragraph; it makes no empty one.
@@ -201,11 +228,13 @@ void RtfBuilder::cell(const ParaState& para, const Numbering* numbering) {
 // Content for a cell beyond the table's columns: a column is added (up to a limit; past it the
 // content runs into the last cell).
 void RtfBuilder::enterExtraCell() {
-    if (cell_ >= kMaxColumns) {
+    const int cost = (cell_ + 1 - table_->columns()) * table_->rows();
+    if (cell_ >= kMaxColumns || cost > cellsLeft_) {
         cell_ = kMaxColumns - 1;
         cursor_.setPosition(table_->cellAt(row_, cell_).lastPosition());
         return;
     }
+    cellsLeft_ -= cost;
     table_->appendColumns(cell_ + 1 - table_->columns());
     cursor_.setPosition(table_->cellAt(row_, cell_).firstPosition());
 }

@@ -75,7 +75,7 @@ class RtfBuilder final {
     void flushRun();
     void beforeContent(const ParaState& para);
     void commitBlock(const ParaState& para, const Numbering* numbering);
-    void startRow();
+    [[nodiscard]] bool startRow();
     void enterExtraCell();
     void closeTable();
     void applyColumnWidths();
@@ -99,6 +99,8 @@ class RtfBuilder final {
     int row_ = -1;
     int cell_ = 0;
     bool rowOpen_ = false;
+    int cellsLeft_ = 0;
+    bool tablesExhausted_ = false;
 };
 
 }  // namespace tk::rtf

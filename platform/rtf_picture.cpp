@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QImageReader>
 #include <QPainter>
 #include <QTextDocument>
 #include <QUrl>
@@ -18,11 +19,38 @@ namespace {
 // Largest placeholder drawn; bigger boxes are drawn at this size and scaled.
 constexpr int kMaxPlaceholderPixels = 2048;
 
-QImage decodeDib(const QByteArray& dib) {
+// Takes the picture's pixels from the budget; false when it has not enough left.
+bool spend(PictureBudget& budget, qint64 width, qint64 height) {
+    const qint64 pixels = width * height;
+    if (width <= 0 || height <= 0 || pixels > kMaxPicturePixels || pixels > budget.pixelsLeft) {
+        return false;
+    }
+    budget.pixelsLeft -= pixels;
+    return true;
+}
+
+QImage decodeWithReader(const QByteArray& data, const char* format, PictureBudget& budget) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
+    if (!spend(budget, size.width(), size.height())) {
+        return {};
+    }
+    return reader.read();
+}
+
+QImage decodeDib(const QByteArray& dib, PictureBudget& budget) {
     if (dib.size() < 40) {
         return {};
     }
     const auto* p = reinterpret_cast<const uchar*>(dib.constData());
+    const qint32 width = qFromLittleEndian<qint32>(p + 4);
+    const qint32 height = qFromLittleEndian<qint32>(p + 8);
+    if (height == INT32_MIN || !spend(budget, width, height < 0 ? -qint64(height) : height)) {
+        return {};
+    }
     const quint32 headerSize = qFromLittleEndian<quint32>(p);
     const quint16 bpp = qFromLittleEndian<quint16>(p + 14);
     const quint32 compression = qFromLittleEndian<quint32>(p + 16);
@@ -48,10 +76,11 @@ QImage decodeDib(const QByteArray& dib) {
 }
 
 // Device-dependent bitmap bits: rows top-down, each padded to a 16-bit boundary.
-QImage decodeBitmap(const RtfPicture& picture) {
+QImage decodeBitmap(const RtfPicture& picture, PictureBudget& budget) {
     const int w = picture.picW;
     const int h = picture.picH;
-    if (w <= 0 || h <= 0 || w > 16384 || h > 16384) {
+    if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || qint64(w) * h * picture.bitmapBpp / 8 > picture.data.size() ||
+        !spend(budget, w, h)) {
         return {};
     }
     QImage::Format format = QImage::Format_Invalid;
@@ -95,16 +124,16 @@ QString resourceName(const QByteArray& key) {
 
 }  // namespace
 
-QImage decodePicture(const RtfPicture& picture) {
+QImage decodePicture(const RtfPicture& picture, PictureBudget& budget) {
     switch (picture.kind) {
         case PictureType::Png:
-            return QImage::fromData(picture.data, "PNG");
+            return decodeWithReader(picture.data, "PNG", budget);
         case PictureType::Jpeg:
-            return QImage::fromData(picture.data, "JPEG");
+            return decodeWithReader(picture.data, "JPEG", budget);
         case PictureType::Dib:
-            return decodeDib(picture.data);
+            return decodeDib(picture.data, budget);
         case PictureType::Bitmap:
-            return decodeBitmap(picture);
+            return decodeBitmap(picture, budget);
         default:
             return {};
     }
@@ -131,11 +160,16 @@ QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image) {
             scaled(natural(picture.picH, picture.goalH, image.height()), picture.scaleY)};
 }
 
-QString placeholderResource(QTextDocument* document, QSize pixels) {
-    const QSize size(std::clamp(pixels.width(), 2, kMaxPlaceholderPixels),
-                     std::clamp(pixels.height(), 2, kMaxPlaceholderPixels));
-    const QString name = QStringLiteral("tkrtf:box/%1x%2").arg(size.width()).arg(size.height());
+QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget) {
+    QSize size(std::clamp(pixels.width(), 2, kMaxPlaceholderPixels),
+               std::clamp(pixels.height(), 2, kMaxPlaceholderPixels));
+    QString name = QStringLiteral("tkrtf:box/%1x%2").arg(size.width()).arg(size.height());
+    if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull() && budget.boxesLeft <= 0) {
+        size = QSize(64, 64);  // one shared box, scaled to each size
+        name = QStringLiteral("tkrtf:box/shared");
+    }
     if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
+        --budget.boxesLeft;
         // One bit per pixel keeps even large boxes small.
         QImage box(size, QImage::Format_Mono);
         box.setColor(0, qRgb(255, 255, 255));
@@ -154,13 +188,13 @@ QString placeholderResource(QTextDocument* document, QSize pixels) {
     return name;
 }
 
-QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture) {
-    const QImage image = decodePicture(picture);
+QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget) {
+    const QImage image = decodePicture(picture, budget);
     const QSize twips = pictureSizeTwips(picture, image);
     const QSizeF pixels(richformat::twipsToPixels(twips.width()), richformat::twipsToPixels(twips.height()));
     QTextImageFormat format;
     if (image.isNull()) {
-        format.setName(placeholderResource(document, pixels.toSize()));
+        format.setName(placeholderResource(document, pixels.toSize(), budget));
     } else {
         const QString name = resourceName(picture.header + picture.data);
         if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {

@@ -25,18 +25,29 @@ struct RtfPicture {
     int bitmapRowBytes = 0;
 };
 
-// Decodes PNG, JPEG, DIB and bitmap data; a null image for metafiles and anything not decodable.
-QImage decodePicture(const RtfPicture& picture);
+// What one document's pictures may take, so that hostile input cannot exhaust memory: decoded
+// pixels in all, and framed boxes of distinct sizes (further boxes share one scaled image).
+struct PictureBudget {
+    qint64 pixelsLeft = 64 * 1024 * 1024;
+    int boxesLeft = 256;
+};
+
+// Largest picture decoded, in pixels; larger ones are shown as framed boxes.
+inline constexpr qint64 kMaxPicturePixels = 6000 * 6000;
+
+// Decodes PNG, JPEG, DIB and bitmap data within the budget; a null image for metafiles, anything
+// not decodable and pictures beyond the budget.
+QImage decodePicture(const RtfPicture& picture, PictureBudget& budget);
 
 // Displayed size in twips, from the goal size, the scale and the picture's own size.
 QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image);
 
 // An image character showing the picture: decoded when it can be, otherwise a framed box of its
 // size. The picture's bytes and header are kept on the format so that the writer puts them back.
-QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture);
+QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget);
 
 // A framed box image of the size (in pixels), registered as a resource; returns its name.
-QString placeholderResource(QTextDocument* document, QSize pixels);
+QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget);
 
 // Twips limit for any picture dimension: 22 inches.
 inline constexpr int kMaxPictureTwips = 31680;

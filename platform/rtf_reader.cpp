@@ -101,8 +101,11 @@ void RtfReader::deliver(QStringView text) {
             }
             break;
         case Dest::FontTable:
-            if (tableFont_ >= 0 && !fonts_[tableFont_].nameDone) {
-                fonts_[tableFont_].name.append(text);
+            if (tableFont_ >= 0) {
+                FontEntry& font = fonts_[tableFont_];
+                if (!font.nameDone && font.name.size() < 256) {
+                    font.name.append(text);
+                }
             }
             break;
         case Dest::FieldInst:
@@ -121,10 +124,10 @@ void RtfReader::deliver(QStringView text) {
             }
             break;
         case Dest::PnTxtA:
-            state.para.pn.suffix.append(text.left(32));
+            state.para.pn.suffix.append(text.left(32 - std::min<qsizetype>(32, state.para.pn.suffix.size())));
             break;
         case Dest::PnTxtB:
-            state.para.pn.prefix.append(text.left(32));
+            state.para.pn.prefix.append(text.left(32 - std::min<qsizetype>(32, state.para.pn.prefix.size())));
             break;
         default:
             break;

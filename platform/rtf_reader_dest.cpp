@@ -424,10 +424,10 @@ void RtfReader::endPicture(GroupState& parent) {
     }
     picture_.header = header;
     if (parent.dest == Dest::ObjResult && object_.active) {
-        object_.picture = pictureFormat(builder_.document(), picture_);
+        object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_);
         object_.hasPicture = true;
     } else if (parent.dest == Dest::Normal) {
-        builder_.image(pictureFormat(builder_.document(), picture_), parent.para);
+        builder_.image(pictureFormat(builder_.document(), picture_, pictureBudget_), parent.para);
     }
     picture_ = RtfPicture();
 }
@@ -439,7 +439,7 @@ void RtfReader::endObject(GroupState& parent) {
     } else {
         const QSizeF size(richformat::twipsToPixels(object_.width > 0 ? object_.width : 1440),
                           richformat::twipsToPixels(object_.height > 0 ? object_.height : 1440));
-        format.setName(placeholderResource(builder_.document(), size.toSize()));
+        format.setName(placeholderResource(builder_.document(), size.toSize(), pictureBudget_));
         format.setWidth(size.width());
         format.setHeight(size.height());
     }

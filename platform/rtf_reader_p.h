@@ -184,6 +184,7 @@ class RtfReader final : public RtfListener {
     std::map<int, std::string> codePageNames_;
 
     RtfPicture picture_;
+    PictureBudget pictureBudget_;
     QByteArray pictureKindWord_;
     HexCollector pictureHex_;
     ObjectState object_;

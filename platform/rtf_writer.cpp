@@ -404,7 +404,9 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     } else if (align & Qt::AlignRight) {
         word("qr");
     }
-    if (const int fi = pixelsToTwips(format.textIndent())) {
+    const bool numbered = block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips);
+    if (const int fi =
+            numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent())) {
         word("fi", fi);
     }
     if (const int li = pixelsToTwips(left)) {

@@ -1,5 +1,6 @@
 #include "platform/rtf_reader.h"
 #include "platform/rich_format.h"
+#include "platform/rtf_picture.h"
 #include "rtf_test_support.h"
 
 #include <QBuffer>
@@ -169,6 +170,10 @@ TEST(RtfReaderFormat, OldParagraphNumbering) {
     EXPECT_EQ(first.textList()->format().intProperty(richformat::NumberingStart), 3);
     EXPECT_EQ(first.textList()->format().intProperty(richformat::NumberingTabTwips), 360);
     EXPECT_EQ(first.textList()->itemText(blockAt(d, "second")), QStringLiteral("b)"));
+    // The number hangs in the first-line indent: the text starts at the left indent.
+    EXPECT_DOUBLE_EQ(first.blockFormat().textIndent(), 0.0);
+    EXPECT_DOUBLE_EQ(first.blockFormat().leftMargin(), 24.0);
+    EXPECT_EQ(first.blockFormat().intProperty(richformat::NumberFirstIndentTwips), -360);
     EXPECT_EQ(blockAt(d, "plain").textList(), nullptr);
     const QTextBlock roman = blockAt(d, "roman");
     ASSERT_NE(roman.textList(), nullptr);
@@ -367,4 +372,75 @@ TEST(RtfReaderFormat, EastAsianAssociatedFormatting) {
     const QTextCharFormat latin = formatAt(r->document, "latin");
     EXPECT_EQ(latin.fontWeight(), QFont::Normal);
     EXPECT_DOUBLE_EQ(latin.fontPointSize(), 10.0);
+}
+
+TEST(RtfReaderStructure, WordProcessorPictureForms) {
+    // A JPEG in \shppict with its metafile copy for old readers in \nonshppict: one picture.
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "JPEG"));
+    const auto r = read(doc("a{\\*\\shppict{\\pict\\jpegblip\\picscalex50\\picscaley200 " + jpeg.toHex() +
+                            "}}{\\nonshppict{\\pict\\wmetafile8 0100}}b"));
+    EXPECT_EQ(r->text, QStringLiteral("a\uFFFCb"));
+    QTextCursor cursor(&r->document);
+    cursor.setPosition(2);
+    const QTextImageFormat picture = cursor.charFormat().toImageFormat();
+    EXPECT_EQ(picture.intProperty(richformat::PictureKind), int(richformat::PictureType::Jpeg));
+    // Four pixels at 50 per cent, three at 200 per cent.
+    EXPECT_DOUBLE_EQ(picture.width(), 2.0);
+    EXPECT_DOUBLE_EQ(picture.height(), 6.0);
+    EXPECT_EQ(r->document.resource(QTextDocument::ImageResource, QUrl(picture.name())).value<QImage>().size(),
+              QSize(4, 3));
+}
+
+TEST(RtfReaderLimits, HostileTablesAndPicturesStayBounded) {
+    // Rows of 64 cells without end: past the document's cell limit the text goes on as paragraphs.
+    QByteArray rows = "{\\rtf1\\trowd";
+    for (int i = 1; i <= 64; ++i) {
+        rows += "\\cellx" + QByteArray::number(i * 100);
+    }
+    for (int i = 0; i < 4000; ++i) {
+        rows += "\\intbl r" + QByteArray::number(i) + "\\cell\\row";
+    }
+    const auto many = read(rows + "}");
+    EXPECT_EQ(many->error, RtfError::None);
+    EXPECT_TRUE(many->text.contains("r3999"));
+    int cells = 0;
+    for (QTextFrame* frame : many->document.rootFrame()->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(frame)) {
+            cells += table->rows() * table->columns();
+        }
+    }
+    EXPECT_LE(cells, 200000);
+    EXPECT_GT(cells, 100000);
+    // Pictures are decoded only within the document's pixel budget.
+    QImage small(4, 3, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "PNG");
+    rtf::RtfPicture picture;
+    picture.kind = richformat::PictureType::Png;
+    picture.data = png;
+    rtf::PictureBudget budget;
+    budget.pixelsLeft = 20;
+    EXPECT_EQ(rtf::decodePicture(picture, budget).size(), QSize(4, 3));
+    EXPECT_EQ(budget.pixelsLeft, 8);
+    EXPECT_TRUE(rtf::decodePicture(picture, budget).isNull());
+    // Metafile boxes of many sizes share one image once there are too many.
+    QByteArray boxes = "{\\rtf1";
+    for (int i = 1; i <= 400; ++i) {
+        boxes += "{\\pict\\wmetafile8\\picwgoal" + QByteArray::number(i * 15) + "\\pichgoal300 01}";
+    }
+    const auto pictures = read(boxes + "}");
+    QTextCursor cursor(&pictures->document);
+    cursor.setPosition(1);
+    EXPECT_EQ(cursor.charFormat().toImageFormat().name(), QStringLiteral("tkrtf:box/2x20"));
+    cursor.setPosition(400);
+    EXPECT_EQ(cursor.charFormat().toImageFormat().name(), QStringLiteral("tkrtf:box/shared"));
+    EXPECT_DOUBLE_EQ(cursor.charFormat().toImageFormat().width(), 400.0);
 }
