@@ -5,8 +5,6 @@
 #include <QColor>
 #include <QTextFormat>
 
-#include <cmath>
-
 // Lengths and colours as the rich edit window's records carry them, against Qt's text formats.
 namespace tk::richedit {
 

@@ -164,7 +164,6 @@ void RichEditWindow::resizeEvent(QResizeEvent* event) {
 
 quint32 RichEditWindow::setBackgroundColor(const QColor& color) {
     const QColor old = viewport()->palette().color(QPalette::Base);
-    background_ = color;
     QPalette p = palette();
     p.setColor(QPalette::Base, color.isValid() ? color : QApplication::palette().color(QPalette::Base));
     setPalette(p);

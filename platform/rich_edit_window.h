@@ -122,8 +122,6 @@ class RichEditWindow final : public QTextEdit {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
@@ -152,7 +150,6 @@ class RichEditWindow final : public QTextEdit {
     quint32 langOptions_ = 0;
     bool hideSelection_ = true;
     bool wantReturns_ = true;
-    QColor background_;
     int lastRequestedHeight_ = -1;
     const QMimeData* ownClipboardData_ = nullptr;
 };

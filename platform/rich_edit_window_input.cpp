@@ -237,14 +237,6 @@ void RichEditWindow::paintEvent(QPaintEvent* event) {
     }
 }
 
-void RichEditWindow::focusInEvent(QFocusEvent* event) {
-    QTextEdit::focusInEvent(event);
-}
-
-void RichEditWindow::focusOutEvent(QFocusEvent* event) {
-    QTextEdit::focusOutEvent(event);
-}
-
 // ---- edit commands ----
 
 void RichEditWindow::insertFromMimeData(const QMimeData* source) {
