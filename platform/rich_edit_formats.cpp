@@ -452,6 +452,11 @@ CharFormat2 RichEditModel::charFormat(int target) const {
     if (!c.hasSelection()) {
         return toRecord(c.charFormat(), defaultFont);
     }
+    // Reading every property of a large selection one after another scans it only once.
+    const CharFormatCache& cache = charFormatCache_;
+    if (cache.revision == revision_ && cache.start == c.selectionStart() && cache.end == c.selectionEnd()) {
+        return cache.format;
+    }
     QTextCursor probe(document_);
     probe.setPosition(c.selectionStart() + 1);
     CharFormat2 result = toRecord(probe.charFormat(), defaultFont);
@@ -465,6 +470,7 @@ CharFormat2 RichEditModel::charFormat(int target) const {
             narrowMask(result, toRecord(fragment.charFormat(), defaultFont));
         }
     });
+    charFormatCache_ = {c.selectionStart(), c.selectionEnd(), revision_, result};
     return result;
 }
 
@@ -475,6 +481,7 @@ bool RichEditModel::setCharFormat(int target, const CharFormat2& format) {
         f.setFont(document_->defaultFont());
         applyCharFormat(f, format);
         document_->setDefaultFont(f.font());
+        ++revision_;  // text without a font of its own reads differently now
         return true;
     }
     if ((target & SCF_WORD) && !c.hasSelection()) {

@@ -196,6 +196,9 @@ void RichEditModel::setText(const QString& text) {
 }
 
 void RichEditModel::contentsChanged() {
+    // Sent for every change of text or format (contentsChange is not, without a layout).
+    ++revision_;
+    linesValid_ = false;
     if (batchDepth_ > 0) {
         changePending_ = true;
         return;

@@ -126,6 +126,7 @@ class RichEditModel : public QObject {
 
   private:
     void invalidateLines() { linesValid_ = false; }
+
     void ensureLineTable() const;
     QTextBlock blockOfLine(int line, int* inBlock) const;
     void contentsChanged();
@@ -150,6 +151,15 @@ class RichEditModel : public QObject {
     int lastSelStart_ = 0;
     int lastSelEnd_ = 0;
     bool undoing_ = false;
+    // The format of the last selection read, while the document has not changed since.
+    struct CharFormatCache {
+        int start = -1;
+        int end = -1;
+        quint64 revision = 0;
+        CharFormat2 format;
+    };
+    mutable CharFormatCache charFormatCache_;
+    quint64 revision_ = 1;
     mutable std::vector<int> firstLines_;  // first display line of each block, then the total
     mutable bool linesValid_ = false;
     mutable QPointer<QAbstractTextDocumentLayout> lineTableLayout_;

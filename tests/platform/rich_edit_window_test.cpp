@@ -150,6 +150,16 @@ TEST(RichEditModel, CharFormatMasksAndTwips) {
     d.model.setSelection(2, 8);
     EXPECT_FALSE(d.model.charFormat(SCF_SELECTION).dwMask & CFM_BOLD);
     EXPECT_TRUE(d.model.charFormat(SCF_SELECTION).dwMask & CFM_ITALIC);
+    // A change made to the document directly is seen by the next read of the same selection.
+    d.model.setSelection(5, 10);
+    EXPECT_FALSE(d.model.charFormat(SCF_SELECTION).dwEffects & CFE_ITALIC);
+    QTextCursor direct(&d.document);
+    direct.setPosition(5);
+    direct.setPosition(10, QTextCursor::KeepAnchor);
+    QTextCharFormat italic;
+    italic.setFontItalic(true);
+    direct.mergeCharFormat(italic);
+    EXPECT_TRUE(d.model.charFormat(SCF_SELECTION).dwEffects & CFE_ITALIC);
     // Automatic colour comes back as automatic.
     d.model.setSelection(0, 4);
     cf = {};
