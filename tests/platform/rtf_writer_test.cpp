@@ -268,3 +268,21 @@ TEST(RtfWriter, TableInsideACellKeepsItsText) {
         EXPECT_TRUE(text.contains(QLatin1String(word))) << word << " in " << text.toStdString();
     }
 }
+
+TEST(RtfWriter, KoreanInAWesternFontUsesItsKoreanTwin) {
+    // This was "?" for readers that know only code pages: Korean typed in a font read as Western.
+    QTextDocument document;
+    QTextCharFormat arial;
+    arial.setFontFamilies(QStringList{"Arial"});
+    arial.setProperty(richformat::FontCharset, 0);
+    QTextCursor(&document).insertText(QStringLiteral("abc 한 é"), arial);
+    const QByteArray rtf = rtf::writeRtf(document);
+    EXPECT_TRUE(rtf.contains("{\\f1\\fnil\\fcharset0 Arial;}{\\f2\\fnil\\fcharset129 Arial;}")) << rtf.toStdString();
+    // é has no CP949 form: the run keeps "?" for it but the Korean twin makes 한 readable.
+    EXPECT_TRUE(rtf.contains("{\\f2\\fs18 abc \\uc2\\u-10916\\'c7\\'d1 \\uc1\\u233?}")) << rtf.toStdString();
+    EXPECT_EQ(readBack(rtf)->toPlainText(), QStringLiteral("abc 한 é"));
+    // Western text alone stays in the Western font with its own code page.
+    QTextDocument western;
+    QTextCursor(&western).insertText(QStringLiteral("café"), arial);
+    EXPECT_TRUE(rtf::writeRtf(western).contains("{\\f1\\fs18 caf\\u233\\'e9}")) << rtf::writeRtf(western).toStdString();
+}
