@@ -192,8 +192,9 @@ RtfError RtfReader::hexByte(unsigned char byte) {
     }
     const char c = char(byte);
     GroupState& state = top();
-    if (state.dest == Dest::Pict) {
-        picture_.data.append(c);  // a picture written as escapes instead of hex digits
+    if (state.dest == Dest::Pict || state.dest == Dest::ObjData) {
+        // Data written as escapes instead of hex digits.
+        (state.dest == Dest::Pict ? picture_.data : object_.data).append(c);
         return RtfError::None;
     }
     return text(QByteArrayView(&c, 1));
@@ -201,7 +202,10 @@ RtfError RtfReader::hexByte(unsigned char byte) {
 
 RtfError RtfReader::binary(QByteArrayView bytes) {
     flushBytes();
-    skip_ = 0;  // \bin inside the characters after \u counts as one of them
+    if (skip_ > 0) {
+        --skip_;  // binary data after \u counts as one of the characters skipped
+        return RtfError::None;
+    }
     if (top().dest == Dest::Pict) {
         picture_.data.append(bytes);
     } else if (top().dest == Dest::ObjData) {

@@ -65,6 +65,8 @@ TEST(RtfReaderText, CodePagesAndUnicode) {
     EXPECT_EQ(read(doc("\\u-10916?"))->text, QStringLiteral("한"));
     // \ansicpg decides text in fonts without a character set.
     EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Any;}}\\f0 \\'cf\\'f0}")->text, QStringLiteral("Пр"));
+    // Binary data as the fallback after \u is skipped as one character.
+    EXPECT_EQ(read(doc("\\u54620\\bin1 Xb"))->text, QStringLiteral("한b"));
     // The skipped fallback never eats a group's end or the text after it.
     EXPECT_EQ(read(doc("{\\uc3\\u54620 a}bc"))->text, QStringLiteral("한bc"));
 }
