@@ -648,28 +648,37 @@ bool RtfReader::paragraphWord(Kw kw, bool has, int param, GroupState& state) {
     }
 }
 
+// \sl and \slmult as the rich edit window keeps line spacing: a rule (0 single, 1 one and a half,
+// 2 double, 3 at least, 4 exactly, 5 multiple) and its value (twips for 3 and 4, twentieths of a
+// line for 5), with the matching Qt line height.
 void RtfReader::applyLineSpacing(ParaState& para) {
     QTextBlockFormat& block = para.block;
     int rule = 0;
-    if (para.sl == 0 || (para.slMult && para.sl == 240)) {
-        block.clearProperty(QTextFormat::LineHeight);
-        block.clearProperty(QTextFormat::LineHeightType);
-    } else if (para.slMult) {
-        rule = para.sl == 360 ? 1 : para.sl == 480 ? 2 : 5;
-        block.setLineHeight(std::max(para.sl, 24) * 100.0 / 240, QTextBlockFormat::ProportionalHeight);
+    int value = 0;
+    if (para.slMult && para.sl > 0) {
+        rule = para.sl == 240 ? 0 : para.sl == 360 ? 1 : para.sl == 480 ? 2 : 5;
+        value = rule == 5 ? std::max(1, para.sl / 12) : 0;
     } else if (para.sl > 0) {
         rule = 3;
-        block.setLineHeight(richformat::twipsToPixels(para.sl), QTextBlockFormat::MinimumHeight);
-    } else {
+        value = para.sl;
+    } else if (para.sl < 0) {
         rule = 4;
-        block.setLineHeight(richformat::twipsToPixels(-para.sl), QTextBlockFormat::FixedHeight);
+        value = -para.sl;
     }
-    if (para.sl == 0) {
+    if (rule == 0) {
+        block.clearProperty(QTextFormat::LineHeight);
+        block.clearProperty(QTextFormat::LineHeightType);
         block.clearProperty(richformat::LineSpacingRule);
         block.clearProperty(richformat::LineSpacingTwips);
+        return;
+    }
+    block.setProperty(richformat::LineSpacingRule, rule);
+    block.setProperty(richformat::LineSpacingTwips, value);
+    if (rule == 3 || rule == 4) {
+        block.setLineHeight(richformat::twipsToPixels(value),
+                            rule == 3 ? QTextBlockFormat::MinimumHeight : QTextBlockFormat::FixedHeight);
     } else {
-        block.setProperty(richformat::LineSpacingRule, rule);
-        block.setProperty(richformat::LineSpacingTwips, para.sl);
+        block.setLineHeight(rule == 1 ? 150.0 : rule == 2 ? 200.0 : value * 5.0, QTextBlockFormat::ProportionalHeight);
     }
 }
 

@@ -447,7 +447,9 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     } else if (align & Qt::AlignRight) {
         word("qr");
     }
-    const bool numbered = block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips);
+    // A numbered paragraph's first-line indent is kept aside, unless someone has set one since.
+    const bool numbered =
+        block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips) && format.textIndent() == 0;
     if (const int fi =
             numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent())) {
         word("fi", fi);
@@ -464,11 +466,30 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     if (const int sa = pixelsToTwips(format.bottomMargin())) {
         word("sa", sa);
     }
-    if (format.hasProperty(richformat::LineSpacingTwips)) {
-        const int sl = format.intProperty(richformat::LineSpacingTwips);
-        word("sl", sl);
-        const int rule = format.intProperty(richformat::LineSpacingRule);
-        word("slmult", rule == 3 || rule == 4 ? 0 : 1);  // at least and exactly are in twips
+    if (format.hasProperty(richformat::LineSpacingRule)) {
+        const int value = format.intProperty(richformat::LineSpacingTwips);
+        switch (format.intProperty(richformat::LineSpacingRule)) {
+            case 1:
+                out_.append("\\sl360\\slmult1");
+                break;
+            case 2:
+                out_.append("\\sl480\\slmult1");
+                break;
+            case 3:
+                word("sl", value);
+                word("slmult", 0);
+                break;
+            case 4:
+                word("sl", -value);
+                word("slmult", 0);
+                break;
+            case 5:
+                word("sl", value * 12);  // twentieths of a line in 240ths
+                word("slmult", 1);
+                break;
+            default:
+                break;
+        }
     } else if (format.hasProperty(QTextFormat::LineHeightType)) {
         const qreal height = format.lineHeight();
         switch (format.lineHeightType()) {

@@ -146,10 +146,13 @@ TEST(RtfReaderFormat, ParagraphFormatting) {
     EXPECT_EQ(exact.lineHeightType(), QTextBlockFormat::FixedHeight);
     EXPECT_DOUBLE_EQ(exact.lineHeight(), 20.0);
     EXPECT_EQ(exact.intProperty(richformat::LineSpacingRule), 4);
-    EXPECT_EQ(exact.intProperty(richformat::LineSpacingTwips), -300);
+    EXPECT_EQ(exact.intProperty(richformat::LineSpacingTwips), 300);
     EXPECT_EQ(blockAt(d, "least").blockFormat().lineHeightType(), QTextBlockFormat::MinimumHeight);
     EXPECT_EQ(blockAt(d, "least").blockFormat().intProperty(richformat::LineSpacingRule), 3);
     EXPECT_EQ(blockAt(d, "double").blockFormat().intProperty(richformat::LineSpacingRule), 2);
+    // Multiples in twentieths of a line: \\sl300 is 1.25 lines.
+    EXPECT_EQ(read(doc("\\sl300\\slmult1 x"))->document.begin().blockFormat().intProperty(richformat::LineSpacingTwips),
+              25);
     EXPECT_DOUBLE_EQ(blockAt(d, "double").blockFormat().lineHeight(), 200.0);
     const QList<QTextOption::Tab> tabs = blockAt(d, "tabs").blockFormat().tabPositions();
     ASSERT_EQ(tabs.size(), 2);

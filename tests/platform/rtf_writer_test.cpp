@@ -286,3 +286,19 @@ TEST(RtfWriter, KoreanInAWesternFontUsesItsKoreanTwin) {
     QTextCursor(&western).insertText(QStringLiteral("café"), arial);
     EXPECT_TRUE(rtf::writeRtf(western).contains("{\\f1\\fs18 caf\\u233\\'e9}")) << rtf::writeRtf(western).toStdString();
 }
+
+TEST(RtfWriter, LineSpacingRulesRoundTrip) {
+    // Each rule with its value as the rich edit window keeps them (twips; twentieths of a line).
+    for (const auto& [rule, value] : {std::pair{1, 0}, {2, 0}, {3, 300}, {4, 280}, {5, 25}}) {
+        QTextDocument document;
+        QTextBlockFormat block;
+        block.setProperty(richformat::LineSpacingRule, rule);
+        block.setProperty(richformat::LineSpacingTwips, value);
+        QTextCursor cursor(&document);
+        cursor.setBlockFormat(block);
+        cursor.insertText("x");
+        const QTextBlockFormat back = readBack(rtf::writeRtf(document))->begin().blockFormat();
+        EXPECT_EQ(back.intProperty(richformat::LineSpacingRule), rule);
+        EXPECT_EQ(back.intProperty(richformat::LineSpacingTwips), value);
+    }
+}
