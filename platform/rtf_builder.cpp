@@ -82,6 +82,10 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
     if (!para.tabs.isEmpty()) {
         block.setTabPositions(para.tabs);
     }
+    if (pageBreakNext_) {
+        block.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        pageBreakNext_ = false;
+    }
     if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
         cursor_.setBlockFormat(block);
         lastList_ = nullptr;

@@ -363,6 +363,10 @@ bool RtfReader::characterWord(Kw kw, bool has, int param, GroupState& state) {
         case Kw::StrikeD:
             chr.setFontStrikeOut(on);
             break;
+        case Kw::Caps:
+        case Kw::SCaps:
+            chr.setFontCapitalization(!on ? QFont::MixedCase : kw == Kw::Caps ? QFont::AllUppercase : QFont::SmallCaps);
+            break;
         case Kw::Ul:
             setUnderline(state, on ? int(richformat::UnderlineType::Single) : 0);
             return true;
@@ -578,6 +582,16 @@ bool RtfReader::paragraphWord(Kw kw, bool has, int param, GroupState& state) {
         case Kw::Pard:
             para = ParaState();
             return true;
+        case Kw::PageBb:
+            block.setPageBreakPolicy(!has || param != 0 ? QTextFormat::PageBreak_AlwaysBefore
+                                                        : QTextFormat::PageBreak_Auto);
+            return true;
+        case Kw::RtlPar:
+            block.setLayoutDirection(Qt::RightToLeft);
+            return true;
+        case Kw::LtrPar:
+            block.clearProperty(QTextFormat::LayoutDirection);
+            return true;
         case Kw::Ql:
             block.setAlignment(Qt::AlignLeft);
             return true;
@@ -698,6 +712,9 @@ bool RtfReader::specialWord(Kw kw, int param, GroupState& state) {
     if (kw == Kw::Par || kw == Kw::Page || kw == Kw::Sect || kw == Kw::NestRow) {
         if (state.dest == Dest::Normal) {
             builder_.paragraph(state.para, numberingFor(state.para), state.chr);
+            if (kw == Kw::Page) {
+                builder_.pageBreakBeforeNext();
+            }
         }
         return true;
     }

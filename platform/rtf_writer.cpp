@@ -439,6 +439,12 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
         levels += list->format().indent();
     }
     const qreal left = format.leftMargin() + levels * doc_.indentWidth();
+    if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) {
+        word("pagebb");
+    }
+    if (format.layoutDirection() == Qt::RightToLeft) {
+        word("rtlpar");
+    }
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter) {
         word("qc");
@@ -589,6 +595,11 @@ void RtfWriter::writeCharFormat(const QTextCharFormat& format) {
     }
     if (format.fontStrikeOut()) {
         word("strike");
+    }
+    if (format.fontCapitalization() == QFont::AllUppercase) {
+        word("caps");
+    } else if (format.fontCapitalization() == QFont::SmallCaps) {
+        word("scaps");
     }
     using K = richformat::UnderlineType;
     K kind = K(format.intProperty(richformat::UnderlineKind));

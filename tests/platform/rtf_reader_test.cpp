@@ -154,6 +154,16 @@ TEST(RtfReaderFormat, ParagraphFormatting) {
     EXPECT_EQ(read(doc("\\sl300\\slmult1 x"))->document.begin().blockFormat().intProperty(richformat::LineSpacingTwips),
               25);
     EXPECT_DOUBLE_EQ(blockAt(d, "double").blockFormat().lineHeight(), 200.0);
+    const auto pages =
+        read(doc("one\\page two\\par\\pard\\pagebb\\rtlpar three\\par\\pard four {\\caps up} {\\scaps small}"));
+    EXPECT_EQ(pages->text, QStringLiteral("one\ntwo\nthree\nfour up small"));
+    EXPECT_EQ(blockAt(pages->document, "one").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_Auto);
+    EXPECT_EQ(blockAt(pages->document, "two").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_EQ(blockAt(pages->document, "three").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_EQ(blockAt(pages->document, "three").blockFormat().layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(blockAt(pages->document, "four").blockFormat().layoutDirection(), Qt::LayoutDirectionAuto);
+    EXPECT_EQ(formatAt(pages->document, "up").fontCapitalization(), QFont::AllUppercase);
+    EXPECT_EQ(formatAt(pages->document, "small").fontCapitalization(), QFont::SmallCaps);
     const QList<QTextOption::Tab> tabs = blockAt(d, "tabs").blockFormat().tabPositions();
     ASSERT_EQ(tabs.size(), 2);
     EXPECT_DOUBLE_EQ(tabs[0].position, 96.0);

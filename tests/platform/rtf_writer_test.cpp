@@ -82,6 +82,7 @@ TEST(RtfWriter, FormattingRoundTrips) {
     insert("green ", [](QTextCharFormat& f) { f.setForeground(QColor(0, 128, 0)); });
     insert("marked ", [](QTextCharFormat& f) { f.setBackground(QColor(255, 255, 0)); });
     insert("big ", [](QTextCharFormat& f) { f.setFontPointSize(24.5); });
+    insert("caps ", [](QTextCharFormat& f) { f.setFontCapitalization(QFont::SmallCaps); });
     insert("Arial", [](QTextCharFormat& f) {
         f.setFontFamilies(QStringList{"Arial"});
         f.setProperty(richformat::FontCharset, 0);
@@ -95,6 +96,8 @@ TEST(RtfWriter, FormattingRoundTrips) {
     block.setBottomMargin(4);
     block.setLineHeight(150, QTextBlockFormat::ProportionalHeight);
     block.setTabPositions({QTextOption::Tab(96, QTextOption::CenterTab)});
+    block.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    block.setLayoutDirection(Qt::RightToLeft);
     cursor.insertBlock(block);
     cursor.insertText(QStringLiteral("second {braces} \\ and\ttab\u2028line"));
 
@@ -124,6 +127,10 @@ TEST(RtfWriter, FormattingRoundTrips) {
     EXPECT_DOUBLE_EQ(second.topMargin(), 8.0);
     EXPECT_DOUBLE_EQ(second.bottomMargin(), 4.0);
     EXPECT_DOUBLE_EQ(second.lineHeight(), 150.0);
+    EXPECT_EQ(formatAt(d, "caps").fontCapitalization(), QFont::SmallCaps);
+    EXPECT_EQ(second.pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_EQ(second.layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(blockAt(d, "bold").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_Auto);
     ASSERT_EQ(second.tabPositions().size(), 1);
     EXPECT_EQ(second.tabPositions()[0].type, QTextOption::CenterTab);
 }
