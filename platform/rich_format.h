@@ -69,9 +69,12 @@ enum class PictureType : int {
 // Paragraph format properties.
 enum BlockProperty : int {
     LineSpacingRule = QTextFormat::UserProperty + 100,  // int: 0 single ... 5 multiple (PARAFORMAT2 rule)
-    LineSpacingTwips,                                   // int: the \sl value as written
-    // int: a numbered paragraph's first-line indent as written (\fi, where its number starts). Its
-    // textIndent is 0, so that Qt draws the number in the hanging indent before the text.
+    // int: PARAFORMAT2's dyLineSpacing: twips for rules 3 (at least) and 4 (exactly), twentieths of
+    // a line for rule 5 (multiple), unused for 0 to 2.
+    LineSpacingTwips,
+    // int: a numbered paragraph's first-line indent as read (\fi, where its number starts), kept
+    // while its textIndent is 0 so that Qt draws the number in the hanging indent before the text.
+    // Readers of paragraph formats use it in place of textIndent when textIndent is 0.
     NumberFirstIndentTwips,
 };
 

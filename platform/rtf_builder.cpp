@@ -82,6 +82,10 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
     if (!para.tabs.isEmpty()) {
         block.setTabPositions(para.tabs);
     }
+    if (pageBreakNext_) {
+        block.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        pageBreakNext_ = false;
+    }
     if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
         cursor_.setBlockFormat(block);
         lastList_ = nullptr;
@@ -162,8 +166,14 @@ bool RtfBuilder::startRow() {
         table_ = cursor_.insertTable(1, columns, format);
         row_ = 0;
     } else {
-        table_->appendRows(1);
         ++row_;
+        if (row_ >= table_->rows()) {
+            // Qt rebuilds a table's cell grid on every change, so rows come in growing batches
+            // (the unused ones are removed when the table ends) to keep long tables linear.
+            const int batch =
+                std::clamp(std::min(table_->rows(), cellsLeft_ / std::max(1, table_->columns())), 1, 4096);
+            table_->appendRows(batch);
+        }
         if (table_->columns() < columns) {
             table_->appendColumns(columns - table_->columns());
         }
@@ -197,8 +207,10 @@ void RtfBuilder::applyColumnWidths() {
         while (widths.size() < table_->columns()) {
             widths.append(QTextLength());
         }
-        format.setColumnWidthConstraints(widths);
-        table_->setFormat(format);
+        if (format.columnWidthConstraints() != widths) {
+            format.setColumnWidthConstraints(widths);
+            table_->setFormat(format);
+        }
     }
 }
 
@@ -250,6 +262,9 @@ void RtfBuilder::row() {
 }
 
 void RtfBuilder::closeTable() {
+    if (table_->rows() > row_ + 1) {
+        table_->removeRows(row_ + 1, table_->rows() - row_ - 1);
+    }
     cursor_.setPosition(table_->lastPosition() + 1);
     table_ = nullptr;
     rowOpen_ = false;

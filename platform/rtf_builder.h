@@ -65,6 +65,8 @@ class RtfBuilder final {
     void text(QStringView text, const QTextCharFormat& format, quint64 formatVersion, const ParaState& para);
     void image(const QTextImageFormat& format, const ParaState& para);
     void paragraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format);
+    // The paragraph after the last \par starts a new page (\page).
+    void pageBreakBeforeNext() { pageBreakNext_ = true; }
     void cell(const ParaState& para, const Numbering* numbering);
     void row();
     RowDefinition& rowDefinition() { return rowDef_; }
@@ -88,6 +90,7 @@ class RtfBuilder final {
     QTextCharFormat pendingBreakFormat_;
     bool wholeDocument_ = false;
     bool firstBlock_ = true;
+    bool pageBreakNext_ = false;
     bool blockHasContent_ = false;
 
     QTextList* lastList_ = nullptr;

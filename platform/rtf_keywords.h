@@ -75,6 +75,8 @@ enum class Kw : unsigned short {
     Blue,
     // Character formatting.
     Plain,
+    Caps,
+    SCaps,
     B,
     I,
     Ul,
@@ -124,6 +126,9 @@ enum class Kw : unsigned short {
     RtlMark,
     // Paragraph formatting.
     Pard,
+    PageBb,
+    RtlPar,
+    LtrPar,
     Ql,
     Qr,
     Qc,

@@ -192,8 +192,9 @@ RtfError RtfReader::hexByte(unsigned char byte) {
     }
     const char c = char(byte);
     GroupState& state = top();
-    if (state.dest == Dest::Pict) {
-        picture_.data.append(c);  // a picture written as escapes instead of hex digits
+    if (state.dest == Dest::Pict || state.dest == Dest::ObjData) {
+        // Data written as escapes instead of hex digits.
+        (state.dest == Dest::Pict ? picture_.data : object_.data).append(c);
         return RtfError::None;
     }
     return text(QByteArrayView(&c, 1));
@@ -201,7 +202,10 @@ RtfError RtfReader::hexByte(unsigned char byte) {
 
 RtfError RtfReader::binary(QByteArrayView bytes) {
     flushBytes();
-    skip_ = 0;  // \bin inside the characters after \u counts as one of them
+    if (skip_ > 0) {
+        --skip_;  // binary data after \u counts as one of the characters skipped
+        return RtfError::None;
+    }
     if (top().dest == Dest::Pict) {
         picture_.data.append(bytes);
     } else if (top().dest == Dest::ObjData) {
@@ -358,6 +362,10 @@ bool RtfReader::characterWord(Kw kw, bool has, int param, GroupState& state) {
         case Kw::Strike:
         case Kw::StrikeD:
             chr.setFontStrikeOut(on);
+            break;
+        case Kw::Caps:
+        case Kw::SCaps:
+            chr.setFontCapitalization(!on ? QFont::MixedCase : kw == Kw::Caps ? QFont::AllUppercase : QFont::SmallCaps);
             break;
         case Kw::Ul:
             setUnderline(state, on ? int(richformat::UnderlineType::Single) : 0);
@@ -574,6 +582,16 @@ bool RtfReader::paragraphWord(Kw kw, bool has, int param, GroupState& state) {
         case Kw::Pard:
             para = ParaState();
             return true;
+        case Kw::PageBb:
+            block.setPageBreakPolicy(!has || param != 0 ? QTextFormat::PageBreak_AlwaysBefore
+                                                        : QTextFormat::PageBreak_Auto);
+            return true;
+        case Kw::RtlPar:
+            block.setLayoutDirection(Qt::RightToLeft);
+            return true;
+        case Kw::LtrPar:
+            block.clearProperty(QTextFormat::LayoutDirection);
+            return true;
         case Kw::Ql:
             block.setAlignment(Qt::AlignLeft);
             return true;
@@ -644,28 +662,37 @@ bool RtfReader::paragraphWord(Kw kw, bool has, int param, GroupState& state) {
     }
 }
 
+// \sl and \slmult as the rich edit window keeps line spacing: a rule (0 single, 1 one and a half,
+// 2 double, 3 at least, 4 exactly, 5 multiple) and its value (twips for 3 and 4, twentieths of a
+// line for 5), with the matching Qt line height.
 void RtfReader::applyLineSpacing(ParaState& para) {
     QTextBlockFormat& block = para.block;
     int rule = 0;
-    if (para.sl == 0 || (para.slMult && para.sl == 240)) {
-        block.clearProperty(QTextFormat::LineHeight);
-        block.clearProperty(QTextFormat::LineHeightType);
-    } else if (para.slMult) {
-        rule = para.sl == 360 ? 1 : para.sl == 480 ? 2 : 5;
-        block.setLineHeight(std::max(para.sl, 24) * 100.0 / 240, QTextBlockFormat::ProportionalHeight);
+    int value = 0;
+    if (para.slMult && para.sl > 0) {
+        rule = para.sl == 240 ? 0 : para.sl == 360 ? 1 : para.sl == 480 ? 2 : 5;
+        value = rule == 5 ? std::max(1, para.sl / 12) : 0;
     } else if (para.sl > 0) {
         rule = 3;
-        block.setLineHeight(richformat::twipsToPixels(para.sl), QTextBlockFormat::MinimumHeight);
-    } else {
+        value = para.sl;
+    } else if (para.sl < 0) {
         rule = 4;
-        block.setLineHeight(richformat::twipsToPixels(-para.sl), QTextBlockFormat::FixedHeight);
+        value = -para.sl;
     }
-    if (para.sl == 0) {
+    if (rule == 0) {
+        block.clearProperty(QTextFormat::LineHeight);
+        block.clearProperty(QTextFormat::LineHeightType);
         block.clearProperty(richformat::LineSpacingRule);
         block.clearProperty(richformat::LineSpacingTwips);
+        return;
+    }
+    block.setProperty(richformat::LineSpacingRule, rule);
+    block.setProperty(richformat::LineSpacingTwips, value);
+    if (rule == 3 || rule == 4) {
+        block.setLineHeight(richformat::twipsToPixels(value),
+                            rule == 3 ? QTextBlockFormat::MinimumHeight : QTextBlockFormat::FixedHeight);
     } else {
-        block.setProperty(richformat::LineSpacingRule, rule);
-        block.setProperty(richformat::LineSpacingTwips, para.sl);
+        block.setLineHeight(rule == 1 ? 150.0 : rule == 2 ? 200.0 : value * 5.0, QTextBlockFormat::ProportionalHeight);
     }
 }
 
@@ -685,6 +712,9 @@ bool RtfReader::specialWord(Kw kw, int param, GroupState& state) {
     if (kw == Kw::Par || kw == Kw::Page || kw == Kw::Sect || kw == Kw::NestRow) {
         if (state.dest == Dest::Normal) {
             builder_.paragraph(state.para, numberingFor(state.para), state.chr);
+            if (kw == Kw::Page) {
+                builder_.pageBreakBeforeNext();
+            }
         }
         return true;
     }

@@ -65,8 +65,10 @@ struct FontInfo {
 struct RunInfo {
     bool ready = false;
     bool image = false;
+    int font = 0;
     int charset = kKoreanCharset;
-    QByteArray words;  // \f1\fs20\b ...
+    QByteArray words;        // \f1\fs20\b ...
+    QByteArray koreanWords;  // the same with the font's Korean twin, made when first needed
     QString link;
 };
 
@@ -87,7 +89,10 @@ class RtfWriter final {
     void writeParagraphWords(const QTextBlock& block);
     void writeNumbering(const QTextBlock& block);
     void writeCharFormat(const QTextCharFormat& format);
-    const RunInfo& runInfo(int formatIndex);
+    RunInfo& runInfo(int formatIndex);
+    int fontIndexFor(const QString& name, int charset, int pitchFamily);
+    bool needsKoreanFont(QStringView text, int charset);
+    const QByteArray& koreanWords(RunInfo& run);
     void writeText(QStringView text, int charset);
     void writeFontName(const QString& name, int charset);
     const QByteArray& fallbackOf(char16_t c, int charset);
@@ -114,8 +119,7 @@ class RtfWriter final {
 
 QByteArray RtfWriter::write() {
     const QFont base = doc_.defaultFont();
-    fonts_.append(FontInfo{base.family(), kKoreanCharset, 0});
-    fontIndex_.insert(base.family(), 0);
+    fontIndexFor(base.family(), kKoreanCharset, 0);
     collectFormats();
     out_.reserve(qsizetype(doc_.characterCount()) * 3 + 4096);
     writeFrame(doc_.rootFrame(), false);
@@ -149,9 +153,10 @@ void RtfWriter::collectFormats() {
     }
 }
 
-const RunInfo& RtfWriter::runInfo(int formatIndex) {
-    static const RunInfo none;
+RunInfo& RtfWriter::runInfo(int formatIndex) {
+    static RunInfo none;
     if (formatIndex < 0 || size_t(formatIndex) >= runs_.size()) {
+        none = RunInfo();
         return none;
     }
     RunInfo& info = runs_[size_t(formatIndex)];
@@ -160,7 +165,8 @@ const RunInfo& RtfWriter::runInfo(int formatIndex) {
         std::swap(info.words, out_);
         writeCharFormat(format);
         std::swap(info.words, out_);
-        info.charset = fonts_[fontIndex(format)].charset;
+        info.font = fontIndex(format);
+        info.charset = fonts_[info.font].charset;
         info.link = format.stringProperty(richformat::LinkTarget);
         info.image = format.isImageFormat();
         info.ready = true;
@@ -174,18 +180,49 @@ int RtfWriter::fontIndex(const QTextCharFormat& format) {
     if (name.isEmpty()) {
         return 0;
     }
-    const auto it = fontIndex_.constFind(name);
+    int charset = kKoreanCharset;
+    if (format.hasProperty(richformat::FontCharset)) {
+        charset = format.intProperty(richformat::FontCharset);
+        charset = charset == 1 ? kKoreanCharset : charset;  // "default" is the program's own
+    }
+    return fontIndexFor(name, charset, format.intProperty(richformat::FontPitchFamily));
+}
+
+// One font-table entry per face and character set, so that a face can have a Korean twin.
+int RtfWriter::fontIndexFor(const QString& name, int charset, int pitchFamily) {
+    const QString key = name + QChar(0) + QString::number(charset);
+    const auto it = fontIndex_.constFind(key);
     if (it != fontIndex_.constEnd()) {
         return it.value();
     }
-    FontInfo info{name, kKoreanCharset, format.intProperty(richformat::FontPitchFamily)};
-    if (format.hasProperty(richformat::FontCharset)) {
-        const int charset = format.intProperty(richformat::FontCharset);
-        info.charset = charset == 1 ? kKoreanCharset : charset;  // "default" is the program's own
-    }
-    fonts_.append(info);
-    fontIndex_.insert(name, int(fonts_.size() - 1));
+    fonts_.append(FontInfo{name, charset, pitchFamily});
+    fontIndex_.insert(key, int(fonts_.size() - 1));
     return int(fonts_.size() - 1);
+}
+
+// True when the text has characters that the font's code page lacks and CP949 has: readers that
+// know only code pages then need the face's Korean twin to read the fallback bytes.
+bool RtfWriter::needsKoreanFont(QStringView text, int charset) {
+    if (charset == kKoreanCharset) {
+        return false;
+    }
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80 && !c.isSurrogate() && fallbackOf(c.unicode(), charset) == "?" &&
+            fallbackOf(c.unicode(), kKoreanCharset) != "?") {
+            return true;
+        }
+    }
+    return false;
+}
+
+const QByteArray& RtfWriter::koreanWords(RunInfo& run) {
+    if (run.koreanWords.isEmpty()) {
+        const FontInfo font = fonts_[run.font];  // a copy: the list may grow below
+        const int twin = fontIndexFor(font.name, kKoreanCharset, font.pitchFamily);
+        const QByteArray own = "\\f" + QByteArray::number(run.font);
+        run.koreanWords = "\\f" + QByteArray::number(twin) + run.words.mid(own.size());
+    }
+    return run.koreanWords;
 }
 
 int RtfWriter::colorIndex(const QColor& color) {
@@ -329,7 +366,7 @@ void RtfWriter::writeBlock(const QTextBlock& block, bool inTable, bool lastInCel
         if (start >= end) {
             continue;
         }
-        const RunInfo& run = runInfo(fragment.charFormatIndex());
+        RunInfo& run = runInfo(fragment.charFormatIndex());
         if (run.link != linkOpen_) {
             if (!linkOpen_.isEmpty()) {
                 out_.append("}}");
@@ -351,9 +388,15 @@ void RtfWriter::writeBlock(const QTextBlock& block, bool inTable, bool lastInCel
             continue;
         }
         out_.append('{');
-        out_.append(run.words);
-        out_.append(' ');
-        writeText(part, run.charset);
+        if (needsKoreanFont(part, run.charset)) {
+            out_.append(koreanWords(run));
+            out_.append(' ');
+            writeText(part, kKoreanCharset);
+        } else {
+            out_.append(run.words);
+            out_.append(' ');
+            writeText(part, run.charset);
+        }
         out_.append('}');
     }
     if (!linkOpen_.isEmpty()) {
@@ -396,6 +439,12 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
         levels += list->format().indent();
     }
     const qreal left = format.leftMargin() + levels * doc_.indentWidth();
+    if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) {
+        word("pagebb");
+    }
+    if (format.layoutDirection() == Qt::RightToLeft) {
+        word("rtlpar");
+    }
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter) {
         word("qc");
@@ -404,7 +453,9 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     } else if (align & Qt::AlignRight) {
         word("qr");
     }
-    const bool numbered = block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips);
+    // A numbered paragraph's first-line indent is kept aside, unless someone has set one since.
+    const bool numbered =
+        block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips) && format.textIndent() == 0;
     if (const int fi =
             numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent())) {
         word("fi", fi);
@@ -421,11 +472,30 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     if (const int sa = pixelsToTwips(format.bottomMargin())) {
         word("sa", sa);
     }
-    if (format.hasProperty(richformat::LineSpacingTwips)) {
-        const int sl = format.intProperty(richformat::LineSpacingTwips);
-        word("sl", sl);
-        const int rule = format.intProperty(richformat::LineSpacingRule);
-        word("slmult", rule == 3 || rule == 4 ? 0 : 1);  // at least and exactly are in twips
+    if (format.hasProperty(richformat::LineSpacingRule)) {
+        const int value = format.intProperty(richformat::LineSpacingTwips);
+        switch (format.intProperty(richformat::LineSpacingRule)) {
+            case 1:
+                out_.append("\\sl360\\slmult1");
+                break;
+            case 2:
+                out_.append("\\sl480\\slmult1");
+                break;
+            case 3:
+                word("sl", value);
+                word("slmult", 0);
+                break;
+            case 4:
+                word("sl", -value);
+                word("slmult", 0);
+                break;
+            case 5:
+                word("sl", value * 12);  // twentieths of a line in 240ths
+                word("slmult", 1);
+                break;
+            default:
+                break;
+        }
     } else if (format.hasProperty(QTextFormat::LineHeightType)) {
         const qreal height = format.lineHeight();
         switch (format.lineHeightType()) {
@@ -525,6 +595,11 @@ void RtfWriter::writeCharFormat(const QTextCharFormat& format) {
     }
     if (format.fontStrikeOut()) {
         word("strike");
+    }
+    if (format.fontCapitalization() == QFont::AllUppercase) {
+        word("caps");
+    } else if (format.fontCapitalization() == QFont::SmallCaps) {
+        word("scaps");
     }
     using K = richformat::UnderlineType;
     K kind = K(format.intProperty(richformat::UnderlineKind));

@@ -65,6 +65,8 @@ TEST(RtfReaderText, CodePagesAndUnicode) {
     EXPECT_EQ(read(doc("\\u-10916?"))->text, QStringLiteral("한"));
     // \ansicpg decides text in fonts without a character set.
     EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Any;}}\\f0 \\'cf\\'f0}")->text, QStringLiteral("Пр"));
+    // Binary data as the fallback after \u is skipped as one character.
+    EXPECT_EQ(read(doc("\\u54620\\bin1 Xb"))->text, QStringLiteral("한b"));
     // The skipped fallback never eats a group's end or the text after it.
     EXPECT_EQ(read(doc("{\\uc3\\u54620 a}bc"))->text, QStringLiteral("한bc"));
 }
@@ -144,11 +146,24 @@ TEST(RtfReaderFormat, ParagraphFormatting) {
     EXPECT_EQ(exact.lineHeightType(), QTextBlockFormat::FixedHeight);
     EXPECT_DOUBLE_EQ(exact.lineHeight(), 20.0);
     EXPECT_EQ(exact.intProperty(richformat::LineSpacingRule), 4);
-    EXPECT_EQ(exact.intProperty(richformat::LineSpacingTwips), -300);
+    EXPECT_EQ(exact.intProperty(richformat::LineSpacingTwips), 300);
     EXPECT_EQ(blockAt(d, "least").blockFormat().lineHeightType(), QTextBlockFormat::MinimumHeight);
     EXPECT_EQ(blockAt(d, "least").blockFormat().intProperty(richformat::LineSpacingRule), 3);
     EXPECT_EQ(blockAt(d, "double").blockFormat().intProperty(richformat::LineSpacingRule), 2);
+    // Multiples in twentieths of a line: \\sl300 is 1.25 lines.
+    EXPECT_EQ(read(doc("\\sl300\\slmult1 x"))->document.begin().blockFormat().intProperty(richformat::LineSpacingTwips),
+              25);
     EXPECT_DOUBLE_EQ(blockAt(d, "double").blockFormat().lineHeight(), 200.0);
+    const auto pages =
+        read(doc("one\\page two\\par\\pard\\pagebb\\rtlpar three\\par\\pard four {\\caps up} {\\scaps small}"));
+    EXPECT_EQ(pages->text, QStringLiteral("one\ntwo\nthree\nfour up small"));
+    EXPECT_EQ(blockAt(pages->document, "one").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_Auto);
+    EXPECT_EQ(blockAt(pages->document, "two").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_EQ(blockAt(pages->document, "three").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_EQ(blockAt(pages->document, "three").blockFormat().layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(blockAt(pages->document, "four").blockFormat().layoutDirection(), Qt::LayoutDirectionAuto);
+    EXPECT_EQ(formatAt(pages->document, "up").fontCapitalization(), QFont::AllUppercase);
+    EXPECT_EQ(formatAt(pages->document, "small").fontCapitalization(), QFont::SmallCaps);
     const QList<QTextOption::Tab> tabs = blockAt(d, "tabs").blockFormat().tabPositions();
     ASSERT_EQ(tabs.size(), 2);
     EXPECT_DOUBLE_EQ(tabs[0].position, 96.0);

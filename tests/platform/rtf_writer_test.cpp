@@ -82,6 +82,7 @@ TEST(RtfWriter, FormattingRoundTrips) {
     insert("green ", [](QTextCharFormat& f) { f.setForeground(QColor(0, 128, 0)); });
     insert("marked ", [](QTextCharFormat& f) { f.setBackground(QColor(255, 255, 0)); });
     insert("big ", [](QTextCharFormat& f) { f.setFontPointSize(24.5); });
+    insert("caps ", [](QTextCharFormat& f) { f.setFontCapitalization(QFont::SmallCaps); });
     insert("Arial", [](QTextCharFormat& f) {
         f.setFontFamilies(QStringList{"Arial"});
         f.setProperty(richformat::FontCharset, 0);
@@ -95,6 +96,8 @@ TEST(RtfWriter, FormattingRoundTrips) {
     block.setBottomMargin(4);
     block.setLineHeight(150, QTextBlockFormat::ProportionalHeight);
     block.setTabPositions({QTextOption::Tab(96, QTextOption::CenterTab)});
+    block.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    block.setLayoutDirection(Qt::RightToLeft);
     cursor.insertBlock(block);
     cursor.insertText(QStringLiteral("second {braces} \\ and\ttab\u2028line"));
 
@@ -124,6 +127,10 @@ TEST(RtfWriter, FormattingRoundTrips) {
     EXPECT_DOUBLE_EQ(second.topMargin(), 8.0);
     EXPECT_DOUBLE_EQ(second.bottomMargin(), 4.0);
     EXPECT_DOUBLE_EQ(second.lineHeight(), 150.0);
+    EXPECT_EQ(formatAt(d, "caps").fontCapitalization(), QFont::SmallCaps);
+    EXPECT_EQ(second.pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_EQ(second.layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(blockAt(d, "bold").blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_Auto);
     ASSERT_EQ(second.tabPositions().size(), 1);
     EXPECT_EQ(second.tabPositions()[0].type, QTextOption::CenterTab);
 }
@@ -266,5 +273,39 @@ TEST(RtfWriter, TableInsideACellKeepsItsText) {
     const QString text = readBack(rtf::writeRtf(document))->toPlainText();
     for (const char* word : {"before", "inner1", "inner2", "right"}) {
         EXPECT_TRUE(text.contains(QLatin1String(word))) << word << " in " << text.toStdString();
+    }
+}
+
+TEST(RtfWriter, KoreanInAWesternFontUsesItsKoreanTwin) {
+    // This was "?" for readers that know only code pages: Korean typed in a font read as Western.
+    QTextDocument document;
+    QTextCharFormat arial;
+    arial.setFontFamilies(QStringList{"Arial"});
+    arial.setProperty(richformat::FontCharset, 0);
+    QTextCursor(&document).insertText(QStringLiteral("abc 한 é"), arial);
+    const QByteArray rtf = rtf::writeRtf(document);
+    EXPECT_TRUE(rtf.contains("{\\f1\\fnil\\fcharset0 Arial;}{\\f2\\fnil\\fcharset129 Arial;}")) << rtf.toStdString();
+    // é has no CP949 form: the run keeps "?" for it but the Korean twin makes 한 readable.
+    EXPECT_TRUE(rtf.contains("{\\f2\\fs18 abc \\uc2\\u-10916\\'c7\\'d1 \\uc1\\u233?}")) << rtf.toStdString();
+    EXPECT_EQ(readBack(rtf)->toPlainText(), QStringLiteral("abc 한 é"));
+    // Western text alone stays in the Western font with its own code page.
+    QTextDocument western;
+    QTextCursor(&western).insertText(QStringLiteral("café"), arial);
+    EXPECT_TRUE(rtf::writeRtf(western).contains("{\\f1\\fs18 caf\\u233\\'e9}")) << rtf::writeRtf(western).toStdString();
+}
+
+TEST(RtfWriter, LineSpacingRulesRoundTrip) {
+    // Each rule with its value as the rich edit window keeps them (twips; twentieths of a line).
+    for (const auto& [rule, value] : {std::pair{1, 0}, {2, 0}, {3, 300}, {4, 280}, {5, 25}}) {
+        QTextDocument document;
+        QTextBlockFormat block;
+        block.setProperty(richformat::LineSpacingRule, rule);
+        block.setProperty(richformat::LineSpacingTwips, value);
+        QTextCursor cursor(&document);
+        cursor.setBlockFormat(block);
+        cursor.insertText("x");
+        const QTextBlockFormat back = readBack(rtf::writeRtf(document))->begin().blockFormat();
+        EXPECT_EQ(back.intProperty(richformat::LineSpacingRule), rule);
+        EXPECT_EQ(back.intProperty(richformat::LineSpacingTwips), value);
     }
 }

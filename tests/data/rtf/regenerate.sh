@@ -8,6 +8,8 @@
 # Files made, for SAMPLE in ko en:
 #   lo_SAMPLE.rtf, lo_SAMPLE.txt            LibreOffice's RTF and text of sample_SAMPLE.html
 #   abiword_SAMPLE.rtf, abiword_SAMPLE.txt  AbiWord's
+#                                           (AbiWord writes a memory address into its RTF, so these
+#                                           differ by a few bytes on every run)
 #   pandoc_SAMPLE.rtf, pandoc_SAMPLE.txt    pandoc's
 # and for every RTF fixture NAME.rtf (old_richedit.rtf is written by hand and kept):
 #   NAME.lo.txt                             the text LibreOffice reads of NAME.rtf
