@@ -4,20 +4,43 @@
 
 // Properties that the rich edit window keeps on Qt's text formats beyond what QTextFormat has,
 // shared by the RTF reader and writer and the rich edit window.
+//
+// Units: font sizes are points (QTextCharFormat::fontPointSize); margins, indents, spacing and tab
+// positions are document pixels at 96 per inch, so 15 twips make one pixel (twipsToPixels).
+// Paragraph indents live on the block format (leftMargin = the left indent, textIndent = the first
+// line's indent relative to it, rightMargin); a numbered paragraph's list format has indent 0 so
+// that the number sits in the paragraph's hanging indent, as in RTF.
 namespace tk::richformat {
+
+inline constexpr double kTwipsPerPixel = 15.0;
+inline double twipsToPixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
+inline int pixelsToTwips(double pixels) {
+    return int(pixels * kTwipsPerPixel + (pixels < 0 ? -0.5 : 0.5));
+}
 
 // Character format properties.
 enum CharProperty : int {
     Protected = QTextFormat::UserProperty + 1,  // bool: edits of this text are refused unless allowed
     Hidden,                                     // bool: hidden text (\v)
-    UnderlineKind,                              // int, UnderlineKind below; Qt's underline style shows it
+    UnderlineKind,                              // int, UnderlineType below; Qt's underline style shows it
     FontCharset,                                // int: the font's character set (129 Korean, 0 ANSI ...)
     FontPitchFamily,                            // int: pitch and family byte of the font
     LinkTarget,                                 // QString: target of a field hyperlink, when one was read
+
+    // Pictures and objects are image characters (QTextImageFormat) whose name is a document image
+    // resource showing them.
+    PictureKind = QTextFormat::UserProperty + 20,  // int, PictureType below
+    PictureData,                                   // QByteArray: the picture's bytes as stored in RTF
+    PictureHeader,  // QByteArray: RTF control words of the picture besides its size (\wmetafile8\picw..)
+    ObjectRtf,      // QByteArray: the whole {\object ...} group, written back unchanged
+    ObjectClass,    // QString: the object's class name (\objclass)
+    ObjectData,     // QByteArray: the object's stored data (\objdata), decoded from hex
 };
 
 // Underline kinds as the rich edit window counts them.
-enum class UnderlineKind : int {
+enum class UnderlineType : int {
     None = 0,
     Single = 1,
     Words = 2,
@@ -31,10 +54,34 @@ enum class UnderlineKind : int {
     Hairline = 10,
 };
 
+// How a picture's bytes are encoded.
+enum class PictureType : int {
+    None = 0,  // no stored bytes: the writer encodes the shown image as PNG
+    Png,
+    Jpeg,
+    Dib,     // device-independent bitmap without file header (\dibitmap)
+    Bitmap,  // device-dependent bitmap bits (\wbitmap)
+    Wmf,     // Windows metafile (\wmetafile): kept, shown as a framed box of its size
+    Emf,     // enhanced metafile (\emfblip): kept, shown as a framed box of its size
+    Other,   // anything else read (\macpict ...): kept, shown as a framed box
+};
+
 // Paragraph format properties.
 enum BlockProperty : int {
     LineSpacingRule = QTextFormat::UserProperty + 100,  // int: 0 single ... 5 multiple (PARAFORMAT2 rule)
-    LineSpacingTwips,                                   // int: the \sl value as written
+    // int: PARAFORMAT2's dyLineSpacing: twips for rules 3 (at least) and 4 (exactly), twentieths of
+    // a line for rule 5 (multiple), unused for 0 to 2.
+    LineSpacingTwips,
+    // int: a numbered paragraph's first-line indent as read (\fi, where its number starts), kept
+    // while its textIndent is 0 so that Qt draws the number in the hanging indent before the text.
+    // Readers of paragraph formats use it in place of textIndent when textIndent is 0.
+    NumberFirstIndentTwips,
+};
+
+// List format properties (QTextListFormat) beyond Qt's style, prefix and suffix.
+enum ListProperty : int {
+    NumberingStart = QTextFormat::UserProperty + 120,  // int: the first number (default 1)
+    NumberingTabTwips,                                 // int: distance from the number to the text
 };
 
 }  // namespace tk::richformat

@@ -1,0 +1,179 @@
+// Streaming the rich edit window's content in and out through a callback, as RTF or plain text.
+#include "platform/codepage.h"
+#include "platform/rich_edit_model.h"
+#include "platform/rtf_reader.h"
+#include "platform/rtf_writer.h"
+
+#include <QStringDecoder>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace tk::richedit {
+namespace {
+
+// Bytes asked of or handed to the callback at a time.
+constexpr qint32 kStreamBuffer = 65536;
+
+// Stream errors the window reports in dwError when the callback itself did not fail.
+constexpr quint32 kErrorNotRtf = 0x8001;
+constexpr quint32 kErrorBadRtf = 0x8002;
+
+constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF", 3);
+constexpr QByteArrayView kUtf16Bom("\xFF\xFE", 2);
+
+// Reads everything the callback gives. False when it failed; stream.dwError says how.
+bool readAll(EditStream& stream, QByteArray* data) {
+    QByteArray buffer(kStreamBuffer, Qt::Uninitialized);
+    for (;;) {
+        qint32 got = 0;
+        const quint32 result = stream.callback(buffer.data(), kStreamBuffer, &got);
+        if (result != 0) {
+            stream.dwError = result;
+            return false;
+        }
+        if (got <= 0) {
+            return true;
+        }
+        data->append(buffer.constData(), std::min(got, kStreamBuffer));
+    }
+}
+
+QString decodePlainText(const QByteArray& data, bool unicode) {
+    if (unicode || data.startsWith(kUtf16Bom)) {
+        const QByteArrayView body = data.startsWith(kUtf16Bom) ? QByteArrayView(data).sliced(2) : QByteArrayView(data);
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(body.data()), body.size() / 2);
+    }
+    if (data.startsWith(kUtf8Bom)) {
+        return QString::fromUtf8(QByteArrayView(data).sliced(3));
+    }
+    // Text that is valid UTF-8 and not plain ASCII is taken as UTF-8: today's programs write it
+    // without a byte-order mark, and Korean CP949 text is practically never valid UTF-8.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(data);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return codepage::fromAnsi(data);
+}
+
+// Plain text as bytes: the ANSI code page when every character has a form there, otherwise UTF-8
+// with its byte-order mark, so that nothing typed turns into "?".
+QByteArray encodePlainText(const QString& text, bool unicode) {
+    if (unicode) {
+        return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    }
+    QByteArray out;
+    if (codepage::encode(codepage::kAnsi, text, &out)) {
+        return out;
+    }
+    return kUtf8Bom.toByteArray() + text.toUtf8();
+}
+
+QString plainTextForStream(const QString& range) {
+    QString text;
+    text.reserve(range.size() + range.size() / 32);
+    for (const QChar ch : range) {
+        if (ch == QLatin1Char('\r')) {
+            text += QLatin1String("\r\n");
+        } else if (ch != QChar::ObjectReplacementCharacter) {
+            text += ch;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
+    stream.dwError = 0;
+    QByteArray data;
+    if (!readAll(stream, &data)) {
+        return 0;
+    }
+    const bool rtf = (flags & SF_RTF) != 0;
+    const bool selectionOnly = (flags & SFF_SELECTION) != 0;
+    if (rtf && !rtf::looksLikeRtf(data)) {
+        stream.dwError = kErrorNotRtf;
+        return 0;
+    }
+    if (!selectionOnly) {
+        beginBulkLoad();
+    }
+    QTextCursor c = selectionOnly ? textCursor() : QTextCursor(document_);
+    const int before = textLength();
+    batch([&] {
+        const bool undoWasOn = document_->isUndoRedoEnabled();
+        if (!selectionOnly) {
+            document_->setUndoRedoEnabled(false);
+            document_->clear();
+            c = QTextCursor(document_);
+        }
+        c.beginEditBlock();
+        if (c.hasSelection()) {
+            c.removeSelectedText();
+        }
+        if (rtf && !plainText_) {
+            QString why;
+            if (rtf::readRtf(data, c, &why) != rtf::RtfError::None) {
+                stream.dwError = kErrorBadRtf;
+            }
+        } else if (rtf) {
+            // A plain-text window takes only the text of a rich document.
+            QTextDocument scratch;
+            QTextCursor sc(&scratch);
+            if (rtf::readRtf(data, sc, nullptr) != rtf::RtfError::None) {
+                stream.dwError = kErrorBadRtf;
+            }
+            insertPlainText(c, scratch.toPlainText());
+        } else {
+            insertPlainText(c, decodePlainText(data, (flags & SF_UNICODE) != 0));
+        }
+        c.endEditBlock();
+        if (!selectionOnly) {
+            document_->setUndoRedoEnabled(undoWasOn);
+            undoSteps_ = redoSteps_ = 0;
+            c.setPosition(0);
+        }
+    });
+    if (!selectionOnly) {
+        endBulkLoad();
+    }
+    setTextCursor(c);
+    if (!selectionOnly) {
+        document_->setModified(false);
+    }
+    return std::max(0, textLength() - (selectionOnly ? before : 0));
+}
+
+qint64 RichEditModel::streamOut(int flags, EditStream& stream) {
+    stream.dwError = 0;
+    int from = 0;
+    int to = -1;
+    if (flags & SFF_SELECTION) {
+        from = selectionStart();
+        to = selectionEnd();
+    }
+    QByteArray bytes;
+    if ((flags & SF_RTF) != 0) {
+        bytes = rtf::writeRtf(*document_, from, to);
+    } else {
+        bytes = encodePlainText(plainTextForStream(textRange(from, to)), (flags & SF_UNICODE) != 0);
+    }
+    // Each byte is handed over exactly once: the count the callback reports back is not a
+    // request to hand any of it over again.
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const auto n = static_cast<qint32>(std::min<qint64>(kStreamBuffer, bytes.size() - done));
+        qint32 taken = 0;
+        const quint32 result = stream.callback(bytes.data() + done, n, &taken);
+        if (result != 0) {
+            stream.dwError = result;
+            return done;
+        }
+        done += n;
+    }
+    return done;
+}
+
+}  // namespace tk::richedit

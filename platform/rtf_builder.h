@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextImageFormat>
+#include <QTextListFormat>
+#include <QTextOption>
+
+class QTextList;
+class QTextTable;
+
+namespace tk::rtf {
+
+// A paragraph's numbering as the reader resolved it.
+struct Numbering {
+    QTextListFormat::Style style = QTextListFormat::ListStyleUndefined;  // undefined: none
+    int level = 0;
+    int start = 1;
+    int tabTwips = 0;
+    QString prefix;
+    QString suffix;
+    int listId = 0;  // a list table's list (numbers continue across it); 0: consecutive paragraphs only
+
+    bool sameList(const Numbering& other) const {
+        return style == other.style && level == other.level && listId == other.listId && prefix == other.prefix &&
+               suffix == other.suffix;
+    }
+};
+
+// Paragraph properties of a group.
+struct ParaState {
+    QTextBlockFormat block;
+    QList<QTextOption::Tab> tabs;
+    QTextOption::TabType tabType = QTextOption::LeftTab;
+    int sl = 0;  // \sl as written, 0: single
+    bool slMult = false;
+    bool inTable = false;
+    int ls = 0;
+    int ilvl = 0;
+    bool hasPn = false;
+    Numbering pn;
+};
+
+// One table row's definition (\trowd ... \cellx).
+struct RowDefinition {
+    QList<int> cellRight;  // twips, right boundary of each cell
+    QList<QColor> cellBackground;
+    QColor pendingBackground;
+    int left = 0;
+    bool borders = false;
+};
+
+// Builds the document through a cursor: text runs are gathered and inserted once per format,
+// paragraph breaks wait until content follows them (the last \par of a document makes no empty
+// paragraph), and \intbl paragraphs become cells of a real table.
+class RtfBuilder final {
+  public:
+    explicit RtfBuilder(QTextCursor& cursor);
+
+    // Text in the character format numbered formatVersion (equal numbers mean equal formats).
+    void text(QStringView text, const QTextCharFormat& format, quint64 formatVersion, const ParaState& para);
+    void image(const QTextImageFormat& format, const ParaState& para);
+    void paragraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format);
+    // The paragraph after the last \par starts a new page (\page).
+    void pageBreakBeforeNext() { pageBreakNext_ = true; }
+    void cell(const ParaState& para, const Numbering* numbering);
+    void row();
+    RowDefinition& rowDefinition() { return rowDef_; }
+    void finish(const ParaState& para, const Numbering* numbering);
+    QTextDocument* document() const { return cursor_.document(); }
+
+  private:
+    void flushRun();
+    void beforeContent(const ParaState& para);
+    void commitBlock(const ParaState& para, const Numbering* numbering);
+    [[nodiscard]] bool startRow();
+    void enterExtraCell();
+    void closeTable();
+    void applyColumnWidths();
+
+    QTextCursor& cursor_;
+    QString run_;
+    QTextCharFormat runFormat_;
+    quint64 runVersion_ = ~quint64(0);
+    bool pendingBreak_ = false;
+    QTextCharFormat pendingBreakFormat_;
+    bool wholeDocument_ = false;
+    bool firstBlock_ = true;
+    bool pageBreakNext_ = false;
+    bool blockHasContent_ = false;
+
+    QTextList* lastList_ = nullptr;
+    Numbering lastNumbering_;
+    QHash<qint64, QTextList*> tableLists_;  // (list table id, level) -> list
+
+    QTextTable* table_ = nullptr;
+    RowDefinition rowDef_;
+    int row_ = -1;
+    int cell_ = 0;
+    bool rowOpen_ = false;
+    int cellsLeft_ = 0;
+    bool tablesExhausted_ = false;
+};
+
+}  // namespace tk::rtf

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/rich_format.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QTextImageFormat>
+
+class QTextDocument;
+
+namespace tk::rtf {
+
+// A picture as RTF describes it: its bytes and the control words around them.
+struct RtfPicture {
+    richformat::PictureType kind = richformat::PictureType::None;
+    QByteArray data;
+    QByteArray header;  // control words kept for writing back (\wmetafile8\picw..\pich..)
+    int picW = 0;       // pixels for bitmaps, hundredths of a millimetre for metafiles
+    int picH = 0;
+    int goalW = 0;  // twips
+    int goalH = 0;
+    int scaleX = 100;
+    int scaleY = 100;
+    int bitmapBpp = 1;
+    int bitmapRowBytes = 0;
+};
+
+// What one document's pictures may take, so that hostile input cannot exhaust memory: decoded
+// pixels in all, and framed boxes of distinct sizes (further boxes share one scaled image).
+struct PictureBudget {
+    qint64 pixelsLeft = 64 * 1024 * 1024;
+    int boxesLeft = 256;
+};
+
+// Largest picture decoded, in pixels; larger ones are shown as framed boxes.
+inline constexpr qint64 kMaxPicturePixels = 6000 * 6000;
+
+// Decodes PNG, JPEG, DIB and bitmap data within the budget; a null image for metafiles, anything
+// not decodable and pictures beyond the budget.
+QImage decodePicture(const RtfPicture& picture, PictureBudget& budget);
+
+// Displayed size in twips, from the goal size, the scale and the picture's own size.
+QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image);
+
+// An image character showing the picture: decoded when it can be, otherwise a framed box of its
+// size. The picture's bytes and header are kept on the format so that the writer puts them back.
+QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget);
+
+// A framed box image of the size (in pixels), registered as a resource; returns its name.
+QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget);
+
+// Twips limit for any picture dimension: 22 inches.
+inline constexpr int kMaxPictureTwips = 31680;
+
+}  // namespace tk::rtf

@@ -1,0 +1,588 @@
+// The RTF reader's destinations: font and colour tables, pictures, objects, fields and lists.
+#include "platform/rich_format.h"
+#include "platform/rtf_reader_p.h"
+
+#include <QTextDocument>
+
+namespace tk::rtf {
+
+namespace {
+
+constexpr int kMaxFonts = 4096;
+constexpr int kMaxColors = 65536;
+constexpr int kMaxFields = 64;
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+QTextListFormat::Style styleOfNfc(int nfc) {
+    switch (nfc) {
+        case 1:
+            return QTextListFormat::ListUpperRoman;
+        case 2:
+            return QTextListFormat::ListLowerRoman;
+        case 3:
+            return QTextListFormat::ListUpperAlpha;
+        case 4:
+            return QTextListFormat::ListLowerAlpha;
+        case 23:
+            return QTextListFormat::ListDisc;
+        case 255:
+            return QTextListFormat::ListStyleUndefined;
+        default:
+            return QTextListFormat::ListDecimal;
+    }
+}
+
+// The target of a HYPERLINK field instruction: HYPERLINK "url" or HYPERLINK \l "anchor".
+QString hyperlinkTarget(const QString& instruction) {
+    const QString text = instruction.trimmed();
+    if (!text.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) {
+        return {};
+    }
+    QString url;
+    QString anchor;
+    qsizetype at = 9;
+    while (at < text.size()) {
+        while (at < text.size() && text[at].isSpace()) {
+            ++at;
+        }
+        if (at >= text.size()) {
+            break;
+        }
+        QString token;
+        if (text[at] == u'"') {
+            const qsizetype end = text.indexOf(u'"', at + 1);
+            token = text.mid(at + 1, end < 0 ? -1 : end - at - 1);
+            at = end < 0 ? text.size() : end + 1;
+        } else {
+            const qsizetype start = at;
+            while (at < text.size() && !text[at].isSpace()) {
+                ++at;
+            }
+            token = text.mid(start, at - start);
+        }
+        if (token == QLatin1String("\\l")) {
+            anchor = QStringLiteral("#");
+        } else if (token.startsWith(u'\\')) {
+            // Switches with an argument (\o "tip", \t "frame") take the next token too.
+            if (token == QLatin1String("\\o") || token == QLatin1String("\\t") || token == QLatin1String("\\m")) {
+                anchor += QString();
+            }
+        } else if (anchor == QLatin1String("#")) {
+            anchor += token;
+        } else if (url.isEmpty()) {
+            url = token;
+        }
+    }
+    return url + (anchor.size() > 1 ? anchor : QString());
+}
+
+}  // namespace
+
+void HexCollector::add(QByteArrayView text, QByteArray* out) {
+    for (char c : text) {
+        const int v = hexDigit(c);
+        if (v < 0) {
+            continue;
+        }
+        if (high < 0) {
+            high = v;
+        } else {
+            out->append(char(high * 16 + v));
+            high = -1;
+        }
+    }
+}
+
+bool RtfReader::destinationWord(Kw kw, GroupState& state) {
+    switch (kw) {
+        case Kw::Rtf:
+        case Kw::ShpPict:
+            return true;
+        case Kw::FontTable:
+            state.dest = Dest::FontTable;
+            tableFont_ = -1;
+            return true;
+        case Kw::ColorTable:
+            state.dest = Dest::ColorTable;
+            colors_.clear();
+            red_ = green_ = blue_ = 0;
+            colorSet_ = false;
+            return true;
+        case Kw::StyleSheet:
+        case Kw::Info:
+        case Kw::SkipDest:
+        case Kw::ListName:
+        case Kw::PnText:
+        case Kw::ListText:
+        case Kw::NonShpPict:
+        case Kw::LevelNumbers:
+            state.dest = Dest::Skip;
+            return true;
+        case Kw::Pict:
+            if (state.dest == Dest::Normal || state.dest == Dest::ObjResult) {
+                state.dest = Dest::Pict;
+                picture_ = RtfPicture();
+                pictureHex_ = HexCollector();
+                pictureKindWord_.clear();
+            } else {
+                state.dest = Dest::Skip;
+            }
+            return true;
+        case Kw::Object:
+            if (state.dest == Dest::Normal && !object_.active) {
+                object_ = ObjectState();
+                object_.active = true;
+                object_.start = state.groupOffset;
+                object_.depth = depth();
+                state.dest = Dest::Object;
+            } else {
+                state.dest = Dest::Skip;
+            }
+            return true;
+        case Kw::ObjClass:
+            state.dest = state.dest == Dest::Object ? Dest::ObjClass : Dest::Skip;
+            return true;
+        case Kw::ObjData:
+            state.dest = state.dest == Dest::Object ? Dest::ObjData : Dest::Skip;
+            object_.data.clear();
+            objectHex_ = HexCollector();
+            return true;
+        case Kw::Result:
+            if (state.dest == Dest::Object) {
+                state.dest = Dest::ObjResult;
+            }
+            return true;
+        case Kw::Field:
+            if (fields_.size() < size_t(kMaxFields)) {
+                fields_.push_back({QString(), depth()});
+            }
+            return true;
+        case Kw::FieldInst:
+            state.dest = fields_.empty() ? Dest::Skip : Dest::FieldInst;
+            return true;
+        case Kw::FieldResult:
+            startFieldResult(state);
+            return true;
+        case Kw::ListTable:
+            state.dest = Dest::ListTable;
+            return true;
+        case Kw::List:
+            state.dest = Dest::List;
+            list_ = ListDef();
+            return true;
+        case Kw::ListLevel:
+            state.dest = Dest::ListLevel;
+            level_ = ListLevelDef();
+            levelText_.clear();
+            return true;
+        case Kw::LevelText:
+            state.dest = Dest::LevelText;
+            levelText_.clear();
+            return true;
+        case Kw::ListOverrideTable:
+            state.dest = Dest::ListOverrideTable;
+            return true;
+        case Kw::ListOverride:
+            state.dest = Dest::ListOverride;
+            overrideList_ = 0;
+            overrideLs_ = 0;
+            return true;
+        case Kw::Pn:
+            state.dest = Dest::Pn;
+            state.para.pn = Numbering();
+            state.para.pn.style = QTextListFormat::ListDecimal;
+            return true;
+        case Kw::PnTxtA:
+            state.dest = Dest::PnTxtA;
+            state.para.pn.suffix.clear();
+            return true;
+        case Kw::PnTxtB:
+            state.dest = Dest::PnTxtB;
+            state.para.pn.prefix.clear();
+            return true;
+        case Kw::Upr:
+            state.dest = Dest::Upr;
+            return true;
+        case Kw::Ud:
+            state.dest = Dest::Normal;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
+    if (object_.active && depth() + 1 == object_.depth) {
+        endObject(parent);
+    }
+    if (!fields_.empty() && depth() + 1 == fields_.back().depth) {
+        fields_.pop_back();
+    }
+    if (closing.dest == parent.dest) {
+        return;
+    }
+    switch (closing.dest) {
+        case Dest::FontTable:
+            tableFont_ = -1;
+            applyFont(parent, defaultFont_);
+            break;
+        case Dest::Pict:
+            endPicture(parent);
+            break;
+        case Dest::ListLevel:
+            endListLevel();
+            break;
+        case Dest::List:
+            if (lists_.size() < kMaxFonts) {
+                lists_.insert(list_.id, list_);
+            }
+            break;
+        case Dest::ListOverride:
+            if (overrideLs_ > 0 && overrides_.size() < kMaxFonts) {
+                overrides_.insert(overrideLs_, overrideList_);
+            }
+            break;
+        case Dest::Pn:
+            parent.para.pn = closing.para.pn;
+            parent.para.hasPn = closing.para.pn.style != QTextListFormat::ListStyleUndefined;
+            break;
+        case Dest::PnTxtA:
+            parent.para.pn.suffix = closing.para.pn.suffix;
+            break;
+        case Dest::PnTxtB:
+            parent.para.pn.prefix = closing.para.pn.prefix;
+            break;
+        default:
+            break;
+    }
+}
+
+void RtfReader::fontTableWord(Kw kw, int param, GroupState& state) {
+    if (kw == Kw::F) {
+        tableFont_ = -1;
+        if (fonts_.size() < kMaxFonts || fonts_.contains(param)) {
+            tableFont_ = param;
+            fonts_.insert(param, FontEntry());
+            state.charset = ansiCodePage_;
+        }
+        return;
+    }
+    if (kw == Kw::U || kw == Kw::Uc) {
+        documentWord(kw, param, state);
+        return;
+    }
+    if (tableFont_ < 0) {
+        return;
+    }
+    FontEntry& font = fonts_[tableFont_];
+    switch (kw) {
+        case Kw::FCharset:
+            font.charset = std::clamp(param, 0, 255);
+            if (font.codePage == 0) {
+                state.charset = charsetCodePage(font.charset);
+            }
+            break;
+        case Kw::Cpg:
+            font.codePage = param;
+            state.charset = codePageName(param);
+            break;
+        case Kw::FPrq:
+            font.pitchFamily = (font.pitchFamily & 0xF0) | (param & 3);
+            break;
+        case Kw::FRoman:
+        case Kw::FSwiss:
+        case Kw::FModern:
+        case Kw::FScript:
+        case Kw::FDecor: {
+            const int family = kw == Kw::FRoman    ? 0x10
+                               : kw == Kw::FSwiss  ? 0x20
+                               : kw == Kw::FModern ? 0x30
+                               : kw == Kw::FScript ? 0x40
+                                                   : 0x50;
+            font.pitchFamily = (font.pitchFamily & 0x0F) | family;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void RtfReader::fontTableText(QByteArrayView bytes, GroupState& state) {
+    if (tableFont_ < 0 || fonts_[tableFont_].nameDone) {
+        return;
+    }
+    const qsizetype end = bytes.indexOf(';');
+    if (bytesCharset_ != state.charset) {
+        flushBytes();
+        bytesCharset_ = state.charset;
+    }
+    bytes_.append(end < 0 ? bytes : bytes.first(end));
+    if (end >= 0) {
+        flushBytes();
+        FontEntry& font = fonts_[tableFont_];
+        font.name = font.name.trimmed();
+        font.nameDone = true;
+    }
+}
+
+void RtfReader::colorTableText(QByteArrayView bytes) {
+    for (char c : bytes) {
+        if (c != ';') {
+            continue;
+        }
+        if (colors_.size() < kMaxColors) {
+            colors_.append(colorSet_ ? QColor(red_, green_, blue_) : QColor());
+        }
+        red_ = green_ = blue_ = 0;
+        colorSet_ = false;
+    }
+}
+
+void RtfReader::pictureWord(Kw kw, std::string_view word, bool has, int param) {
+    using richformat::PictureType;
+    auto kind = [&](PictureType type) {
+        picture_.kind = type;
+        pictureKindWord_ = "\\" + QByteArray(word.data(), qsizetype(word.size()));
+        if (has) {
+            pictureKindWord_ += QByteArray::number(param);
+        }
+    };
+    switch (kw) {
+        case Kw::PngBlip:
+            kind(PictureType::Png);
+            break;
+        case Kw::JpegBlip:
+            kind(PictureType::Jpeg);
+            break;
+        case Kw::DiBitmap:
+            kind(PictureType::Dib);
+            break;
+        case Kw::WBitmap:
+            kind(PictureType::Bitmap);
+            break;
+        case Kw::WMetafile:
+            kind(PictureType::Wmf);
+            break;
+        case Kw::EmfBlip:
+            kind(PictureType::Emf);
+            break;
+        case Kw::MacPict:
+        case Kw::PmMetafile:
+            kind(PictureType::Other);
+            break;
+        case Kw::PicW:
+            picture_.picW = std::clamp(param, 0, 1000000);
+            break;
+        case Kw::PicH:
+            picture_.picH = std::clamp(param, 0, 1000000);
+            break;
+        case Kw::PicWGoal:
+            picture_.goalW = std::clamp(param, 0, kMaxPictureTwips);
+            break;
+        case Kw::PicHGoal:
+            picture_.goalH = std::clamp(param, 0, kMaxPictureTwips);
+            break;
+        case Kw::PicScaleX:
+            picture_.scaleX = std::clamp(param, 1, 1000);
+            break;
+        case Kw::PicScaleY:
+            picture_.scaleY = std::clamp(param, 1, 1000);
+            break;
+        case Kw::PicBpp:
+            picture_.bitmapBpp = std::clamp(param, 1, 32);
+            break;
+        case Kw::PicWBmp:
+            picture_.bitmapRowBytes = std::clamp(param, 0, 1 << 20);
+            break;
+        default:
+            break;
+    }
+}
+
+void RtfReader::endPicture(GroupState& parent) {
+    using richformat::PictureType;
+    if (picture_.kind == PictureType::None) {
+        picture_.kind = PictureType::Other;
+    }
+    QByteArray header = pictureKindWord_;
+    header += "\\picw" + QByteArray::number(picture_.picW) + "\\pich" + QByteArray::number(picture_.picH);
+    if (picture_.kind == PictureType::Bitmap) {
+        header += "\\picbpp" + QByteArray::number(picture_.bitmapBpp) + "\\picwbmp" +
+                  QByteArray::number(picture_.bitmapRowBytes);
+    }
+    picture_.header = header;
+    if (parent.dest == Dest::ObjResult && object_.active) {
+        object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_);
+        object_.hasPicture = true;
+    } else if (parent.dest == Dest::Normal) {
+        builder_.image(pictureFormat(builder_.document(), picture_, pictureBudget_), parent.para);
+    }
+    picture_ = RtfPicture();
+}
+
+void RtfReader::endObject(GroupState& parent) {
+    QTextImageFormat format;
+    if (object_.hasPicture) {
+        format = object_.picture;
+    } else {
+        const QSizeF size(richformat::twipsToPixels(object_.width > 0 ? object_.width : 1440),
+                          richformat::twipsToPixels(object_.height > 0 ? object_.height : 1440));
+        format.setName(placeholderResource(builder_.document(), size.toSize(), pictureBudget_));
+        format.setWidth(size.width());
+        format.setHeight(size.height());
+    }
+    const qsizetype end = tokenizer_.position();
+    format.setProperty(richformat::ObjectRtf,
+                       tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
+    format.setProperty(richformat::ObjectClass, object_.className.trimmed());
+    format.setProperty(richformat::ObjectData, object_.data);
+    if (parent.dest == Dest::Normal) {
+        builder_.image(format, parent.para);
+    }
+    object_ = ObjectState();
+}
+
+void RtfReader::startFieldResult(GroupState& state) {
+    if (state.dest == Dest::FieldInst) {
+        state.dest = Dest::Skip;  // a result inside an instruction is not shown
+        return;
+    }
+    if (fields_.empty()) {
+        return;
+    }
+    const QString target = hyperlinkTarget(fields_.back().instruction);
+    if (!target.isEmpty()) {
+        state.chr.setProperty(richformat::LinkTarget, target);
+        state.chr.setAnchor(true);
+        state.chr.setAnchorHref(target);
+        touchFormat(state);
+    }
+}
+
+void RtfReader::listWord(Kw kw, int param, GroupState& state) {
+    switch (kw) {
+        case Kw::ListId:
+            (state.dest == Dest::ListOverride ? overrideList_ : list_.id) = param;
+            break;
+        case Kw::Ls:
+            if (state.dest == Dest::ListOverride) {
+                overrideLs_ = param;
+            }
+            break;
+        case Kw::LevelNfc:
+        case Kw::LevelNfcN:
+            level_.style = styleOfNfc(param);
+            break;
+        case Kw::LevelStartAt:
+            level_.start = param;
+            break;
+        default:
+            break;
+    }
+}
+
+void RtfReader::endListLevel() {
+    if (!levelText_.isEmpty()) {
+        const QString body = levelText_.mid(1, levelText_[0].unicode());
+        qsizetype first = -1;
+        qsizetype last = -1;
+        for (qsizetype i = 0; i < body.size(); ++i) {
+            if (body[i].unicode() < 10) {
+                if (first < 0) {
+                    first = i;
+                }
+                last = i;
+            }
+        }
+        if (first >= 0 && level_.style != QTextListFormat::ListDisc) {
+            level_.prefix = body.left(first);
+            level_.suffix = body.mid(last + 1);
+        }
+    }
+    if (list_.levelCount < int(list_.levels.size())) {
+        list_.levels[size_t(list_.levelCount++)] = level_;
+    }
+}
+
+void RtfReader::pnWord(Kw kw, int param, GroupState& state) {
+    Numbering& pn = state.para.pn;
+    switch (kw) {
+        case Kw::PnlvlBlt:
+            pn.style = QTextListFormat::ListDisc;
+            pn.level = 0;
+            break;
+        case Kw::PnlvlBody:
+            if (pn.style == QTextListFormat::ListStyleUndefined || pn.style == QTextListFormat::ListDisc) {
+                pn.style = QTextListFormat::ListDecimal;
+            }
+            pn.level = 0;
+            break;
+        case Kw::Pnlvl:
+            pn.level = std::clamp(param - 1, 0, 8);
+            break;
+        case Kw::PnlvlCont:
+            pn.style = QTextListFormat::ListStyleUndefined;
+            break;
+        case Kw::PnDec:
+            pn.style = QTextListFormat::ListDecimal;
+            break;
+        case Kw::PnUcLtr:
+            pn.style = QTextListFormat::ListUpperAlpha;
+            break;
+        case Kw::PnLcLtr:
+            pn.style = QTextListFormat::ListLowerAlpha;
+            break;
+        case Kw::PnUcRm:
+            pn.style = QTextListFormat::ListUpperRoman;
+            break;
+        case Kw::PnLcRm:
+            pn.style = QTextListFormat::ListLowerRoman;
+            break;
+        case Kw::PnStart:
+            pn.start = param;
+            break;
+        case Kw::PnIndent:
+            pn.tabTwips = std::clamp(param, -31680, 31680);
+            break;
+        default:
+            return;
+    }
+    if (state.dest == Dest::Normal) {
+        state.para.hasPn = pn.style != QTextListFormat::ListStyleUndefined;
+    }
+}
+
+const Numbering* RtfReader::numberingFor(const ParaState& para) {
+    if (para.ls > 0) {
+        const auto ov = overrides_.constFind(para.ls);
+        const auto def = ov == overrides_.constEnd() ? lists_.constEnd() : lists_.constFind(ov.value());
+        if (def == lists_.constEnd() || def->levelCount == 0) {
+            return nullptr;
+        }
+        const int level = std::min(para.ilvl, def->levelCount - 1);
+        const ListLevelDef& lvl = def->levels[size_t(level)];
+        if (lvl.style == QTextListFormat::ListStyleUndefined) {
+            return nullptr;
+        }
+        numbering_ = Numbering{lvl.style, level, lvl.start, 0, lvl.prefix, lvl.suffix, para.ls};
+        return &numbering_;
+    }
+    if (para.hasPn && para.pn.style != QTextListFormat::ListStyleUndefined) {
+        return &para.pn;
+    }
+    return nullptr;
+}
+
+}  // namespace tk::rtf

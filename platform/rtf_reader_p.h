@@ -1,0 +1,204 @@
+#pragma once
+
+#include "platform/rtf_builder.h"
+#include "platform/rtf_keywords.h"
+#include "platform/rtf_picture.h"
+#include "platform/rtf_tokenizer.h"
+
+#include <QColor>
+#include <QHash>
+#include <QTextCharFormat>
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tk::rtf {
+
+// Where the text of a group goes.
+enum class Dest : unsigned char {
+    Normal,
+    Skip,
+    Upr,  // the code-page half of \upr: dropped, its \ud half is read
+    FontTable,
+    ColorTable,
+    Pict,
+    Object,
+    ObjClass,
+    ObjData,
+    ObjResult,
+    FieldInst,
+    ListTable,
+    List,
+    ListLevel,
+    LevelText,
+    ListOverrideTable,
+    ListOverride,
+    Pn,
+    PnTxtA,
+    PnTxtB,
+};
+
+// Formatting of East Asian text given by the associated words (\af, \afs, \ab, \ai after \dbch),
+// which some writers use for Korean text instead of the plain ones.
+struct EastAsianFormat {
+    int font = -1;
+    int halfPoints = 0;
+    signed char bold = -1;
+    signed char italic = -1;
+    bool any() const { return font >= 0 || halfPoints > 0 || bold >= 0 || italic >= 0; }
+};
+
+// Which text the associated words describe.
+enum class AssocScript : unsigned char { Latin, EastAsian, RightToLeft };
+
+// The state of one group; a group starts with a copy of its parent's.
+struct GroupState {
+    Dest dest = Dest::Normal;
+    bool ignorable = false;  // \* seen: an unknown destination word skips the group
+    int uc = 1;
+    int font = -1;
+    const char* charset = nullptr;  // iconv name for text bytes
+    QTextCharFormat chr;
+    quint64 chrVersion = 0;
+    EastAsianFormat eastAsian;
+    AssocScript assoc = AssocScript::Latin;
+    ParaState para;
+    qsizetype groupOffset = 0;
+};
+
+struct FontEntry {
+    QString name;
+    int charset = -1;
+    int codePage = 0;
+    int pitchFamily = 0;
+    bool nameDone = false;
+};
+
+struct ListLevelDef {
+    QTextListFormat::Style style = QTextListFormat::ListDecimal;
+    int start = 1;
+    QString prefix;
+    QString suffix;
+};
+
+struct ListDef {
+    int id = 0;
+    std::array<ListLevelDef, 9> levels;
+    int levelCount = 0;
+};
+
+struct FieldState {
+    QString instruction;
+    int depth = 0;
+};
+
+struct ObjectState {
+    bool active = false;
+    qsizetype start = 0;
+    int depth = 0;
+    QString className;
+    QByteArray data;
+    int width = 0;
+    int height = 0;
+    bool hasPicture = false;
+    QTextImageFormat picture;
+};
+
+// Collects hex digits into bytes, ignoring anything else.
+struct HexCollector {
+    int high = -1;
+    void add(QByteArrayView text, QByteArray* out);
+};
+
+class RtfReader final : public RtfListener {
+  public:
+    RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor);
+
+    RtfError groupStart() override;
+    RtfError groupEnd() override;
+    RtfError controlWord(std::string_view word, bool hasParameter, int parameter) override;
+    RtfError controlSymbol(char symbol) override;
+    RtfError hexByte(unsigned char byte) override;
+    RtfError text(QByteArrayView bytes) override;
+    RtfError binary(QByteArrayView bytes) override;
+    bool finished() const override { return finished_; }
+
+    void finish();
+    int depth() const { return int(stack_.size()) - 1; }
+
+  private:
+    GroupState& top() { return stack_.back(); }
+    void flushBytes();
+    void deliver(QStringView text);
+    void deliverChar(char16_t c);
+    void touchFormat(GroupState& state) { state.chrVersion = ++formatCounter_; }
+    const char* codePageName(int codePage);
+    const char* charsetCodePage(int charset);
+    const char* fontCodePage(int number);
+    const Numbering* numberingFor(const ParaState& para);
+
+    bool destinationWord(Kw kw, GroupState& state);
+    void endGroup(GroupState& closing, GroupState& parent);
+    bool characterWord(Kw kw, bool has, int param, GroupState& state);
+    bool associatedWord(Kw kw, bool has, int param, GroupState& state);
+    QTextCharFormat eastAsianFormat(const GroupState& state) const;
+    bool paragraphWord(Kw kw, bool has, int param, GroupState& state);
+    bool specialWord(Kw kw, int param, GroupState& state);
+    bool tableWord(Kw kw, int param, GroupState& state);
+    void documentWord(Kw kw, int param, GroupState& state);
+    void fontTableWord(Kw kw, int param, GroupState& state);
+    void colorTableText(QByteArrayView bytes);
+    void fontTableText(QByteArrayView bytes, GroupState& state);
+    void pictureWord(Kw kw, std::string_view word, bool has, int param);
+    void listWord(Kw kw, int param, GroupState& state);
+    void pnWord(Kw kw, int param, GroupState& state);
+    void applyFont(GroupState& state, int number);
+    void applyPlain(GroupState& state);
+    void applyLineSpacing(ParaState& para);
+    void setUnderline(GroupState& state, int kind);
+    QColor colorAt(int index) const;
+    void endPicture(GroupState& parent);
+    void endObject(GroupState& parent);
+    void endListLevel();
+    void startFieldResult(GroupState& state);
+
+    const RtfTokenizer& tokenizer_;
+    RtfBuilder builder_;
+    std::vector<GroupState> stack_;
+    bool finished_ = false;
+    quint64 formatCounter_ = 0;
+
+    QByteArray bytes_;
+    const char* bytesCharset_ = nullptr;
+    qint64 skip_ = 0;
+
+    const char* ansiCodePage_ = "CP949";
+    int defaultFont_ = 0;
+    QHash<int, FontEntry> fonts_;
+    int tableFont_ = -1;
+    QList<QColor> colors_;
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorSet_ = false;
+    std::map<int, std::string> codePageNames_;
+
+    RtfPicture picture_;
+    PictureBudget pictureBudget_;
+    QByteArray pictureKindWord_;
+    HexCollector pictureHex_;
+    ObjectState object_;
+    HexCollector objectHex_;
+    std::vector<FieldState> fields_;
+
+    QHash<int, ListDef> lists_;
+    QHash<int, int> overrides_;  // \ls number -> list id
+    ListDef list_;
+    ListLevelDef level_;
+    QString levelText_;
+    int overrideList_ = 0;
+    int overrideLs_ = 0;
+    Numbering numbering_;
+};
+
+}  // namespace tk::rtf

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/rtf_reader.h"
+
+#include <QByteArrayView>
+
+#include <string_view>
+
+namespace tk::rtf {
+
+// Receives the tokens of an RTF stream in order. Each call returns RtfError::None to go on.
+class RtfListener {
+  public:
+    virtual ~RtfListener() = default;
+    virtual RtfError groupStart() = 0;
+    virtual RtfError groupEnd() = 0;
+    // A control word with its parameter; parameters saturate at the 32-bit range.
+    virtual RtfError controlWord(std::string_view word, bool hasParameter, int parameter) = 0;
+    // A control symbol other than \' and the escaped characters \\ \{ \}, which arrive as text.
+    virtual RtfError controlSymbol(char symbol) = 0;
+    virtual RtfError hexByte(unsigned char byte) = 0;
+    // Text bytes without the line breaks, which RTF ignores.
+    virtual RtfError text(QByteArrayView bytes) = 0;
+    // The data of \binN, capped at the input left.
+    virtual RtfError binary(QByteArrayView bytes) = 0;
+    // True once the document's outermost group has closed; the rest of the input is ignored.
+    virtual bool finished() const = 0;
+};
+
+// Splits RTF into groups, control words, control symbols and text, and hands them to a listener.
+class RtfTokenizer final {
+  public:
+    explicit RtfTokenizer(QByteArrayView data) : data_(data) {}
+
+    [[nodiscard]] RtfError run(RtfListener& listener);
+    // Byte offset of the next token, for error texts and for keeping groups unchanged.
+    qsizetype position() const { return at_; }
+    QByteArrayView data() const { return data_; }
+
+  private:
+    RtfError readControl(RtfListener& listener);
+    RtfError readControlWord(RtfListener& listener);
+
+    QByteArrayView data_;
+    qsizetype at_ = 0;
+};
+
+}  // namespace tk::rtf

@@ -1,0 +1,247 @@
+#pragma once
+
+#include "richedit/rich_edit_strings.h"
+#include "richedit/rich_edit_types.h"
+
+#include <QColor>
+#include <QFont>
+#include <QMenu>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QTextDocument;
+
+namespace tk {
+
+namespace richedit {
+class RichEditWindow;
+struct CharFormat2;
+}  // namespace richedit
+
+// The rich text control: a frame around our rich edit window that keeps the control's properties
+// while no window exists, creates the window with them and re-creates it without losing the
+// document, and turns the window's notifications into events. Properties are getter and setter
+// pairs; events are std::function members, the sender first.
+class TCustomRichEdit2 : public QWidget, public RichLinesHost {
+    Q_OBJECT
+
+  public:
+    explicit TCustomRichEdit2(QWidget* parent = nullptr);
+    ~TCustomRichEdit2() override;
+    TCustomRichEdit2(const TCustomRichEdit2&) = delete;
+    TCustomRichEdit2& operator=(const TCustomRichEdit2&) = delete;
+
+    // ---- the window ----
+    bool HandleAllocated() const { return window_ != nullptr; }
+    void HandleNeeded();
+    void RecreateWnd();
+    void DestroyHandle();
+    // The rich edit window; created when needed.
+    richedit::RichEditWindow& richWindow();
+    QTextDocument& document() const { return *document_; }
+
+    // ---- inherited memo properties ----
+    QString Text() const;
+    void SetText(const QString& text);
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment alignment);
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle style);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool wrap);
+    bool WantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool want);
+    bool WantReturns() const { return wantReturns_; }
+    void SetWantReturns(bool want);
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int length);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+    bool Modified() const;
+    void SetModified(bool modified);
+    QFont Font() const { return font_; }
+    void SetFont(const QFont& font);
+    // An invalid colour is the system window colour, the default.
+    QColor Color() const { return color_; }
+    void SetColor(const QColor& color);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+    bool TabStop() const { return focusPolicy() != Qt::NoFocus; }
+    void SetTabStop(bool stop);
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+
+    // ---- rich edit properties ----
+    bool AutoURLDetect() const;
+    void SetAutoURLDetect(bool on);
+    bool AutoVerbMenu() const { return autoVerbMenu_; }
+    void SetAutoVerbMenu(bool on) { autoVerbMenu_ = on; }
+    bool AllowObjects() const { return allowObjects_; }
+    void SetAllowObjects(bool allow);
+    bool AllowInPlace() const { return allowInPlace_; }
+    void SetAllowInPlace(bool allow) { allowInPlace_ = allow; }
+    bool Compress() const override { return compress_; }
+    void SetCompress(bool compress) override { compress_ = compress; }
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool hide);
+    bool HideScrollBars() const { return hideScrollBars_; }
+    void SetHideScrollBars(bool hide);
+    QString Title() const { return title_; }
+    void SetTitle(const QString& title);
+    TRichLangOptions LangOptions() const;
+    void SetLangOptions(TRichLangOptions options);
+    TRichEditStrings& Lines() { return *lines_; }
+    void SetLines(const QStringList& lines);
+    bool PlainText() const override { return plainText_; }
+    virtual void SetPlainText(bool plain);
+    bool SelectionBar() const { return selectionBar_; }
+    void SetSelectionBar(bool on);
+    TRichStreamFormat StreamFormat() const { return lines_->StreamFormat(); }
+    void SetStreamFormat(TRichStreamFormat format) { lines_->SetStreamFormat(format); }
+    TRichStreamModes StreamMode() const { return lines_->StreamMode(); }
+    void SetStreamMode(TRichStreamModes modes) { lines_->SetStreamMode(modes); }
+    int UndoLimit() const { return undoLimit_; }
+    void SetUndoLimit(int limit);
+    bool WordSelection() const;
+    void SetWordSelection(bool on);
+    TRichOptions Options() const { return options_; }
+    void SetOptions(TRichOptions options);
+    int MouseMoveObjectIndex() const { return mouseMoveObjectIndex_; }
+
+    // ---- selection and positions ----
+    int SelectionStart() const;
+    void SetSelectionStart(int start);
+    int SelectionLength() const;
+    void SetSelectionLength(int length);
+    QString SelectedText() const;
+    void SetSelectedText(const QString& text);
+    // Copies at most size - 1 characters of the selection into buffer, terminated; the count.
+    int GetSelTextBuf(QChar* buffer, int size) const;
+    // x = column, y = line.
+    QPoint CaretPosition() const;
+    void SetCaretPosition(const QPoint& position);
+    void GetSelectionRange(int& start, int& end) const;
+    void SetSelectionRange(int start, int end, bool scrollCaret) override;
+    QPoint CharPosition(int position) const;
+    QString TextRange(int start, int end) const;
+    int LineOfChar(int position) const;
+    int LineStartIndex(int line) const;
+    int LineLengthAt(int position) const;
+    bool CanPaste() const;
+    bool CanUndo() const;
+    bool CanRedo() const;
+    TSelectionKinds SelectionKinds() const;
+    void Clear() override;
+
+    // The edit commands (the undo, cut, copy and paste messages).
+    void Undo();
+    void Redo();
+    void CutToClipboard();
+    void CopyToClipboard();
+    void PasteFromClipboard();
+
+    // The replace-selection message as it arrives at the control: undoable unless the undo limit
+    // is below 2 or the line list is updating; the replaced text ends up selected.
+    bool ReplaceSel(const QString& text);
+
+    // The popup menu to show for a context-menu request.
+    virtual QMenu* GetPopupMenu();
+
+    // ---- events ----
+    std::function<void(QObject* Sender)> OnChange;
+    std::function<void(QObject* Sender)> OnSelectionChange;
+    std::function<void(QObject* Sender, int StartPos, int EndPos, bool& AllowChange)> OnProtectChange;
+    std::function<void(QObject* Sender, const TMessage& Message, int StartPos, int EndPos, bool& AllowChange)>
+        OnProtectChangeEx;
+    std::function<void(QObject* Sender, const QRect& Rect)> OnResizeRequest;
+    std::function<void(QObject* Sender, int NumObjects, int NumChars, bool& SaveClipboard)> OnSaveClipboard;
+    std::function<void(QObject* Sender, const QString& URLText, TMouseButton Button)> OnURLClick;
+    std::function<void(QObject* Sender)> OnPaint;
+    std::function<void(QObject* Sender, TScrollType ScrollType, qint16 ScrollCode, qint16 Pos)> OnScroll;
+    std::function<void(QObject* Sender)> OnCut;
+    std::function<void(QObject* Sender)> OnCopy;
+    std::function<void(QObject* Sender)> OnPaste;
+    std::function<void(QObject* Sender)> OnUndoBefore;
+    std::function<void(QObject* Sender)> OnUndo;
+    std::function<void(QObject* Sender, bool& AllowDblClick)> OnDblClicking;
+    std::function<void(QObject* Sender)> OnEnter;
+    std::function<void(QObject* Sender)> OnExit;
+    std::function<void(QObject* Sender)> OnClick;
+    std::function<void(QObject* Sender)> OnDblClick;
+    std::function<void(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
+    std::function<void(QObject* Sender, QChar& Key)> OnKeyPress;
+    std::function<void(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift)> OnKeyUp;
+    std::function<void(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseDown;
+    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseMove;
+    std::function<void(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseUp;
+
+  protected:
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    virtual void DoSelectionChange();
+    virtual bool DoProtectChange(const TMessage& message, int startPos, int endPos);
+    virtual bool DoSaveClipboard(int numObjects, int numChars);
+    virtual void DoURLClick(const QString& urlText, TMouseButton button);
+    virtual void DoResizeRequest(const QRect& rect);
+
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // RichLinesHost
+    richedit::RichEditModel& editModel() override;
+    void setLinesUpdating(bool updating) override { linesUpdating_ = updating; }
+    std::unique_ptr<TConversion> makeDefaultConversion() const override;
+    void setRedraw(bool on) override;
+    std::function<void(QObject*)>* selectionChangeEvent() override { return &OnSelectionChange; }
+
+  private:
+    void wireWindow();
+    void wireHooks();
+    void applyWindowStyle();
+    void applyWordSelection();
+    void applyFontToDefault();
+    void handleLink(int msg, int cpMin, int cpMax);
+    void handleInput(QEvent* event);
+    int objectIndexAt(const QPoint& point) const;
+
+    QTextDocument* document_;
+    richedit::RichEditWindow* window_ = nullptr;
+    std::unique_ptr<TRichEditStrings> lines_;
+    QPointer<QMenu> popupMenu_;
+    QFont font_;
+    QColor color_;
+    TAlignment alignment_ = TAlignment::taLeftJustify;
+    TScrollStyle scrollBars_ = TScrollStyle::ssBoth;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+    bool wordWrap_ = true;
+    bool wantTabs_ = false;
+    bool wantReturns_ = true;
+    int maxLength_ = 0;
+    bool readOnly_ = false;
+    bool savedModified_ = false;
+    bool autoUrlDetect_ = true;
+    bool autoVerbMenu_ = true;
+    bool allowObjects_ = true;
+    bool allowInPlace_ = true;
+    bool compress_ = false;
+    bool hideSelection_ = true;
+    bool hideScrollBars_ = true;
+    bool selectionBar_ = true;
+    bool wordSelection_ = true;
+    bool plainText_ = false;
+    bool linesUpdating_ = false;
+    QString title_;
+    TRichLangOptions langOptions_ = TRichLangOption::rlAutoFont;
+    TRichOptions options_ = TRichOption::roOLEInsert | TRichOption::roDragDrop;
+    int undoLimit_ = 100;
+    int mouseMoveObjectIndex_ = -1;
+    int linkStart_ = -1;
+    int linkEnd_ = -1;
+    bool linkButtonRight_ = false;
+};
+
+}  // namespace tk

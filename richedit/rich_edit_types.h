@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QFlags>
+#include <QtGlobal>
+
+// Option sets and small records of the rich text control. Bit positions follow the order in which
+// the members are declared, as the stored settings and callers know them.
+namespace tk {
+
+enum class TRichStreamFormat { sfDefault, sfRichText, sfPlainText };
+
+enum class TRichStreamMode : unsigned {
+    smSelection = 1u << 0,
+    smPlainRtf = 1u << 1,
+    smNoObjects = 1u << 2,
+    smUnicode = 1u << 3,
+};
+Q_DECLARE_FLAGS(TRichStreamModes, TRichStreamMode)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TRichStreamModes)
+
+enum class TRichOption : unsigned {
+    roOLEInsert = 1u << 0,
+    roDragDrop = 1u << 1,
+    roEnterSymbol = 1u << 2,
+    roJpgToBmp = 1u << 3,
+    roMetaToBmp = 1u << 4,
+    roBmpServerIsMSPaint = 1u << 5,
+};
+Q_DECLARE_FLAGS(TRichOptions, TRichOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TRichOptions)
+
+enum class TRichLangOption : unsigned {
+    rlAutoKeyboard = 1u << 0,
+    rlAutoFont = 1u << 1,
+    rlImeCancelComplete = 1u << 2,
+    rlImeAlwaysSendNotify = 1u << 3,
+};
+Q_DECLARE_FLAGS(TRichLangOptions, TRichLangOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TRichLangOptions)
+
+enum class TSelectionKind : unsigned {
+    skText = 1u << 0,
+    skObject = 1u << 1,
+    skMultiChar = 1u << 2,
+    skMultiObject = 1u << 3,
+};
+Q_DECLARE_FLAGS(TSelectionKinds, TSelectionKind)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TSelectionKinds)
+
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum class TBorderStyle { bsNone, bsSingle };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+// 0 for a horizontal scroll bar, 1 for a vertical one.
+enum class TScrollType { stHorizontal = 0, stVertical = 1 };
+
+// A window message as handed to the protected-text event: the edit that met protected text.
+struct TMessage {
+    unsigned Msg = 0;
+    quintptr WParam = 0;
+    qintptr LParam = 0;
+    qintptr Result = 0;
+};
+
+}  // namespace tk
