@@ -2,6 +2,7 @@
 // that opening an entry shares with them.
 #include "app/entry_dialog.h"
 #include "app/main_window.h"
+#include "editor/archive_progress.h"
 #include "platform/message_box.h"
 #include "platform/shell_ops.h"
 
@@ -57,7 +58,10 @@ bool TForm1::ExtractToScratch() {
     Archiver1.SetExtrBaseDir(ScratchDir());
     Archiver1.SetExtrOptions(ExtrOpts{ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite});
     WrongPassword = false;
-    Archiver1.Extract();
+    {
+        ArchiveProgress progress(Archiver1, this, QStringLiteral("여는 중..."));
+        Archiver1.Extract();
+    }
     if (WrongPassword) {
         WrongPassword = false;
         return false;
@@ -140,6 +144,7 @@ void TForm1::ToolButton7Click() {
     }
     {
         WaitCursor wait;
+        ArchiveProgress progress(Archiver1, this, QStringLiteral("저장하는 중..."));
         Archiver1.Add();
     }
     Archiver1.SetRootDir({});

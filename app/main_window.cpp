@@ -4,6 +4,7 @@
 #include "app/entry_dialog.h"
 #include "app/icons.h"
 #include "app/settings.h"
+#include "editor/editor_window.h"
 #include "platform/message_box.h"
 #include "platform/program_folders.h"
 #include "platform/shell_ops.h"
@@ -126,6 +127,7 @@ void TForm1::setupToolBar() {
     connect(item_TB, &QToolButton::clicked, this, [this] { item_TBClick(item_TB); });
     separator();
     ToolButton3 = addToolButton(QStringLiteral("새로 만들기"), QStyle::SP_FileIcon);
+    connect(ToolButton3, &QToolButton::clicked, this, &TForm1::ToolButton3Click);
     ToolButton4 = addToolButton(QStringLiteral("삭제"), QStyle::SP_TrashIcon);
     ToolButton4->setEnabled(false);
     connect(ToolButton4, &QToolButton::clicked, this, &TForm1::ToolButton4Click);
@@ -178,7 +180,8 @@ void TForm1::setupList() {
     connect(ListView1, &EntryListView::mouseDown, this, &TForm1::ListView1MouseDown);
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TForm1::updateSelectionButtons);
     connect(ListView1, &EntryListView::enterPressed, this, [this] { ListView1KeyDown(Qt::Key_Return); });
-    connect(ListView1, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
+    connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(ListView1); });
+    connect(FindList, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(FindList); });
 }
 
 void TForm1::setupStatusBar() {
@@ -282,6 +285,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
+    // Unsaved edits are offered for saving before the scratch folder they came from is emptied.
+    if (form3_ && (form3_->isVisible() || form3_->isModified())) {
+        form3_->FormClose();
+    }
     if (!ShellDeleteFiles(ProgramDir + QStringLiteral("TEMP/*.*"), false)) {
         qWarning("could not empty the scratch folder %sTEMP/", qPrintable(ProgramDir));
     }
@@ -358,12 +365,8 @@ void TForm1::ListView1MouseDown() {
 
 void TForm1::ListView1KeyDown(int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        ListView1DblClick();
+        ListView1DblClick(ListView1);
     }
-}
-
-void TForm1::ListView1DblClick() {
-    // Opening an entry arrives with the editor window.
 }
 
 }  // namespace tk

@@ -2,6 +2,7 @@
 
 #include "app/entry_list_model.h"
 #include "archive/archiver.h"
+#include "editor/editor_host.h"
 
 #include <QHash>
 #include <QLockFile>
@@ -20,10 +21,11 @@ class QToolButton;
 namespace tk {
 
 class TForm2;
+class TForm3;
 class TForm4;
 
 // The main window: the toolbar, the entry list of the current category and the status bar.
-class TForm1 final : public QMainWindow {
+class TForm1 final : public QMainWindow, public EditorHost {
     Q_OBJECT
 
   public:
@@ -52,7 +54,14 @@ class TForm1 final : public QMainWindow {
     void ToolButton4Click();
     void ToolButton7Click();
     // Sets the add options for a plain or a protected entry.
-    void ZipOptions(bool isProtected);
+    void ZipOptions(bool isProtected) override;
+
+    // What the editor needs of this window.
+    TArchiver& archiver() override { return Archiver1; }
+    QString programDir() const override { return ProgramDir; }
+    QString listDir() const override { return ListDir; }
+    bool askNewEntry(NewEntryAnswer* answer) override;
+    void addEntryRow(const QString& archiveName, const QString& comment) override;
     // Asks for a protected entry's password; empty when cancelled or left empty (after saying so).
     QString AskPassword();
     // Empties the scratch folder and extracts the whole addressed archive into it; false when a
@@ -62,7 +71,9 @@ class TForm1 final : public QMainWindow {
     void ListView1ColumnClick(EntryListView* list, int column);
     void ListView1MouseDown();
     void ListView1KeyDown(int key);
-    void ListView1DblClick();
+    // Opens the selected entry of list (the main list or the find list) in the editor.
+    void ListView1DblClick(EntryListView* list);
+    void ToolButton3Click();
 
     QString CategoryName() const;
     void SetCategoryName(const QString& name);
@@ -71,6 +82,8 @@ class TForm1 final : public QMainWindow {
     // The category editor, created right after this window; it fills item_PM.
     void setCategoryEditor(TForm2* form2) { form2_ = form2; }
     TForm2* categoryEditor() const { return form2_; }
+    void setEditor(TForm3* form3) { form3_ = form3; }
+    TForm3* editor() const { return form3_; }
     // The entry dialog; every list load refills its category list.
     void setEntryDialog(TForm4* form4);
     TForm4* entryDialog() const { return form4_; }
@@ -117,11 +130,13 @@ class TForm1 final : public QMainWindow {
     void setupStatusBar();
     QToolButton* addToolButton(const QString& hint, QStyle::StandardPixmap icon);
     void updateSelectionButtons();
+    QString editorCaption() const;
     [[nodiscard]] bool makeFolders(QString* error);
     void setupArchiver();
     void removeArchiveLeftovers();
 
     TForm2* form2_ = nullptr;
+    TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     QList<QAction*> toolBarItems_;
     QHash<const EntryListView*, bool> sortAscending_;

@@ -3,6 +3,7 @@
 #include "app/category_editor.h"
 #include "app/entry_dialog.h"
 #include "app/main_window.h"
+#include "editor/editor_window.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -17,6 +18,8 @@ int runProgram(const std::function<void(TForm1&)>& onShown) {
     TForm2 form2(&form1);
     form1.setCategoryEditor(&form2);
     form2.FormCreate();
+    TForm3 form3(&form1);
+    form1.setEditor(&form3);
     TForm4 form4(&form1);
     form1.setEntryDialog(&form4);
 

@@ -3,6 +3,7 @@
 #include "app/category_editor.h"
 #include "app/entry_dialog.h"
 #include "app/main_window.h"
+#include "editor/editor_window.h"
 #include "platform/codepage.h"
 #include "platform/registry_store.h"
 #include "test_support.h"
@@ -40,6 +41,7 @@ class AppFixture : public ::testing::Test {
     void TearDown() override {
         dialogWatch_.reset();
         form4.reset();
+        form3.reset();
         form2.reset();
         form1.reset();
         qunsetenv("TOMEKEEP_HOME");
@@ -55,6 +57,8 @@ class AppFixture : public ::testing::Test {
         form2 = std::make_unique<TForm2>(form1.get());
         form1->setCategoryEditor(form2.get());
         form2->FormCreate();
+        form3 = std::make_unique<TForm3>(form1.get());
+        form1->setEditor(form3.get());
         form4 = std::make_unique<TForm4>(form1.get());
         form1->setEntryDialog(form4.get());
         return true;
@@ -135,6 +139,7 @@ class AppFixture : public ::testing::Test {
     ScriptedMessages messages;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
     std::unique_ptr<TForm4> form4;
 };
 

@@ -208,6 +208,7 @@ TEST_F(MainWindowTest, CloseEmptiesScratchFolderAndRestoresTheCategoryNextTime) 
     EXPECT_TRUE(QDir(home() + "TEMP").isEmpty());
     EXPECT_TRUE(QFileInfo(home() + "TEMP").isDir());
     form4.reset();
+    form3.reset();
     form2.reset();
     form1.reset();
 
