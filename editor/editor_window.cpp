@@ -339,6 +339,13 @@ void TForm3::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TForm3::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!isWebBody()) {
+        refreshCaretPosition();
+    }
+}
+
 void TForm3::PopupMenu1Popup() {
     N25->setEnabled(RichEdit1->CanUndo());
     N29->setEnabled(RichEdit1->CanRedo());

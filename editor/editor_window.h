@@ -80,6 +80,7 @@ class TForm3 final : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void setupEditPanel();

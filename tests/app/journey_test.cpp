@@ -122,6 +122,7 @@ TEST_F(JourneyTest, NewSaveOpenEditSaveBack) {
     EXPECT_TRUE(form3->StatusPanel2->text().isEmpty());  // never in a widget's text
     EXPECT_TRUE(form1->Archiver1.Password().isEmpty());
     EXPECT_EQ(form3->modifiedMark(), "-");
+    EXPECT_EQ(form3->positionText(), QStringLiteral("열:   1   행:   1"));
 
     type(QStringLiteral(" 둘째 문장."));
     form3->N10Click();  // a bound entry: written back into the same archive
