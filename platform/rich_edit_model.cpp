@@ -231,30 +231,41 @@ int linesOf(const QTextBlock& block) {
 
 }  // namespace
 
-// The first display line of every block, counted once per layout: the line list asks for lines
-// one after another, which would otherwise count from the top each time.
-void RichEditModel::ensureLineTable() const {
+// The first display line of every block, counted once per layout and only as far as asked: the
+// line list asks for lines one after another, which would otherwise count from the top each
+// time, and the caret near the top of a long document must not lay out all of it.
+void RichEditModel::ensureLinesThrough(int blockNumber) const {
+    blockNumber = std::clamp(blockNumber, 0, document_->blockCount() - 1);
+    extendLines([&] { return firstLines_.size() >= static_cast<size_t>(blockNumber) + 2; });
+}
+
+// Counts the lines of further blocks, laying each out as it goes, until enough is known.
+void RichEditModel::extendLines(const std::function<bool()>& enough) const {
     QAbstractTextDocumentLayout* layout = document_->documentLayout();
-    if (linesValid_ && layout == lineTableLayout_) {
-        return;
-    }
     if (layout != lineTableLayout_) {
         lineTableLayout_ = layout;
+        linesValid_ = false;
         connect(layout, &QAbstractTextDocumentLayout::update, this, &RichEditModel::invalidateLines,
                 Qt::UniqueConnection);
         connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &RichEditModel::invalidateLines,
                 Qt::UniqueConnection);
     }
-    layout->documentSize();  // lays the whole document out
-    firstLines_.clear();
-    firstLines_.reserve(static_cast<size_t>(document_->blockCount()) + 1);
-    int line = 0;
-    for (QTextBlock b = document_->begin(); b.isValid(); b = b.next()) {
-        firstLines_.push_back(line);
-        line += linesOf(b);
+    if (!linesValid_) {
+        firstLines_.assign(1, 0);
+        linesValid_ = true;
     }
-    firstLines_.push_back(line);
-    linesValid_ = true;
+    const int blocks = document_->blockCount();
+    while (!enough() && static_cast<int>(firstLines_.size()) <= blocks) {
+        const QTextBlock block = document_->findBlockByNumber(static_cast<int>(firstLines_.size()) - 1);
+        layout->blockBoundingRect(block);  // lays the document out down to this block
+        // Laying out may report a change; what was counted above the block stays true.
+        linesValid_ = true;
+        firstLines_.push_back(firstLines_.back() + linesOf(block));
+    }
+}
+
+void RichEditModel::ensureLineTable() const {
+    extendLines([] { return false; });
 }
 
 int RichEditModel::lineCount() const {
@@ -266,12 +277,12 @@ int RichEditModel::lineFromChar(int cp) const {
     if (cp < 0) {
         cp = textCursor().position();
     }
-    ensureLineTable();
     cp = clampPosition(cp);
     const QTextBlock block = document_->findBlock(cp);
     if (!block.isValid()) {
         return std::max(0, lineCount() - 1);
     }
+    ensureLinesThrough(block.blockNumber());
     const QTextLayout* layout = block.layout();
     int inBlock = 0;
     if (layout != nullptr && layout->lineCount() > 0) {
@@ -282,7 +293,7 @@ int RichEditModel::lineFromChar(int cp) const {
 }
 
 QTextBlock RichEditModel::blockOfLine(int line, int* inBlock) const {
-    ensureLineTable();
+    extendLines([&] { return firstLines_.back() > line; });
     if (line < 0 || line >= firstLines_.back()) {
         return {};
     }

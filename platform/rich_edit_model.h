@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTextCursor>
 
+#include <functional>
 #include <vector>
 
 class QTextBlock;
@@ -126,6 +127,8 @@ class RichEditModel : public QObject {
 
   private:
     void invalidateLines() { linesValid_ = false; }
+    void ensureLinesThrough(int blockNumber) const;
+    void extendLines(const std::function<bool()>& enough) const;
 
     void ensureLineTable() const;
     QTextBlock blockOfLine(int line, int* inBlock) const;
