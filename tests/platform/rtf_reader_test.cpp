@@ -1,6 +1,7 @@
 #include "platform/rtf_reader.h"
 #include "platform/rich_format.h"
 #include "platform/rtf_picture.h"
+#include "platform/rtf_writer.h"
 #include "rtf_test_support.h"
 
 #include <QBuffer>
@@ -194,6 +195,15 @@ TEST(RtfReaderFormat, OldParagraphNumbering) {
     ASSERT_NE(roman.textList(), nullptr);
     EXPECT_EQ(roman.textList()->itemText(roman), QStringLiteral("(I)"));
     EXPECT_EQ(blockAt(d, "bullet").textList()->format().style(), QTextListFormat::ListDisc);
+    // Hollow circles and squares keep their look; the writer puts the same characters back.
+    const auto shapes =
+        read(doc("{\\*\\pn\\pnlvlblt{\\pntxtb\\u9675?}}circle\\par\\pard"
+                 "{\\*\\pn\\pnlvlblt{\\pntxtb\\u9642?}}square\\par"));
+    EXPECT_EQ(blockAt(shapes->document, "circle").textList()->format().style(), QTextListFormat::ListCircle);
+    EXPECT_EQ(blockAt(shapes->document, "square").textList()->format().style(), QTextListFormat::ListSquare);
+    const auto again = read(rtf::writeRtf(shapes->document));
+    EXPECT_EQ(blockAt(again->document, "circle").textList()->format().style(), QTextListFormat::ListCircle);
+    EXPECT_EQ(blockAt(again->document, "square").textList()->format().style(), QTextListFormat::ListSquare);
 }
 
 TEST(RtfReaderFormat, ListTables) {
