@@ -260,6 +260,27 @@ TEST(RtfReaderStructure, TablesAreRealTables) {
     EXPECT_EQ(QTextCursor(blockAt(r->document, "before")).currentTable(), nullptr);
 }
 
+TEST(RtfReaderStructure, VerticallyMergedCells) {
+    const QByteArray row = "\\trowd\\clvmgf\\cellx1000\\cellx2000";
+    const QByteArray next = "\\trowd\\clvmrg\\cellx1000\\cellx2000";
+    const auto r = read(doc(row + "\\intbl tall\\cell a\\cell\\row" + next + "\\intbl\\cell b\\cell\\row" + next +
+                            "\\intbl\\cell c\\cell\\row\\pard after"));
+    QTextCursor cursor(&r->document);
+    cursor.setPosition(r->text.indexOf("tall"));
+    QTextTable* table = cursor.currentTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 3);
+    EXPECT_EQ(table->cellAt(0, 0).rowSpan(), 3);
+    EXPECT_EQ(table->cellAt(2, 0).row(), 0);
+    EXPECT_EQ(table->cellAt(2, 1).firstCursorPosition().block().text(), QStringLiteral("c"));
+    // Written back, the merge is read again.
+    const auto again = read(rtf::writeRtf(r->document));
+    cursor = QTextCursor(&again->document);
+    cursor.setPosition(again->text.indexOf("tall"));
+    ASSERT_NE(cursor.currentTable(), nullptr);
+    EXPECT_EQ(cursor.currentTable()->cellAt(0, 0).rowSpan(), 3);
+}
+
 TEST(RtfReaderStructure, HyperlinkFieldsGiveTheirResult) {
     const auto r =
         read(doc("see {\\field{\\*\\fldinst{HYPERLINK \"https://example.org/a b\"}}"
