@@ -258,10 +258,34 @@ void RtfBuilder::row() {
     flushRun();
     pendingBreak_ = false;
     rowOpen_ = false;
+    mergeRow();
     cursor_.setPosition(table_->lastPosition() + 1);
 }
 
+// Cells marked as continuing a vertical merge join the cell above them. Each merge makes Qt
+// rebuild the table's grid, so a document gets a limited number of them.
+void RtfBuilder::mergeRow() {
+    mergeStart_.resize(table_->columns(), -1);
+    for (int c = 0; c < rowDef_.cellMerge.size() && c < table_->columns(); ++c) {
+        switch (rowDef_.cellMerge[c]) {
+            case CellMerge::First:
+                mergeStart_[c] = row_;
+                break;
+            case CellMerge::Continue:
+                if (mergeStart_[c] >= 0 && mergesLeft_ > 0) {
+                    --mergesLeft_;
+                    table_->mergeCells(mergeStart_[c], c, row_ - mergeStart_[c] + 1, 1);
+                }
+                break;
+            default:
+                mergeStart_[c] = -1;
+                break;
+        }
+    }
+}
+
 void RtfBuilder::closeTable() {
+    mergeStart_.clear();
     if (table_->rows() > row_ + 1) {
         table_->removeRows(row_ + 1, table_->rows() - row_ - 1);
     }

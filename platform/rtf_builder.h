@@ -45,11 +45,16 @@ struct ParaState {
     Numbering pn;
 };
 
+// A cell's part in a vertical merge (\clvmgf, \clvmrg).
+enum class CellMerge : unsigned char { None, First, Continue };
+
 // One table row's definition (\trowd ... \cellx).
 struct RowDefinition {
     QList<int> cellRight;  // twips, right boundary of each cell
     QList<QColor> cellBackground;
+    QList<CellMerge> cellMerge;
     QColor pendingBackground;
+    CellMerge pendingMerge = CellMerge::None;
     int left = 0;
     bool borders = false;
 };
@@ -80,6 +85,7 @@ class RtfBuilder final {
     [[nodiscard]] bool startRow();
     void enterExtraCell();
     void closeTable();
+    void mergeRow();
     void applyColumnWidths();
 
     QTextCursor& cursor_;
@@ -104,6 +110,8 @@ class RtfBuilder final {
     bool rowOpen_ = false;
     int cellsLeft_ = 0;
     bool tablesExhausted_ = false;
+    QList<int> mergeStart_;  // per column, the row a vertical merge started in, or -1
+    int mergesLeft_ = 1000;
 };
 
 }  // namespace tk::rtf

@@ -209,6 +209,8 @@ constexpr Entry kEntries[] = {
     {"nestcell", Kw::NestCell},
     {"nestrow", Kw::NestRow},
     {"clcbpat", Kw::ClCbPat},
+    {"clvmgf", Kw::ClVmgf},
+    {"clvmrg", Kw::ClVmrg},
     {"trleft", Kw::TrLeft},
     {"clbrdrt", Kw::BorderWord},
     {"clbrdrb", Kw::BorderWord},

@@ -177,6 +177,8 @@ enum class Kw : unsigned short {
     ClCbPat,
     TrLeft,
     BorderWord,
+    ClVmgf,
+    ClVmrg,
     // Pictures and objects.
     PngBlip,
     JpegBlip,

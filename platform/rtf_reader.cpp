@@ -734,8 +734,16 @@ bool RtfReader::tableWord(Kw kw, int param, GroupState& state) {
             if (row.cellRight.size() < 64) {
                 row.cellRight.append(clampTwips(param));
                 row.cellBackground.append(row.pendingBackground);
+                row.cellMerge.append(row.pendingMerge);
             }
             row.pendingBackground = QColor();
+            row.pendingMerge = CellMerge::None;
+            return true;
+        case Kw::ClVmgf:
+            row.pendingMerge = CellMerge::First;
+            return true;
+        case Kw::ClVmrg:
+            row.pendingMerge = CellMerge::Continue;
             return true;
         case Kw::ClCbPat:
             row.pendingBackground = colorAt(param);

@@ -25,6 +25,27 @@ int hexDigit(char c) {
     return -1;
 }
 
+// The bullet style closest to a bullet character: hollow circles and squares have styles of
+// their own, everything else is a disc.
+QTextListFormat::Style bulletStyle(QStringView text) {
+    for (QChar c : text) {
+        switch (c.unicode()) {
+            case 0x25CB:  // white circle
+            case 0x25E6:  // white bullet
+            case u'o':
+                return QTextListFormat::ListCircle;
+            case 0x25A0:  // black square
+            case 0x25AA:  // small black square
+            case 0x25A1:  // white square
+            case 0xF0A7:  // square in the Wingdings font
+                return QTextListFormat::ListSquare;
+            default:
+                break;
+        }
+    }
+    return QTextListFormat::ListDisc;
+}
+
 QTextListFormat::Style styleOfNfc(int nfc) {
     switch (nfc) {
         case 1:
@@ -263,6 +284,9 @@ void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
             break;
         case Dest::PnTxtB:
             parent.para.pn.prefix = closing.para.pn.prefix;
+            if (parent.para.pn.style == QTextListFormat::ListDisc) {
+                parent.para.pn.style = bulletStyle(parent.para.pn.prefix);
+            }
             break;
         default:
             break;
@@ -506,7 +530,9 @@ void RtfReader::endListLevel() {
                 last = i;
             }
         }
-        if (first >= 0 && level_.style != QTextListFormat::ListDisc) {
+        if (level_.style == QTextListFormat::ListDisc) {
+            level_.style = bulletStyle(body);
+        } else if (first >= 0) {
             level_.prefix = body.left(first);
             level_.suffix = body.mid(last + 1);
         }

@@ -564,7 +564,9 @@ void RtfWriter::writeNumbering(const QTextBlock& block) {
     }
     word("pnindent", format.intProperty(richformat::NumberingTabTwips));
     if (bullet) {
-        out_.append("{\\pntxtb\\u8226?}");
+        out_.append(format.style() == QTextListFormat::ListCircle   ? "{\\pntxtb\\u9675?}"
+                    : format.style() == QTextListFormat::ListSquare ? "{\\pntxtb\\u9642?}"
+                                                                    : "{\\pntxtb\\u8226?}");
     } else {
         const QString prefix = format.hasProperty(QTextFormat::ListNumberPrefix) ? format.numberPrefix() : QString();
         const QString suffix =

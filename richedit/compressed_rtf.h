@@ -43,7 +43,9 @@ int CompressBlock(const unsigned char* input, int n, unsigned char* output);
 QByteArray compressRtf(QByteArrayView rtf);
 
 // Decodes a whole container into *rtf. False, with *errorString, when the signature is missing, a
-// block length is above 32,783, a block runs past the end of the data, or a block is corrupt.
+// block length is above 32,783, a block runs past the end of the data, or a block is corrupt; *rtf
+// then holds the blocks decoded before the fault. An empty container (the signature alone) is an
+// empty document.
 [[nodiscard]] bool decompressRtf(QByteArrayView container, QByteArray* rtf, QString* errorString = nullptr);
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 #include "platform/rtf_reader.h"
 #include "platform/rich_format.h"
 #include "platform/rtf_picture.h"
+#include "platform/rtf_writer.h"
 #include "rtf_test_support.h"
 
 #include <QBuffer>
@@ -194,6 +195,15 @@ TEST(RtfReaderFormat, OldParagraphNumbering) {
     ASSERT_NE(roman.textList(), nullptr);
     EXPECT_EQ(roman.textList()->itemText(roman), QStringLiteral("(I)"));
     EXPECT_EQ(blockAt(d, "bullet").textList()->format().style(), QTextListFormat::ListDisc);
+    // Hollow circles and squares keep their look; the writer puts the same characters back.
+    const auto shapes =
+        read(doc("{\\*\\pn\\pnlvlblt{\\pntxtb\\u9675?}}circle\\par\\pard"
+                 "{\\*\\pn\\pnlvlblt{\\pntxtb\\u9642?}}square\\par"));
+    EXPECT_EQ(blockAt(shapes->document, "circle").textList()->format().style(), QTextListFormat::ListCircle);
+    EXPECT_EQ(blockAt(shapes->document, "square").textList()->format().style(), QTextListFormat::ListSquare);
+    const auto again = read(rtf::writeRtf(shapes->document));
+    EXPECT_EQ(blockAt(again->document, "circle").textList()->format().style(), QTextListFormat::ListCircle);
+    EXPECT_EQ(blockAt(again->document, "square").textList()->format().style(), QTextListFormat::ListSquare);
 }
 
 TEST(RtfReaderFormat, ListTables) {
@@ -248,6 +258,27 @@ TEST(RtfReaderStructure, TablesAreRealTables) {
     EXPECT_EQ(blockAt(r->document, "after").text(), QStringLiteral("after"));
     EXPECT_EQ(QTextCursor(blockAt(r->document, "after")).currentTable(), nullptr);
     EXPECT_EQ(QTextCursor(blockAt(r->document, "before")).currentTable(), nullptr);
+}
+
+TEST(RtfReaderStructure, VerticallyMergedCells) {
+    const QByteArray row = "\\trowd\\clvmgf\\cellx1000\\cellx2000";
+    const QByteArray next = "\\trowd\\clvmrg\\cellx1000\\cellx2000";
+    const auto r = read(doc(row + "\\intbl tall\\cell a\\cell\\row" + next + "\\intbl\\cell b\\cell\\row" + next +
+                            "\\intbl\\cell c\\cell\\row\\pard after"));
+    QTextCursor cursor(&r->document);
+    cursor.setPosition(r->text.indexOf("tall"));
+    QTextTable* table = cursor.currentTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 3);
+    EXPECT_EQ(table->cellAt(0, 0).rowSpan(), 3);
+    EXPECT_EQ(table->cellAt(2, 0).row(), 0);
+    EXPECT_EQ(table->cellAt(2, 1).firstCursorPosition().block().text(), QStringLiteral("c"));
+    // Written back, the merge is read again.
+    const auto again = read(rtf::writeRtf(r->document));
+    cursor = QTextCursor(&again->document);
+    cursor.setPosition(again->text.indexOf("tall"));
+    ASSERT_NE(cursor.currentTable(), nullptr);
+    EXPECT_EQ(cursor.currentTable()->cellAt(0, 0).rowSpan(), 3);
 }
 
 TEST(RtfReaderStructure, HyperlinkFieldsGiveTheirResult) {
