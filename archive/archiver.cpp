@@ -1,5 +1,10 @@
 #include "archive/archiver.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "archive/directory_reader.h"
 #include "platform/codepage.h"
 #include "platform/message_box.h"
@@ -253,20 +258,30 @@ void TArchiver::Extract() {
 }
 
 int RemoveArchiveLeftovers(const QString& folder) {
-    const QDir dir(folder);
+    // Category folders hold thousands of archives: read names and file types only, no stat per file.
+    const QByteArray path = QFile::encodeName(folder);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir) {
+        return 0;
+    }
+    const qsizetype markerLength = static_cast<qsizetype>(std::strlen(engine::kTempMarker));
     int removed = 0;
-    const QFileInfoList found = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    for (const QFileInfo& info : found) {
-        const QString name = info.fileName();
-        const qsizetype marker = name.lastIndexOf(QLatin1String(engine::kTempMarker));
-        const qsizetype markerLength = static_cast<qsizetype>(std::strlen(engine::kTempMarker));
-        if (!name.startsWith(QLatin1Char('.')) || marker < 1 || name.size() != marker + markerLength + 6) {
+    while (const dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] != '.' || (e->d_type != DT_REG && e->d_type != DT_UNKNOWN)) {
             continue;
         }
-        if (QFile::remove(info.filePath())) {
+        const QByteArrayView name(e->d_name);
+        const qsizetype marker = name.lastIndexOf(QByteArrayView(engine::kTempMarker));
+        if (marker < 1 || name.size() != marker + markerLength + 6) {
+            continue;
+        }
+        struct stat st;
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            ::unlinkat(::dirfd(dir), e->d_name, 0) == 0) {
             ++removed;
         }
     }
+    ::closedir(dir);
     return removed;
 }
 

@@ -1,56 +1,15 @@
 #include "editor/web_view.h"
 
-#include "editor/local_page_policy.h"
-
+#include "editor/browser_api.h"
 #include "platform/message_box.h"
 
-#include <QAction>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QInputDialog>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebEngineHistory>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 
 namespace tk {
-
-namespace {
-
-// Follows links inside the page's folder; a link elsewhere opens in the desktop's browser after asking.
-class LocalPage final : public QWebEnginePage {
-  public:
-    LocalPage(QWebEngineProfile* profile, const LocalPagePolicy* policy, QObject* parent)
-        : QWebEnginePage(profile, parent), policy_(policy) {}
-
-  protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (policy_->allows(url)) {
-            return true;
-        }
-        if (type == NavigationTypeLinkClicked && isMainFrame) {
-            const QString text =
-                QStringLiteral("이 링크는 바깥 사이트로 연결됩니다.\n%1\n\n웹 브라우저로 여시겠습니까?")
-                    .arg(url.toDisplayString());
-            if (Messages::ask(QWebEngineView::forPage(this), text, QStringLiteral("링크 열기"), MsgButtons::YesNo,
-                              MsgAnswer::No) == MsgAnswer::Yes) {
-                QDesktopServices::openUrl(url);
-            }
-        }
-        return false;
-    }
-
-  private:
-    const LocalPagePolicy* policy_;
-};
-
-}  // namespace
 
 WebView::WebView(QWidget* parent) : QWidget(parent) {
     layout_ = new QVBoxLayout(this);
@@ -83,11 +42,7 @@ WebView::WebView(QWidget* parent) : QWidget(parent) {
     connect(this, &WebView::CommandStateChange, this, &WebView::WebBrowser1CommandStateChange);
 }
 
-WebView::~WebView() {
-    // The page must go before its profile.
-    delete browser_;
-    browser_ = nullptr;
-}
+WebView::~WebView() = default;
 
 QToolButton* WebView::addButton(const QString& hint, int icon) {
     auto* button = new QToolButton(ToolBar1);
@@ -99,36 +54,41 @@ QToolButton* WebView::addButton(const QString& hint, int icon) {
     return button;
 }
 
-void WebView::ensureBrowser() {
+bool WebView::ensureBrowser() {
     if (browser_) {
-        return;
+        return true;
     }
-    profile_ = new QWebEngineProfile(this);  // no storage name: off the record
-    policy_ = new LocalPagePolicy(profile_);
-    profile_->setUrlRequestInterceptor(policy_);
-    QWebEngineSettings* settings = profile_->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
-
-    browser_ = new QWebEngineView(this);
-    browser_->setPage(new LocalPage(profile_, policy_, browser_));
-    layout_->removeItem(layout_->itemAt(layout_->count() - 1));  // the stretch that stood for the browser
-    layout_->addWidget(browser_, 1);
-
-    QWebEnginePage* page = browser_->page();
-    // The browser reports both commands after every change of its history, as the buttons need.
-    const auto reportCommands = [this, page] {
-        Q_EMIT CommandStateChange(NavigateForward, page->history()->canGoForward());
-        Q_EMIT CommandStateChange(NavigateBack, page->history()->canGoBack());
+    BrowserCallbacks callbacks;
+    callbacks.historyChanged = [this](bool canGoBack, bool canGoForward) {
+        Q_EMIT CommandStateChange(NavigateForward, canGoForward);
+        Q_EMIT CommandStateChange(NavigateBack, canGoBack);
     };
-    connect(page, &QWebEnginePage::urlChanged, this, reportCommands);
-    connect(page, &QWebEnginePage::loadFinished, this, reportCommands);
-    connect(page, &QWebEnginePage::loadStarted, this, &WebView::DownloadBegin);
-    connect(page, &QWebEnginePage::loadFinished, this, &WebView::DownloadComplete);
-    connect(page, &QWebEnginePage::linkHovered, this, &WebView::StatusTextChange);
+    callbacks.loadStarted = [this] { Q_EMIT DownloadBegin(); };
+    callbacks.loadFinished = [this](bool) { Q_EMIT DownloadComplete(); };
+    callbacks.linkHovered = [this](const QString& url) { Q_EMIT StatusTextChange(url); };
+    callbacks.askExternal = [this](const QUrl& url) {
+        const QString text = QStringLiteral("이 링크는 바깥 사이트로 연결됩니다.\n%1\n\n웹 브라우저로 여시겠습니까?")
+                                 .arg(url.toDisplayString());
+        return Messages::ask(this, text, QStringLiteral("링크 열기"), MsgButtons::YesNo, MsgAnswer::No) ==
+               MsgAnswer::Yes;
+    };
+    QString error;
+    browser_.reset(createBrowser(this, callbacks, &error));
+    if (!browser_) {
+        Messages::show(this, QStringLiteral("웹 문서를 보여 줄 수 없습니다.\n") + error, MsgKind::Error);
+        return false;
+    }
+    layout_->removeItem(layout_->itemAt(layout_->count() - 1));  // the stretch that stood for the browser
+    layout_->addWidget(browser_->widget(), 1);
+    return true;
+}
+
+QWidget* WebView::WebBrowser1() const {
+    return browser_ ? browser_->widget() : nullptr;
+}
+
+QString WebView::title() const {
+    return browser_ ? browser_->title() : QString();
 }
 
 void WebView::WebBrowser1CommandStateChange(int command, bool enable) {
@@ -140,10 +100,10 @@ void WebView::WebBrowser1CommandStateChange(int command, bool enable) {
 }
 
 void WebView::Navigate(const QString& path) {
-    ensureBrowser();
-    pagePath_ = QFileInfo(path).absoluteFilePath();
-    policy_->setRoot(QFileInfo(pagePath_).absolutePath());
-    browser_->load(QUrl::fromLocalFile(pagePath_));
+    pagePath_ = path;
+    if (ensureBrowser()) {
+        browser_->navigate(path);
+    }
 }
 
 void WebView::GoBack() {

@@ -3,15 +3,15 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <memory>
+
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
-class QWebEngineProfile;
-class QWebEngineView;
 
 namespace tk {
 
-class LocalPagePolicy;
+class BrowserApi;
 
 // The web view of the editor: a saved page shown read-only, with navigation. The browser is
 // created the first time a page is shown, so start-up and memory do not pay for it. Pages come
@@ -40,7 +40,10 @@ class WebView final : public QWidget {
     void GoSearch();
 
     bool hasBrowser() const { return browser_ != nullptr; }
-    QWebEngineView* WebBrowser1() const { return browser_; }
+    // The browser widget, once a page has been shown.
+    QWidget* WebBrowser1() const;
+    // The title of the page shown.
+    QString title() const;
     QString pagePath() const { return pagePath_; }
 
     QToolBar* ToolBar1;
@@ -61,13 +64,11 @@ class WebView final : public QWidget {
 
   private:
     QToolButton* addButton(const QString& hint, int icon);
-    void ensureBrowser();
+    [[nodiscard]] bool ensureBrowser();
     void WebBrowser1CommandStateChange(int command, bool enable);
 
     QVBoxLayout* layout_;
-    QWebEngineProfile* profile_ = nullptr;
-    LocalPagePolicy* policy_ = nullptr;
-    QWebEngineView* browser_ = nullptr;
+    std::unique_ptr<BrowserApi> browser_;
     QString pagePath_;
 };
 

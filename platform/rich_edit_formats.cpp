@@ -257,7 +257,9 @@ ParaFormat2 toRecord(const QTextBlock& block) {
     ParaFormat2 pf;
     pf.dwMask = kParaMaskAll;
     const int left = pixelsToTwips(f.leftMargin());
-    const int indent = pixelsToTwips(f.textIndent());
+    // A numbered paragraph keeps its first-line indent aside, so that the number stays on the page.
+    const bool numbered = block.textList() && f.textIndent() == 0 && f.hasProperty(richformat::NumberFirstIndentTwips);
+    const int indent = numbered ? f.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(f.textIndent());
     pf.dxStartIndent = left + indent;
     pf.dxOffset = -indent;
     pf.dxRightIndent = pixelsToTwips(f.rightMargin());

@@ -1,11 +1,10 @@
 #include "editor/web_view.h"
-#include "editor/local_page_policy.h"
+#include "editor/browser/local_page_policy.h"
 #include "test_support.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
@@ -38,19 +37,19 @@ TEST(WebView, ShowsALocalPageAndFollowsItsHistory) {
     view.Navigate(dir.filePath("one.htm"));
     ASSERT_TRUE(complete.wait(30000));
     EXPECT_GE(begin.count(), 1);
-    EXPECT_EQ(view.WebBrowser1()->title(), "one");
+    EXPECT_EQ(view.title(), "one");
 
     view.Navigate(dir.filePath("two.htm"));
     ASSERT_TRUE(complete.wait(30000));
-    EXPECT_EQ(view.WebBrowser1()->title(), "two");
+    EXPECT_EQ(view.title(), "two");
     EXPECT_TRUE(tk::test::waitFor([&] { return view.BackButton->isEnabled(); }));
     EXPECT_FALSE(view.ForwardButton->isEnabled());
     view.GoBack();
     ASSERT_TRUE(complete.wait(30000));
-    EXPECT_EQ(view.WebBrowser1()->title(), "one");
+    EXPECT_EQ(view.title(), "one");
     EXPECT_TRUE(tk::test::waitFor([&] { return view.ForwardButton->isEnabled(); }));
     // Home is the page the program showed last.
     view.GoHome();
     ASSERT_TRUE(complete.wait(30000));
-    EXPECT_EQ(view.WebBrowser1()->title(), "two");
+    EXPECT_EQ(view.title(), "two");
 }
