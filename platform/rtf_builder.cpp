@@ -33,9 +33,13 @@ void RtfBuilder::text(QStringView text, const QTextCharFormat& format, quint64 f
         return;
     }
     beforeContent(para);
+    // A new format version often carries the same format (script switches, \plain then the same
+    // words again): only a real change starts a new run, each of which costs the document an insert.
     if (formatVersion != runVersion_) {
-        flushRun();
-        runFormat_ = format;
+        if (format != runFormat_ || run_.isEmpty()) {
+            flushRun();
+            runFormat_ = format;
+        }
         runVersion_ = formatVersion;
     }
     run_.append(text);
