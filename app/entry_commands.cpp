@@ -5,6 +5,7 @@
 #include "editor/archive_progress.h"
 #include "platform/message_box.h"
 #include "platform/shell_ops.h"
+#include "platform/wait_cursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,13 +16,6 @@
 
 namespace tk {
 namespace {
-
-class WaitCursor final {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(WaitCursor)
-};
 
 const QString kAddFailed = QStringLiteral("Error in Add; Fatal DLL Exception in mainunit");
 

@@ -8,6 +8,7 @@
 #include "platform/message_box.h"
 #include "platform/program_folders.h"
 #include "platform/shell_ops.h"
+#include "platform/wait_cursor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,14 +25,6 @@ namespace tk {
 namespace {
 
 constexpr const char* kLockName = "TOMEKEEP.lock";
-
-// Shows the hourglass for the life of the scope, whichever way the scope is left.
-class WaitCursor final {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(WaitCursor)
-};
 
 }  // namespace
 

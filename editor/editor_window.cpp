@@ -4,6 +4,7 @@
 #include "editor/archive_progress.h"
 #include "editor/web_view.h"
 #include "platform/message_box.h"
+#include "platform/wait_cursor.h"
 #include "richedit/qe_rich_edit.h"
 
 #include <QApplication>
@@ -24,13 +25,6 @@ namespace {
 
 const QString kAddFailed = QStringLiteral("Error in Add; Fatal DLL Exception in mainunit");
 const QString kDocumentFile = QStringLiteral("TKFile.rtf");
-
-class WaitCursor final {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY_MOVE(WaitCursor)
-};
 
 QString withSlash(const QString& path) {
     return path.endsWith(u'/') ? path : path + u'/';

@@ -21,6 +21,10 @@ QString decode(const char* charset, QByteArrayView bytes);
 // True when every character of text has a form in the character set.
 bool canEncode(const char* charset, QStringView text);
 
+// The iconv name of an RTF/font character set number (0 ANSI, 128 Shift-JIS, 129 Hangul, ...), or
+// null for a number that names no code page of its own.
+const char* charsetCodePage(int charset);
+
 inline QString fromAnsi(QByteArrayView bytes) {
     return decode(kAnsi, bytes);
 }

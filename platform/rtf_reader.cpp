@@ -790,45 +790,11 @@ const char* RtfReader::codePageName(int codePage) {
 }
 
 const char* RtfReader::charsetCodePage(int charset) {
-    switch (charset) {
-        case -1:
-        case 1:
-            return ansiCodePage_;
-        case 77:
-            return "MACINTOSH";
-        case 128:
-            return "CP932";
-        case 129:
-            return "CP949";
-        case 130:
-            return "JOHAB";
-        case 134:
-            return "CP936";
-        case 136:
-            return "CP950";
-        case 161:
-            return "CP1253";
-        case 162:
-            return "CP1254";
-        case 163:
-            return "CP1258";
-        case 177:
-            return "CP1255";
-        case 178:
-            return "CP1256";
-        case 186:
-            return "CP1257";
-        case 204:
-            return "CP1251";
-        case 222:
-            return "CP874";
-        case 238:
-            return "CP1250";
-        case 255:
-            return "CP437";
-        default:
-            return "CP1252";
+    if (charset == -1 || charset == 1) {
+        return ansiCodePage_;  // the document's own code page
     }
+    const char* name = codepage::charsetCodePage(charset);
+    return name ? name : "CP1252";
 }
 
 void RtfReader::finish() {

@@ -25,34 +25,8 @@ constexpr int kKoreanCharset = 129;
 constexpr int kDefaultTableWidthTwips = 9000;
 
 const char* codePageOfCharset(int charset) {
-    switch (charset) {
-        case 0:
-            return "CP1252";
-        case 128:
-            return "CP932";
-        case 134:
-            return "CP936";
-        case 136:
-            return "CP950";
-        case 161:
-            return "CP1253";
-        case 162:
-            return "CP1254";
-        case 177:
-            return "CP1255";
-        case 178:
-            return "CP1256";
-        case 186:
-            return "CP1257";
-        case 204:
-            return "CP1251";
-        case 222:
-            return "CP874";
-        case 238:
-            return "CP1250";
-        default:
-            return codepage::kAnsi;
-    }
+    const char* name = codepage::charsetCodePage(charset);
+    return name ? name : codepage::kAnsi;
 }
 
 struct FontInfo {
