@@ -42,11 +42,16 @@ void TForm1::ListView1DblClick(EntryListView* list) {
     if (!ExtractToScratch()) {
         return;
     }
-    if (entry.documentFile != QLatin1String(kDocumentFile)) {
-        WebDocPath = dirText(ProgramDir) + QStringLiteral("TEMP/") + entry.documentFile;
+    // A body that did not come out of the archive, or cannot be read, stops the open.
+    const QString body = ScratchDir() + entry.documentFile;
+    const bool web = entry.documentFile != QLatin1String(kDocumentFile);
+    if (!QFileInfo(body).isFile() || (!web && !form3_->showRichBody(body))) {
+        Messages::show(this, QStringLiteral("Error in Extract; Fatal DLL Exception in mainunit"), MsgKind::Error);
+        return;
+    }
+    if (web) {
+        WebDocPath = body;
         form3_->showWebBody(WebDocPath);
-    } else {
-        form3_->showRichBody(ScratchDir() + QLatin1String(kDocumentFile));
     }
     form3_->bindEntry(entry.title, password);
     form3_->setWindowTitle(editorCaption());

@@ -214,11 +214,9 @@ void TForm3::openFile(const QString& path) {
     }
 }
 
-void TForm3::showRichBody(const QString& rtfPath) {
+bool TForm3::showRichBody(const QString& rtfPath) {
     setBodyView(false);
-    if (!RichEdit1->Lines().LoadFile(rtfPath)) {
-        Messages::show(this, RichEdit1->Lines().errorString(), MsgKind::Error);
-    }
+    return RichEdit1->Lines().LoadFile(rtfPath);
 }
 
 void TForm3::showWebBody(const QString& pagePath) {

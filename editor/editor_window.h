@@ -39,7 +39,8 @@ class TForm3 final : public QMainWindow {
     void PopupMenu1Popup();
 
     // Binding by the main window after it extracted an entry into the scratch folder.
-    void showRichBody(const QString& rtfPath);
+    // Loads an extracted body; false when it could not be read (nothing is shown then).
+    [[nodiscard]] bool showRichBody(const QString& rtfPath);
     void showWebBody(const QString& pagePath);
     void bindEntry(const QString& title, const QString& password);
     // Finishes text the input method is still composing, so that it is part of the document.

@@ -163,6 +163,14 @@ TEST_F(JourneyTest, OpeningFailuresAreReported) {
               QStringList({QStringLiteral("이 파일이 존재하지 않습니다."), QStringLiteral("암호 입력을 취소했습니다."),
                            QStringLiteral("암호를 입력하세요."), QStringLiteral("암호가 틀렸습니다.")}));
 
+    // An archive without its body: the open stops without showing the editor.
+    makeEntry(QStringLiteral("일기"), "4", "bodiless|K|N|other.htm", "{\\rtf1 x}");
+    menuItem(QStringLiteral("일기"))->trigger();
+    select(rowOf("4"));
+    form1->ListView1DblClick(form1->ListView1);
+    EXPECT_EQ(messages.texts().last(), "Error in Extract; Fatal DLL Exception in mainunit");
+    EXPECT_FALSE(form3->isVisible());
+
     // An archive the component cannot read: it says so itself, then the open stops.
     select(rowOf("2"));
     form1->ListView1DblClick(form1->ListView1);
