@@ -31,7 +31,7 @@ int32_t flag(bool b) {
 }
 
 // One line of FSpecArgs: ">" or "|" first forces recursion on or off; "<" followed by text gives
-// the files of the line their own password; a final "<" stays part of the specification.
+// the files of the line their own password; a final "<" stays part of the file spec.
 struct SpecLine {
     QString spec;
     int recurse = -1;  // -1: the record's flag
@@ -63,7 +63,7 @@ SpecLine parseSpecLine(const QString& line) {
     return out;
 }
 
-// One specification record per line; a line's own password and recursion override the record's.
+// One file-spec record per line; a line's own password and recursion override the record's.
 std::vector<ZipFileSpec> buildZipSpecs(const QStringList& lines, const ZipCommandCommon& c, const QString& rootDir,
                                        TextStore& store) {
     std::vector<ZipFileSpec> specs(static_cast<size_t>(lines.size()));

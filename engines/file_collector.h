@@ -20,7 +20,7 @@ struct CollectOptions {
     bool hiddenFiles = false;
 };
 
-// Expands one file specification ("TKFile.rtf", "*.*", "sub/*.htm") relative to root into the
+// Expands one file spec ("TKFile.rtf", "*.*", "sub/*.htm") relative to root into the
 // regular files it names. Symbolic links are neither added nor followed.
 void collectFiles(const std::string& root, const std::string& spec, const CollectOptions& options, size_t specIndex,
                   std::vector<FileToAdd>& out);

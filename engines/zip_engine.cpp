@@ -58,7 +58,7 @@ const ZipFileSpec& specOf(const AddJob& job, size_t index) {
     return job.cmd.specs[index];
 }
 
-// The password for the files of one specification; asks the component when encryption is asked
+// The password for the files of one file spec; asks the component when encryption is asked
 // for and no password was given.
 std::string passwordFor(AddJob& job, size_t specIndex, const std::string& firstFile) {
     const ZipFileSpec& spec = specOf(job, specIndex);

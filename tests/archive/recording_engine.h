@@ -27,7 +27,7 @@ struct Recording {
     std::vector<unsigned char> raw;            // the command record, byte for byte
     std::map<std::string, std::string> texts;  // the record's texts by field name; absent when null
     std::vector<std::string> oldSpecs;         // the text array of the older layouts
-    std::vector<RecordedSpec> specs;           // the specification records of the newer layouts
+    std::vector<RecordedSpec> specs;           // the file-spec records of the newer layouts
     std::vector<std::string> exclusions;
 };
 
