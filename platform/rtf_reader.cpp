@@ -95,7 +95,13 @@ void RtfReader::deliver(QStringView text) {
     switch (state.dest) {
         case Dest::Normal:
             if (state.eastAsian.any() && (state.assoc == AssocScript::EastAsian || hasEastAsian(text))) {
-                builder_.text(text, eastAsianFormat(state), state.chrVersion | kEastAsianVersion, state.para);
+                // Korean arrives a character at a time (\uN): build its format once per format state.
+                const quint64 version = state.chrVersion | kEastAsianVersion;
+                if (version != eastAsianVersion_) {
+                    eastAsianFormat_ = eastAsianFormat(state);
+                    eastAsianVersion_ = version;
+                }
+                builder_.text(text, eastAsianFormat_, version, state.para);
             } else {
                 builder_.text(text, state.chr, state.chrVersion, state.para);
             }

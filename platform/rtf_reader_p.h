@@ -144,6 +144,9 @@ class RtfReader final : public RtfListener {
     bool characterWord(Kw kw, bool has, int param, GroupState& state);
     bool associatedWord(Kw kw, bool has, int param, GroupState& state);
     QTextCharFormat eastAsianFormat(const GroupState& state) const;
+    // The East Asian format last built, and the format state it was built for.
+    QTextCharFormat eastAsianFormat_;
+    quint64 eastAsianVersion_ = 0;
     bool paragraphWord(Kw kw, bool has, int param, GroupState& state);
     bool specialWord(Kw kw, int param, GroupState& state);
     bool tableWord(Kw kw, int param, GroupState& state);
