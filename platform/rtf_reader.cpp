@@ -37,6 +37,18 @@ bool hasEastAsian(QStringView text) {
     return false;
 }
 
+// Spaces and punctuation belong to no script: they take the script of the text they stand in.
+bool isScriptNeutral(QStringView text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!(u == u' ' || u == u'\t' || (u >= u'!' && u <= u'/') || (u >= u':' && u <= u'@') ||
+              (u >= u'[' && u <= u'`') || (u >= u'{' && u <= u'~'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 QString tr(const char* text) {
     return QCoreApplication::translate("RtfReader", text);
 }
@@ -93,19 +105,26 @@ void RtfReader::flushBytes() {
 void RtfReader::deliver(QStringView text) {
     GroupState& state = top();
     switch (state.dest) {
-        case Dest::Normal:
-            if (state.eastAsian.any() && (state.assoc == AssocScript::EastAsian || hasEastAsian(text))) {
+        case Dest::Normal: {
+            const quint64 version = state.chrVersion | kEastAsianVersion;
+            // A space or a full stop inside Korean text stays with the Korean run, as word
+            // processors lay such weak characters out; each change of run costs the document an insert.
+            const bool continuesEastAsian = lastVersion_ == version && isScriptNeutral(text);
+            if (state.eastAsian.any() &&
+                (state.assoc == AssocScript::EastAsian || continuesEastAsian || hasEastAsian(text))) {
                 // Korean arrives a character at a time (\uN): build its format once per format state.
-                const quint64 version = state.chrVersion | kEastAsianVersion;
                 if (version != eastAsianVersion_) {
                     eastAsianFormat_ = eastAsianFormat(state);
                     eastAsianVersion_ = version;
                 }
                 builder_.text(text, eastAsianFormat_, version, state.para);
+                lastVersion_ = version;
             } else {
                 builder_.text(text, state.chr, state.chrVersion, state.para);
+                lastVersion_ = state.chrVersion;
             }
             break;
+        }
         case Dest::FontTable:
             if (tableFont_ >= 0) {
                 FontEntry& font = fonts_[tableFont_];

@@ -147,6 +147,8 @@ class RtfReader final : public RtfListener {
     // The East Asian format last built, and the format state it was built for.
     QTextCharFormat eastAsianFormat_;
     quint64 eastAsianVersion_ = 0;
+    // The format state of the text delivered last.
+    quint64 lastVersion_ = 0;
     bool paragraphWord(Kw kw, bool has, int param, GroupState& state);
     bool specialWord(Kw kw, int param, GroupState& state);
     bool tableWord(Kw kw, int param, GroupState& state);
