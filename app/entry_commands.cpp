@@ -15,11 +15,7 @@
 #include <QLineEdit>
 
 namespace tk {
-namespace {
-
-const QString kAddFailed = QStringLiteral("Error in Add; Fatal DLL Exception in mainunit");
-
-}  // namespace
+namespace {}  // namespace
 
 void TForm1::ZipOptions(bool isProtected) {
     AddOpts options;
@@ -42,6 +38,23 @@ QString TForm1::AskPassword() {
         return {};
     }
     return form4_->Pass_in->text();
+}
+
+QString TForm1::entryArchive(const EntryRow& entry) const {
+    return ListDir + entry.archiveName + QStringLiteral(".zip");
+}
+
+bool TForm1::unlockEntry(const EntryRow& entry, QString* password) {
+    password->clear();
+    if (entry.imageIndex() == 1) {
+        *password = AskPassword();
+        if (password->isEmpty()) {
+            return false;
+        }
+    }
+    Archiver1.SetPassword(*password);
+    ZipOptions(entry.isProtected);
+    return true;
 }
 
 bool TForm1::ExtractToScratch() {
@@ -69,7 +82,7 @@ void TForm1::ToolButton4Click() {
         return;
     }
     const EntryRow entry = ListView1->entries()->row(row);
-    const QString path = ListDir + entry.archiveName + QStringLiteral(".zip");
+    const QString path = entryArchive(entry);
     if (!QFileInfo::exists(path)) {
         return;
     }
@@ -93,18 +106,9 @@ void TForm1::ToolButton7Click() {
         return;
     }
     const EntryRow entry = ListView1->entries()->row(row);
-    Archiver1.SetZipFileName(ListDir + entry.archiveName + QStringLiteral(".zip"));
+    Archiver1.SetZipFileName(entryArchive(entry));
     QString password;
-    if (entry.imageIndex() == 1) {
-        password = AskPassword();
-        Archiver1.SetPassword(password);
-        if (password.isEmpty()) {
-            return;
-        }
-    }
-    Archiver1.SetPassword(password);
-    ZipOptions(entry.isProtected);
-    if (!ExtractToScratch()) {
+    if (!unlockEntry(entry, &password) || !ExtractToScratch()) {
         return;
     }
 
@@ -145,7 +149,7 @@ void TForm1::ToolButton7Click() {
     // A comment that claims a protection the files did not get would lock the user out: when the
     // add fails, the entry keeps its old comment and row.
     if (Archiver1.HandledCount() == 0) {
-        Messages::show(this, kAddFailed, MsgKind::Error);
+        Messages::show(this, addFailedMessage(), MsgKind::Error);
         return;
     }
     Archiver1.SetZipComment(comment);

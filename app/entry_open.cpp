@@ -24,22 +24,14 @@ void TForm1::ListView1DblClick(EntryListView* list) {
     const EntryRow entry = list->entries()->row(row);
     // The editor's close may save its document into the entry that was open before.
     form3_->FormClose();
-    const QString path = ListDir + entry.archiveName + QStringLiteral(".zip");
+    const QString path = entryArchive(entry);
     Archiver1.SetZipFileName(path);
     if (!QFileInfo(path).isFile() || Archiver1.ZipFileName().isEmpty()) {
         Messages::show(this, QStringLiteral("이 파일이 존재하지 않습니다."));
         return;
     }
     QString password;
-    if (entry.imageIndex() == 1) {
-        password = AskPassword();
-        Archiver1.SetPassword(password);
-        if (password.isEmpty()) {
-            return;
-        }
-    }
-    ZipOptions(entry.isProtected);
-    if (!ExtractToScratch()) {
+    if (!unlockEntry(entry, &password) || !ExtractToScratch()) {
         return;
     }
     // A body that did not come out of the archive, or cannot be read, stops the open.

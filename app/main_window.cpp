@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "editor/editor_window.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
 #include "platform/program_folders.h"
 #include "platform/shell_ops.h"
 #include "platform/wait_cursor.h"
@@ -88,7 +89,7 @@ void TForm1::removeArchiveLeftovers() {
 }
 
 QString TForm1::dirText(const QString& path) {
-    return path.endsWith(u'/') ? path : path + u'/';
+    return withTrailingSlash(path);
 }
 
 QToolButton* TForm1::addToolButton(const QString& hint, QStyle::StandardPixmap icon) {

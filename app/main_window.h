@@ -64,6 +64,11 @@ class TForm1 final : public QMainWindow, public EditorHost {
     void addEntryRow(const QString& archiveName, const QString& comment) override;
     // Asks for a protected entry's password; empty when cancelled or left empty (after saying so).
     QString AskPassword();
+    // The archive of a row of the current list.
+    QString entryArchive(const EntryRow& entry) const;
+    // Readies Archiver1 for an entry: its password (asked for a protected entry) and add options.
+    // False when a protected entry's password was not given; *password is what was typed.
+    [[nodiscard]] bool unlockEntry(const EntryRow& entry, QString* password);
     // Empties the scratch folder and extracts the whole addressed archive into it; false when a
     // password was wrong or nothing could be extracted.
     [[nodiscard]] bool ExtractToScratch();

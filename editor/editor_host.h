@@ -6,6 +6,11 @@ namespace tk {
 
 class TArchiver;
 
+// What every writer of entry archives says when an add fails.
+inline QString addFailedMessage() {
+    return QStringLiteral("Error in Add; Fatal DLL Exception in mainunit");
+}
+
 // What the user gave for a new entry on the entry dialog's title panel.
 struct NewEntryAnswer {
     QString title;

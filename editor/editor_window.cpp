@@ -4,6 +4,7 @@
 #include "editor/archive_progress.h"
 #include "editor/web_view.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
 #include "platform/wait_cursor.h"
 #include "richedit/qe_rich_edit.h"
 
@@ -23,12 +24,7 @@
 namespace tk {
 namespace {
 
-const QString kAddFailed = QStringLiteral("Error in Add; Fatal DLL Exception in mainunit");
 const QString kDocumentFile = QStringLiteral("TKFile.rtf");
-
-QString withSlash(const QString& path) {
-    return path.endsWith(u'/') ? path : path + u'/';
-}
 
 }  // namespace
 
@@ -257,7 +253,7 @@ bool TForm3::RtfSave() {
         AddOpts options = archiver.AddOptions();
         options.insert(AddOptsEnum::AddDirNames).insert(AddOptsEnum::AddRecurseDirs);
         archiver.SetAddOptions(options);
-        archiver.SetRootDir(withSlash(QFileInfo(WebDocPath).absolutePath()));
+        archiver.SetRootDir(withTrailingSlash(QFileInfo(WebDocPath).absolutePath()));
         archiver.SetFSpecArgs({QStringLiteral("*.*")});
     } else {
         archiver.SetRootDir(scratchDir());
@@ -268,7 +264,7 @@ bool TForm3::RtfSave() {
         archiver.Add();
     }
     if (archiver.HandledCount() == 0) {
-        Messages::show(this, kAddFailed, MsgKind::Error);
+        Messages::show(this, addFailedMessage(), MsgKind::Error);
         return true;
     }
     archiver.SetRootDir(QString());

@@ -1,5 +1,6 @@
 #include "platform/program_folders.h"
 
+#include "platform/paths.h"
 #include "platform/shell_ops.h"
 
 #include <QCoreApplication>
@@ -12,27 +13,18 @@
 #include <unistd.h>
 
 namespace tk {
-namespace {
-
-QString withSlash(QString path) {
-    if (!path.endsWith(u'/')) {
-        path += u'/';
-    }
-    return path;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 QString resolveProgramDir() {
     const QString home = qEnvironmentVariable("TOMEKEEP_HOME");
     if (!home.isEmpty()) {
-        return withSlash(QDir(home).absolutePath());
+        return withTrailingSlash(QDir(home).absolutePath());
     }
     const QString exeDir = QCoreApplication::applicationDirPath();
     if (!exeDir.isEmpty() && ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0) {
-        return withSlash(exeDir);
+        return withTrailingSlash(exeDir);
     }
-    return withSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return withTrailingSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 bool preparePrivateFolder(const QString& folder, QString* error) {

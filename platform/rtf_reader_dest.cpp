@@ -12,19 +12,6 @@ constexpr int kMaxFonts = 4096;
 constexpr int kMaxColors = 65536;
 constexpr int kMaxFields = 64;
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // The bullet style closest to a bullet character: hollow circles and squares have styles of
 // their own, everything else is a disc.
 QTextListFormat::Style bulletStyle(QStringView text) {
@@ -113,7 +100,7 @@ QString hyperlinkTarget(const QString& instruction) {
 
 void HexCollector::add(QByteArrayView text, QByteArray* out) {
     for (char c : text) {
-        const int v = hexDigit(c);
+        const int v = hexValue(c);
         if (v < 0) {
             continue;
         }

@@ -8,6 +8,20 @@
 
 namespace tk::rtf {
 
+// The value of a hexadecimal digit, or -1.
+inline int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 // Receives the tokens of an RTF stream in order. Each call returns RtfError::None to go on.
 class RtfListener {
   public:

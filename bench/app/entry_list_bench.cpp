@@ -115,12 +115,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     tk::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("list of 10,000 entries vs floor", "BM_LoadEntryList/min_time:1.000", "BM_Floor/min_time:1.000",
-                        2.0);
-    reporter.printRatio("for reference, QFile tail read vs floor", "BM_QFileTail/min_time:1.000",
-                        "BM_Floor/min_time:1.000", 2.0);
-    reporter.printRatio("for reference, byte-per-call scan vs floor", "BM_ByteScan/min_time:1.000",
-                        "BM_Floor/min_time:1.000", 4.3);
+    reporter.printRatio("list of 10,000 entries vs floor", "BM_LoadEntryList", "BM_Floor", 2.0);
+    reporter.printRatio("for reference, QFile tail read vs floor", "BM_QFileTail", "BM_Floor", 2.0);
+    reporter.printRatio("for reference, byte-per-call scan vs floor", "BM_ByteScan", "BM_Floor", 4.3);
     benchmark::Shutdown();
     return 0;
 }

@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     tk::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* size : {"1048576", "5242880"}) {
-        const std::string suffix = std::string("/") + size + "/min_time:2.000";
+        const std::string suffix = std::string("/") + size;
         reporter.printRatio(std::string("open a protected ") + size + "-byte entry vs extract + load",
                             "BM_OpenEntry" + suffix, "BM_OpenParts" + suffix, 1.3);
         reporter.printRatio(std::string("save a protected ") + size + "-byte entry vs save + add",

@@ -1,6 +1,5 @@
 // Loading a 5 MB RTF document into the rich text control through its line list, against
 // QTextDocument::setHtml building the same document from HTML; saving it as RTF, against toHtml.
-#include "bench/richedit/ratio_reporter.h"
 #include "bench/richedit/sample_documents.h"
 #include "platform/rtf_reader.h"
 #include "platform/rtf_writer.h"
@@ -133,12 +132,6 @@ void BM_ReferenceToHtml(benchmark::State& state) {
         benchmark::DoNotOptimize(control.document().toHtml().size());
     }
 }
-
-const bool registered = [] {
-    tk::bench::RatioReporter::addPair("BM_ControlLoadRtf", "BM_ReferenceSetHtml", 0.6);
-    tk::bench::RatioReporter::addPair("BM_ControlSaveRtf", "BM_ReferenceToHtml", 1.0);
-    return true;
-}();
 
 }  // namespace
 

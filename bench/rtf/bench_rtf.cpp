@@ -1,6 +1,7 @@
 // Loading and saving a 5 MB RTF document (Korean and English, formatted, in the form LibreOffice
 // writes) against QTextDocument's HTML import and export of the same document, and the compressed
 // container codec against zlib at level 1 on the same RTF. Prints the ratios at the end.
+#include "bench/bench_support.h"
 #include "platform/rtf_reader.h"
 #include "platform/rtf_writer.h"
 #include "richedit/compressed_rtf.h"
@@ -265,18 +266,6 @@ void BM_ZlibUncompress(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * rtf.size());
 }
 
-// Keeps each benchmark's mean time per iteration, for the ratios.
-class RecordingReporter final : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            times[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 BENCHMARK(BM_ReadRtf)->Unit(benchmark::kMillisecond)->MinTime(2);
@@ -292,24 +281,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     std::printf("RTF %.1f MB, HTML %.1f MB of UTF-16\n", data().rtf.size() / 1048576.0, data().html.size() / 524288.0);
-    RecordingReporter reporter;
+    tk::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto ratio = [&](const char* a, const char* b, double goal, bool higherIsBetter) {
-        const auto ia = reporter.times.find(a);
-        const auto ib = reporter.times.find(b);
-        if (ia == reporter.times.end() || ib == reporter.times.end() || ib->second <= 0) {
-            return;
-        }
-        const double value = higherIsBetter ? ib->second / ia->second : ia->second / ib->second;
-        std::printf("%-40s %6.2f  (goal %s %.2f) %s\n",
-                    (std::string(a) + (higherIsBetter ? " speed / " : " / ") + b).c_str(), value,
-                    higherIsBetter ? ">=" : "<=", goal,
-                    (higherIsBetter ? value >= goal : value <= goal) ? "met" : "NOT MET");
-    };
-    ratio("BM_ReadRtf", "BM_SetHtml", 0.6, false);
-    ratio("BM_WriteRtf", "BM_ToHtml", 1.0, false);
-    ratio("BM_CompressBlock", "BM_ZlibCompress1", 1.5, true);
-    ratio("BM_DecompressBlock", "BM_ZlibUncompress", 1.5, true);
+    using Goal = tk::bench::RatioReporter::Goal;
+    reporter.printRatio("RTF read vs setHtml", "BM_ReadRtf", "BM_SetHtml", 0.6);
+    reporter.printRatio("RTF write vs toHtml", "BM_WriteRtf", "BM_ToHtml", 1.0);
+    reporter.printRatio("CompressBlock speed vs zlib level 1", "BM_CompressBlock", "BM_ZlibCompress1", 1.5,
+                        Goal::AtLeastAsFast);
+    reporter.printRatio("DecompressBlock speed vs zlib", "BM_DecompressBlock", "BM_ZlibUncompress", 1.5,
+                        Goal::AtLeastAsFast);
     benchmark::Shutdown();
     return 0;
 }
