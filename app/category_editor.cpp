@@ -1,10 +1,10 @@
 #include "app/category_editor.h"
 
-#include "app/entry_list.h"
 #include "app/icons.h"
 #include "app/main_window.h"
 #include "platform/message_box.h"
 #include "platform/shell_ops.h"
+#include "store/entry_list.h"
 
 #include <QDir>
 #include <QDragMoveEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/entry_list.h"
+#include "store/entry_list.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

@@ -59,7 +59,7 @@ void TForm1::setupArchiver() {
 
 void TForm1::Archiver1Message(TArchiver*, int, const QString& message) {
     // The engine's way of saying that a password did not open a member.
-    if (message == QLatin1String("warnings were given")) {
+    if (message == QLatin1String(engine::kWarningsGiven)) {
         WrongPassword = true;
         Messages::show(this, QStringLiteral("암호가 틀렸습니다."), MsgKind::Warning);
     }

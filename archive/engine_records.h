@@ -303,5 +303,8 @@ using VersionFn = int32_t (*)();
 // Temporary files of an unfinished write are named "." + archive name + this marker + six
 // characters, so that a crash never leaves something that looks like an entry archive.
 inline constexpr const char* kTempMarker = ".tkpart-";
+// The unzip engine's closing message when a member could not be extracted with the password given;
+// the program takes it as a wrong password.
+inline constexpr const char* kWarningsGiven = "warnings were given";
 
 }  // namespace tk::engine

@@ -28,7 +28,7 @@ struct CliArchiver {
             if (code != 0) {
                 engineTrouble = true;
             }
-            if (message == QLatin1String("warnings were given")) {
+            if (message == QLatin1String(engine::kWarningsGiven)) {
                 wrongPassword = true;
             }
         };

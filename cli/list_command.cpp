@@ -1,6 +1,6 @@
 // tomekeep-cli list [--json] FOLDER: the entries of a category folder in the list's title order.
-#include "app/entry_list.h"
 #include "cli/command.h"
+#include "store/entry_list.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/wait_cursor.h"
 #include "richedit/qe_rich_edit.h"
+#include "store/entry_comment.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,11 +23,6 @@
 #include <QVBoxLayout>
 
 namespace tk {
-namespace {
-
-const QString kDocumentFile = QStringLiteral("TKFile.rtf");
-
-}  // namespace
 
 TForm3::TForm3(EditorHost* host, QWidget* parent) : QMainWindow(parent), host_(host) {
     setWindowTitle(QStringLiteral("TKEDIT"));

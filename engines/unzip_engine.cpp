@@ -21,8 +21,6 @@ namespace tk::engine {
 namespace {
 
 constexpr int32_t kEngineVersion = 160;
-// The text the program takes as a wrong password.
-constexpr const char* kWarningsGiven = "warnings were given";
 
 // Skip types as the component reads them: the reply's low byte minus one.
 enum SkipType : int32_t { kSkipFreshen = 1, kSkipNoOverwrite = 2, kSkipBadPassword = 4, kSkipError = 9 };

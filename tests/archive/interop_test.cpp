@@ -1,6 +1,6 @@
 // Archives written here open in the usual tools, and theirs open here.
-#include "app/entry_comment.h"
 #include "archive_test_support.h"
+#include "store/entry_comment.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,8 @@
 
 namespace tk {
 
-inline constexpr const char* kDocumentFile = "TKFile.rtf";
+// The body file of a rich-text entry.
+inline constexpr QLatin1StringView kDocumentFile("TKFile.rtf");
 
 // What an entry comment says: title|category|Y or N|document file.
 struct EntryComment {

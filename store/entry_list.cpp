@@ -1,4 +1,4 @@
-#include "app/entry_list.h"
+#include "store/entry_list.h"
 
 #include "platform/codepage.h"
 #include "platform/parallel.h"

@@ -1,4 +1,4 @@
-#include "app/entry_comment.h"
+#include "store/entry_comment.h"
 #include "test_support.h"
 
 #include <QProcess>

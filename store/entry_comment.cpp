@@ -1,4 +1,4 @@
-#include "app/entry_comment.h"
+#include "store/entry_comment.h"
 
 #include "platform/codepage.h"
 
@@ -67,7 +67,7 @@ QByteArrayView visibleComment(QByteArrayView comment) {
 
 EntryComment ParseEntryComment(const QString& text) {
     // The usual document file shares one static string instead of a copy per row.
-    static const QString defaultDocument = QStringLiteral("TKFile.rtf");
+    static const QString defaultDocument = kDocumentFile;
     EntryComment e;
     e.documentFile = defaultDocument;
     const qsizetype first = text.indexOf(kSeparator);

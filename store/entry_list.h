@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/entry_comment.h"
+#include "store/entry_comment.h"
 
 #include <QString>
 #include <QStringList>
