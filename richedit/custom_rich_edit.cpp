@@ -1,6 +1,6 @@
 #include "richedit/custom_rich_edit.h"
 
-#include "platform/rich_edit_window.h"
+#include "richtext/rich_edit_window.h"
 
 #include <QBuffer>
 #include <QEvent>

@@ -1,7 +1,7 @@
 // The rich text control's selection operations and how the window's notifications, input and
 // commands become the control's events.
-#include "platform/rich_edit_window.h"
 #include "richedit/custom_rich_edit.h"
+#include "richtext/rich_edit_window.h"
 
 #include <QKeyEvent>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "richedit/rich_edit_strings.h"
 
-#include "platform/rich_edit_model.h"
 #include "richedit/compressed_rtf.h"
+#include "richtext/rich_edit_model.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "richedit/rich_text_document.h"
 
-#include "platform/rich_edit_model.h"
+#include "richtext/rich_edit_model.h"
 
 namespace tk {
 

@@ -1,10 +1,10 @@
 // Loading a 5 MB RTF document into the rich text control through its line list, against
 // QTextDocument::setHtml building the same document from HTML; saving it as RTF, against toHtml.
 #include "bench/richedit/sample_documents.h"
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
 #include "richedit/qe_rich_edit.h"
 #include "richedit/rich_text_document.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
 
 #include <QTextCursor>
 

@@ -2,9 +2,9 @@
 // writes) against QTextDocument's HTML import and export of the same document, and the compressed
 // container codec against zlib at level 1 on the same RTF. Prints the ratios at the end.
 #include "bench/bench_support.h"
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
 #include "richedit/compressed_rtf.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
 
 #include <QApplication>
 #include <QTextCursor>

@@ -1,7 +1,7 @@
 // Loads arbitrary bytes through the line list as a file would be loaded, reads every line, saves
 // the result and loads that back.
-#include "platform/rich_edit_model.h"
 #include "richedit/rich_text_document.h"
+#include "richtext/rich_edit_model.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as RTF, writes what was read and reads that again.
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
 
 #include <QGuiApplication>
 #include <QTextCursor>

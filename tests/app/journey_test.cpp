@@ -1,9 +1,9 @@
 // The life of an entry through the real windows: new, save, open, edit, save back, and the ways
 // opening can fail.
 #include "app_fixture.h"
-#include "platform/rich_edit_window.h"
-#include "platform/rtf_reader.h"
 #include "richedit/qe_rich_edit.h"
+#include "richtext/rich_edit_window.h"
+#include "richtext/rtf_reader.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,5 @@
-#include "platform/rich_edit_window.h"
 #include "richedit/qe_rich_edit.h"
+#include "richtext/rich_edit_window.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,8 +1,8 @@
-#include "platform/rich_edit_model.h"
 #include "richedit/compressed_rtf.h"
 #include "richedit/conversion.h"
 #include "richedit/qe_rich_edit.h"
 #include "richedit/rich_text_document.h"
+#include "richtext/rich_edit_model.h"
 #include "test_support.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/rich_format.h"
+#include "richtext/rich_format.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/rich_edit_types.h"
+#include "richtext/rich_edit_types.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QObject>

@@ -1,6 +1,6 @@
 // The RTF reader's destinations: font and colour tables, pictures, objects, fields and lists.
-#include "platform/rich_format.h"
-#include "platform/rtf_reader_p.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_reader_p.h"
 
 #include <QTextDocument>
 

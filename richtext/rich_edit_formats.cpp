@@ -1,7 +1,7 @@
 // Character and paragraph formats of the rich edit window, as records with masks.
-#include "platform/rich_edit_model.h"
-#include "platform/rich_edit_units.h"
-#include "platform/rich_format.h"
+#include "richtext/rich_edit_model.h"
+#include "richtext/rich_edit_units.h"
+#include "richtext/rich_format.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

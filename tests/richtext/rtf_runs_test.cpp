@@ -1,4 +1,4 @@
-#include "platform/rtf_reader.h"
+#include "richtext/rtf_reader.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

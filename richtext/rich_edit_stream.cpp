@@ -1,8 +1,8 @@
 // Streaming the rich edit window's content in and out through a callback, as RTF or plain text.
 #include "platform/codepage.h"
-#include "platform/rich_edit_model.h"
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
+#include "richtext/rich_edit_model.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
 
 #include <QStringDecoder>
 #include <QTextDocument>

@@ -1,5 +1,5 @@
-#include "platform/rich_edit_window.h"
-#include "platform/rich_format.h"
+#include "richtext/rich_edit_window.h"
+#include "richtext/rich_format.h"
 
 #include <QApplication>
 #include <QClipboard>

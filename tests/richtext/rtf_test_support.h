@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/rtf_reader.h"
+#include "richtext/rtf_reader.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "platform/rtf_picture.h"
+#include "richtext/rtf_picture.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
-#include "platform/rich_edit_window.h"
+#include "richtext/rich_edit_window.h"
 
-#include "platform/rich_edit_units.h"
+#include "richtext/rich_edit_units.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Reads an RTF file and writes it again through the program's writer; used by
 // tests/data/rtf/regenerate.sh to make the files that check what other programs read of ours.
 //   rtf_rewrite IN.rtf OUT.rtf [TEXT.txt]
-#include "platform/rtf_writer.h"
+#include "richtext/rtf_writer.h"
 #include "rtf_test_support.h"
 
 #include <QApplication>

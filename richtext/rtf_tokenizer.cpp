@@ -1,4 +1,4 @@
-#include "platform/rtf_tokenizer.h"
+#include "richtext/rtf_tokenizer.h"
 
 #include <climits>
 

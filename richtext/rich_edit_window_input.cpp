@@ -1,7 +1,7 @@
 // The rich edit window's user input: keys, the input method, the mouse, links and the edit commands.
-#include "platform/rich_edit_window.h"
+#include "richtext/rich_edit_window.h"
 
-#include "platform/rich_format.h"
+#include "richtext/rich_format.h"
 
 #include <QApplication>
 #include <QClipboard>

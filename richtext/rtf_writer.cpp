@@ -1,7 +1,7 @@
-#include "platform/rtf_writer.h"
+#include "richtext/rtf_writer.h"
 
 #include "platform/codepage.h"
-#include "platform/rich_format.h"
+#include "richtext/rich_format.h"
 
 #include <QBuffer>
 #include <QHash>

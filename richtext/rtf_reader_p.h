@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/rtf_builder.h"
-#include "platform/rtf_keywords.h"
-#include "platform/rtf_picture.h"
-#include "platform/rtf_tokenizer.h"
+#include "richtext/rtf_builder.h"
+#include "richtext/rtf_keywords.h"
+#include "richtext/rtf_picture.h"
+#include "richtext/rtf_tokenizer.h"
 
 #include <QColor>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "platform/rich_edit_model.h"
+#include "richtext/rich_edit_model.h"
 
-#include "platform/rich_format.h"
+#include "richtext/rich_format.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>

@@ -1,4 +1,4 @@
-#include "platform/rtf_keywords.h"
+#include "richtext/rtf_keywords.h"
 
 #include <unordered_map>
 

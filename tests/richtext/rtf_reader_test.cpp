@@ -1,7 +1,7 @@
-#include "platform/rtf_reader.h"
-#include "platform/rich_format.h"
-#include "platform/rtf_picture.h"
-#include "platform/rtf_writer.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_picture.h"
+#include "richtext/rtf_writer.h"
 #include "rtf_test_support.h"
 
 #include <QBuffer>

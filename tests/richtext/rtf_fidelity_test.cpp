@@ -1,7 +1,7 @@
 // Documents written by other programs: the text we read equals the text those programs export, the
 // formatting arrives, and what we write of them LibreOffice reads as the same text.
-#include "platform/rich_format.h"
-#include "platform/rtf_writer.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_writer.h"
 #include "rtf_test_support.h"
 
 #include <QTextTable>

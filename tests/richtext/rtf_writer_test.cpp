@@ -1,6 +1,6 @@
-#include "platform/rtf_writer.h"
-#include "platform/rich_format.h"
-#include "platform/rtf_reader.h"
+#include "richtext/rtf_writer.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_reader.h"
 #include "rtf_test_support.h"
 
 #include <QBuffer>

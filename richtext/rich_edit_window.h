@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/rich_edit_model.h"
-#include "platform/rich_edit_urls.h"
+#include "richtext/rich_edit_model.h"
+#include "richtext/rich_edit_urls.h"
 
 #include <QTextEdit>
 

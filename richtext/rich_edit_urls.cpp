@@ -1,4 +1,4 @@
-#include "platform/rich_edit_urls.h"
+#include "richtext/rich_edit_urls.h"
 
 #include <QString>
 

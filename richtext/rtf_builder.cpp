@@ -1,6 +1,6 @@
-#include "platform/rtf_builder.h"
+#include "richtext/rtf_builder.h"
 
-#include "platform/rich_format.h"
+#include "richtext/rich_format.h"
 
 #include <QTextDocument>
 #include <QTextList>

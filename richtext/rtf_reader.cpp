@@ -1,8 +1,8 @@
-#include "platform/rtf_reader.h"
+#include "richtext/rtf_reader.h"
 
 #include "platform/codepage.h"
-#include "platform/rich_format.h"
-#include "platform/rtf_reader_p.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_reader_p.h"
 
 #include <QCoreApplication>
 #include <QTextCursor>
