@@ -4,8 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 
@@ -30,9 +33,46 @@ QString joined(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
 }
 
+bool isDirectChild(const QString& path, const QString& folder) {
+    const QString prefix = QDir::cleanPath(folder) + u'/';
+    return path.size() > prefix.size() && path.startsWith(prefix) && path.indexOf(u'/', prefix.size()) < 0;
+}
+
+// Undoes a move to a place that is no trash: the item goes back, the record written beside it and
+// the folders made for them go away.
+void putBack(const QString& trashed, const QString& original) {
+    if (::rename(QFile::encodeName(trashed).constData(), QFile::encodeName(original).constData()) != 0) {
+        return;
+    }
+    const QString files = QFileInfo(trashed).absolutePath();
+    const QString info = QFileInfo(files).absolutePath() + QStringLiteral("/info");
+    QFile::remove(joined(info, QFileInfo(trashed).fileName() + QStringLiteral(".trashinfo")));
+    QDir().rmdir(files);
+    QDir().rmdir(info);
+}
+
+bool moveToTrash(const QString& path) {
+    // Without the data folder Qt cannot make the user's trash and takes the working folder for it.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data)) {
+        return false;
+    }
+    const QString volume = QStorageInfo(path).rootPath();
+    QString trashed;
+    if (!QFile::moveToTrash(path, &trashed)) {
+        return false;
+    }
+    trashed = QFileInfo(trashed).absoluteFilePath();
+    if (isInTrash(trashed, data, volume)) {
+        return true;
+    }
+    putBack(trashed, path);
+    return false;
+}
+
 bool deleteOne(const QString& path, bool recycle) {
     if (recycle) {
-        return QFile::moveToTrash(path);
+        return moveToTrash(path);
     }
     return removeTree(path);
 }
@@ -83,6 +123,19 @@ bool emptyFolder(const QString& folder) {
         ok = removeTree(joined(folder, name)) && ok;
     }
     return ok;
+}
+
+bool isInTrash(const QString& path, const QString& dataDir, const QString& volumeRoot) {
+    const QString item = QDir::cleanPath(path);
+    if (isDirectChild(item, dataDir + QStringLiteral("/Trash/files"))) {
+        return true;
+    }
+    if (volumeRoot.isEmpty()) {
+        return false;
+    }
+    const QString uid = QString::number(::getuid());
+    return isDirectChild(item, volumeRoot + QStringLiteral("/.Trash/") + uid + QStringLiteral("/files")) ||
+           isDirectChild(item, volumeRoot + QStringLiteral("/.Trash-") + uid + QStringLiteral("/files"));
 }
 
 bool ShellDeleteFiles(const QString& pattern, bool recycle) {

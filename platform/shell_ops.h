@@ -8,8 +8,14 @@ namespace tk {
 // name pattern with * and ? ("*.*" means every name, as on the designed platform). With recycle
 // the items go to the desktop's trash, otherwise they are removed for good. Folders are removed
 // with their contents; symbolic links are removed, never followed. Never throws; true when every
-// named item is gone (a pattern that names nothing also succeeds).
+// named item is gone (a pattern that names nothing also succeeds). An item that cannot reach a
+// trash stays where it is, and the call fails.
 [[nodiscard]] bool ShellDeleteFiles(const QString& pattern, bool recycle);
+
+// True when path is an item of a trash's "files" folder that the desktop empties for an item of the
+// volume mounted at volumeRoot: the user's own trash below dataDir, or the trash at the top of that
+// volume (".Trash/<uid>" or ".Trash-<uid>").
+bool isInTrash(const QString& path, const QString& dataDir, const QString& volumeRoot);
 
 // Removes path and, for a folder, everything in it, without following symbolic links.
 [[nodiscard]] bool removeTree(const QString& path);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace tk;
 using tk::test::writeFile;
 
@@ -64,6 +66,86 @@ TEST(ShellDeleteFiles, RecycleMovesToTheTrash) {
     ASSERT_TRUE(ok);
     EXPECT_FALSE(QFile::exists(dir.filePath("20240101000000.zip")));
     EXPECT_TRUE(QFile::exists(trashHome.filePath("Trash/files/20240101000000.zip")));
+}
+
+// Points the per-user data folder at dataHome and the working folder at workDir while it lives.
+class TrashSetting final {
+  public:
+    TrashSetting(const QString& dataHome, const QString& workDir) : oldWork_(QDir::currentPath()) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+        QDir::setCurrent(workDir);
+    }
+    ~TrashSetting() {
+        qunsetenv("XDG_DATA_HOME");
+        QDir::setCurrent(oldWork_);
+    }
+    Q_DISABLE_COPY_MOVE(TrashSetting)
+
+  private:
+    QString oldWork_;
+};
+
+// A fresh account has no data folder yet. This was: the entry went to "files/" of the working
+// folder and its record to "info/" there, and the delete was reported as done.
+TEST(ShellDeleteFiles, RecycleWithoutADataFolderStillReachesTheTrash) {
+    QTemporaryDir dir;
+    QTemporaryDir home;
+    QTemporaryDir work;
+    writeFile(dir.filePath("LIST/a/20240101000000.zip"), "entry");
+    const QString data = home.filePath("missing/share");
+    bool ok = false;
+    {
+        const TrashSetting setting(data, work.path());
+        ok = ShellDeleteFiles(dir.filePath("LIST/a/20240101000000.zip"), true);
+    }
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(QFile::exists(dir.filePath("LIST/a/20240101000000.zip")));
+    EXPECT_EQ(tk::test::readFile(data + "/Trash/files/20240101000000.zip"), "entry");
+    EXPECT_TRUE(QFile::exists(data + "/Trash/info/20240101000000.zip.trashinfo"));
+    EXPECT_TRUE(names(work.path()).isEmpty()) << names(work.path()).join(' ').toStdString();
+}
+
+// This was: with a data folder that cannot hold a trash, the entry left its category for the
+// working folder and the delete was reported as done.
+TEST(ShellDeleteFiles, RecycleThatCannotReachTheTrashKeepsTheFile) {
+    QTemporaryDir dir;
+    QTemporaryDir home;
+    QTemporaryDir work;
+    writeFile(dir.filePath("a.zip"), "entry");
+    writeFile(dir.filePath("b.zip"), "entry");
+    writeFile(home.filePath("file-not-folder"), "x");
+    writeFile(home.filePath("share/Trash"), "a file where the trash should be");
+    bool dataIsAFile = true;
+    bool trashIsAFile = true;
+    {
+        const TrashSetting setting(home.filePath("file-not-folder"), work.path());
+        dataIsAFile = ShellDeleteFiles(dir.filePath("a.zip"), true);
+    }
+    {
+        const TrashSetting setting(home.filePath("share"), work.path());
+        trashIsAFile = ShellDeleteFiles(dir.filePath("*.zip"), true);
+    }
+    EXPECT_FALSE(dataIsAFile);
+    EXPECT_FALSE(trashIsAFile);
+    EXPECT_EQ(tk::test::readFile(dir.filePath("a.zip")), "entry");
+    EXPECT_EQ(tk::test::readFile(dir.filePath("b.zip")), "entry");
+    EXPECT_TRUE(names(work.path()).isEmpty()) << names(work.path()).join(' ').toStdString();
+}
+
+// A portable library on another volume is trashed into that volume's own trash; any other place
+// is no trash at all.
+TEST(IsInTrash, TheUsersTrashOrTheVolumesOwn) {
+    const QString uid = QString::number(::getuid());
+    const QString data = "/home/u/.local/share";
+    EXPECT_TRUE(isInTrash(data + "/Trash/files/1.zip", data, "/"));
+    EXPECT_TRUE(isInTrash("/media/usb/.Trash-" + uid + "/files/1.zip", data, "/media/usb"));
+    EXPECT_TRUE(isInTrash("/media/usb/.Trash/" + uid + "/files/a", data, "/media/usb/"));
+    EXPECT_FALSE(isInTrash("/work/files/1.zip", data, "/"));
+    EXPECT_FALSE(isInTrash(data + "/Trash/files", data, "/"));
+    EXPECT_FALSE(isInTrash(data + "/Trash/files/../../x.zip", data, "/"));
+    EXPECT_FALSE(isInTrash(data + "/Trash/info/1.zip", data, "/"));
+    EXPECT_FALSE(isInTrash("/media/usb/.Trash-" + uid + "0/files/1.zip", data, "/media/usb"));
+    EXPECT_FALSE(isInTrash("/media/usb/.Trash-" + uid + "/files/1.zip", data, QString()));
 }
 
 TEST(MoveFolderInto, MovesOrMergesWithoutOverwriting) {
