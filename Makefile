@@ -53,5 +53,14 @@ fuzz: deps
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTK_FUZZ=ON -DTK_BUILD_TESTS=OFF -DTK_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
 
+# A LIST folder beside a built program is a library (a portable copy): it is kept, never wiped.
 clean:
-	rm -rf $(BUILD) build-fuzz
+	@for dir in $(BUILD) build-fuzz; do \
+		if [ -d "$$dir/bin/LIST" ]; then \
+			find "$$dir" -mindepth 1 -maxdepth 1 ! -name bin -exec rm -rf {} +; \
+			find "$$dir/bin" -mindepth 1 -maxdepth 1 ! -name LIST -exec rm -rf {} +; \
+			echo "$$dir/bin/LIST 폴더에는 문서 보관함이 있어 지우지 않았습니다 (나머지는 모두 지웠습니다). 필요 없으면 직접 지우세요."; \
+		else \
+			rm -rf "$$dir"; \
+		fi; \
+	done

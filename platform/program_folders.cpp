@@ -13,18 +13,28 @@
 #include <unistd.h>
 
 namespace tk {
-namespace {}  // namespace
+namespace {
 
-QString resolveProgramDir() {
+bool isPortableCopy(const QString& folder) {
+    return !folder.isEmpty() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0 &&
+           QFileInfo(withTrailingSlash(folder) + QStringLiteral("LIST")).isDir();
+}
+
+}  // namespace
+
+QString resolveProgramDir(const QString& executableDir) {
     const QString home = qEnvironmentVariable("TOMEKEEP_HOME");
     if (!home.isEmpty()) {
         return withTrailingSlash(QDir(home).absolutePath());
     }
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (!exeDir.isEmpty() && ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0) {
-        return withTrailingSlash(exeDir);
+    if (isPortableCopy(executableDir)) {
+        return withTrailingSlash(executableDir);
     }
     return withTrailingSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+QString resolveProgramDir() {
+    return resolveProgramDir(QCoreApplication::applicationDirPath());
 }
 
 bool preparePrivateFolder(const QString& folder, QString* error) {

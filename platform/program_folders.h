@@ -4,8 +4,11 @@
 
 namespace tk {
 
-// The program's own folder, ending in "/": TOMEKEEP_HOME when set; else the executable's folder
-// when it is writable (a portable copy); else the per-user data folder.
+// The program's own folder, ending in "/": TOMEKEEP_HOME when set; else executableDir when it is
+// writable and already holds a LIST folder (a portable copy); else the per-user data folder. A
+// build folder is thus never taken for a library.
+QString resolveProgramDir(const QString& executableDir);
+// The same for the folder of the running program.
 QString resolveProgramDir();
 
 // Makes folder a private scratch folder: creates it with mode 0700 when missing; refuses one that is
