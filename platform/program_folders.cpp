@@ -4,6 +4,7 @@
 #include "platform/shell_ops.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,13 @@ namespace {
 bool isPortableCopy(const QString& folder) {
     return !folder.isEmpty() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0 &&
            QFileInfo(withTrailingSlash(folder) + QStringLiteral("LIST")).isDir();
+}
+
+// True for a real folder (not a link) of the user's own that nobody else may enter.
+bool isOwnPrivateFolder(const QString& folder) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & 0777) == 0700;
 }
 
 }  // namespace
@@ -35,6 +43,16 @@ QString resolveProgramDir(const QString& executableDir) {
 
 QString resolveProgramDir() {
     return resolveProgramDir(QCoreApplication::applicationDirPath());
+}
+
+QString resolveScratchDir(const QString& programDir) {
+    const QString program = withTrailingSlash(QDir::cleanPath(programDir));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !isOwnPrivateFolder(runtime)) {
+        return program + QStringLiteral("TEMP/");
+    }
+    const QByteArray hash = QCryptographicHash::hash(program.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+    return withTrailingSlash(runtime) + QStringLiteral("TOMEKEEP-") + QString::fromLatin1(hash) + u'/';
 }
 
 bool preparePrivateFolder(const QString& folder, QString* error) {

@@ -11,6 +11,11 @@ QString resolveProgramDir(const QString& executableDir);
 // The same for the folder of the running program.
 QString resolveProgramDir();
 
+// The scratch folder for a program folder, ending in "/"; not created here. When XDG_RUNTIME_DIR
+// is the user's own private folder (memory-backed), a folder below it named after a hash of
+// programDir, so two libraries never share one; otherwise programDir + "TEMP/".
+QString resolveScratchDir(const QString& programDir);
+
 // Makes folder a private scratch folder: creates it with mode 0700 when missing; refuses one that is
 // a symbolic link, not a folder, or owned by another user; closes one that is open to others; then
 // empties it. Returns false with a reason in *error.

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tk;
@@ -73,4 +74,63 @@ TEST(ResolveProgramDir, TomekeepHomeOverridesBoth) {
     const EnvSetting home("TOMEKEEP_HOME", dir.filePath("elsewhere"));
     EXPECT_EQ(resolveProgramDir(dir.filePath("portable")), dir.filePath("elsewhere/"));
     EXPECT_EQ(resolveProgramDir(), dir.filePath("elsewhere/"));
+}
+
+namespace {
+
+// A folder that passes for the user's runtime folder: owned by the user, mode 0700.
+QString privateRuntime(const QTemporaryDir& dir) {
+    const QString runtime = dir.filePath("run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return runtime;
+}
+
+}  // namespace
+
+// The name must not change between versions: the folder a previous run left is emptied at start.
+TEST(ResolveScratchDir, BelowTheRuntimeFolderNamedAfterTheProgramFolder) {
+    QTemporaryDir dir;
+    const QString runtime = privateRuntime(dir);
+    const EnvSetting env("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(resolveScratchDir("/home/me/.local/share/TOMEKEEP/"), runtime + "/TOMEKEEP-e866cece23ed6fa6/");
+    EXPECT_EQ(resolveScratchDir("/home/me/.local/share/TOMEKEEP"), runtime + "/TOMEKEEP-e866cece23ed6fa6/");
+    EXPECT_NE(resolveScratchDir("/media/usb/TOMEKEEP/"), resolveScratchDir("/home/me/.local/share/TOMEKEEP/"));
+    EXPECT_TRUE(resolveScratchDir("/media/usb/TOMEKEEP/").startsWith(runtime + "/TOMEKEEP-"));
+
+    const QString scratch = resolveScratchDir(dir.filePath("prog"));
+    QString error;
+    ASSERT_TRUE(preparePrivateFolder(scratch, &error)) << error.toStdString();
+    struct stat st;
+    ASSERT_EQ(::lstat(QFile::encodeName(scratch).constData(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// Anything but the user's own private folder is passed over for ProgramDir + "TEMP/".
+TEST(ResolveScratchDir, TheProgramFolderWithoutAPrivateRuntimeFolder) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath("prog/");
+    const QString fallback = program + "TEMP/";
+    {
+        const EnvSetting env("XDG_RUNTIME_DIR", std::nullopt);
+        EXPECT_EQ(resolveScratchDir(program), fallback);
+    }
+    const QString runtime = privateRuntime(dir);
+    ASSERT_TRUE(QFile::link(runtime, dir.filePath("link")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("open")));
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("open"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                                QFile::ReadOther | QFile::ExeOther));
+    tk::test::writeFile(dir.filePath("file"), "x");
+    for (const QString& bad :
+         {QString(), dir.filePath("missing"), dir.filePath("link"), dir.filePath("open"), dir.filePath("file")}) {
+        const EnvSetting env("XDG_RUNTIME_DIR", bad);
+        EXPECT_EQ(resolveScratchDir(program), fallback) << bad.toStdString();
+    }
+    if (::geteuid() == 0) {
+        // The superuser can hand the folder to another user.
+        ASSERT_EQ(::chown(QFile::encodeName(runtime).constData(), 65534, 65534), 0);
+        const EnvSetting env("XDG_RUNTIME_DIR", runtime);
+        EXPECT_EQ(resolveScratchDir(program), fallback);
+    }
 }
