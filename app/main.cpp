@@ -1,5 +1,6 @@
 // The program entry.
 #include "app/program.h"
+#include "platform/translations.h"
 
 #include <QApplication>
 
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
     // The web view shares its rendering context; this must be said before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    tk::installKoreanTranslations();
     QApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
     QApplication::setApplicationDisplayName(QStringLiteral("TOMEKEEP"));
     return tk::runProgram();

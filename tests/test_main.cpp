@@ -1,3 +1,5 @@
+#include "platform/translations.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
+    // Widget tests see the stock texts in Korean, as users do.
+    tk::installKoreanTranslations();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
