@@ -296,8 +296,10 @@ int TRichEditStrings::saveFlags() const {
     if (rtfFormat()) {
         flags = streamMode_.testFlag(TRichStreamMode::smNoObjects) ? SF_RTFNOOBJS : SF_RTF;
         flags |= streamMode_.testFlag(TRichStreamMode::smPlainRtf) ? SFF_PLAINRTF : 0;
+    } else if (streamMode_.testFlag(TRichStreamMode::smUnicode)) {
+        flags = SF_TEXT | SF_UNICODE;
     } else {
-        flags = SF_TEXT | (streamMode_.testFlag(TRichStreamMode::smUnicode) ? SF_UNICODE : 0);
+        flags = SF_TEXT | (textEncoding_ == TTextEncoding::teUtf8 ? SF_USECODEPAGE | (CP_UTF8 << 16) : 0);
     }
     if (streamMode_.testFlag(TRichStreamMode::smSelection)) {
         flags |= SFF_SELECTION;

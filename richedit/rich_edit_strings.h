@@ -68,6 +68,9 @@ class TRichEditStrings final {
     void SetStreamFormat(TRichStreamFormat format) { streamFormat_ = format; }
     TRichStreamModes StreamMode() const { return streamMode_; }
     void SetStreamMode(TRichStreamModes modes) { streamMode_ = modes; }
+    // The bytes plain text is saved in (unless smUnicode asks for UTF-16); loading reads either.
+    TTextEncoding TextEncoding() const { return textEncoding_; }
+    void SetTextEncoding(TTextEncoding encoding) { textEncoding_ = encoding; }
 
     // Loading and saving. On failure errorString() says why: "Failed to Load Stream" or "Failed to
     // Save Stream" when the control could not take or give the content, else the file error.
@@ -90,6 +93,7 @@ class TRichEditStrings final {
     RichLinesHost& host_;
     TRichStreamFormat streamFormat_ = TRichStreamFormat::sfDefault;
     TRichStreamModes streamMode_;
+    TTextEncoding textEncoding_ = TTextEncoding::teAnsi;
     std::unique_ptr<TConversion> conversion_;
     int updateDepth_ = 0;
     QString errorString_;

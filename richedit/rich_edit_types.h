@@ -9,6 +9,10 @@ namespace tk {
 
 enum class TRichStreamFormat { sfDefault, sfRichText, sfPlainText };
 
+// The bytes plain text is saved in: the program's own form (CP949, or UTF-8 after a byte-order mark
+// when a character has no CP949 form), or UTF-8 without a mark, as Linux programs expect.
+enum class TTextEncoding { teAnsi, teUtf8 };
+
 enum class TRichStreamMode : unsigned {
     smSelection = 1u << 0,
     smPlainRtf = 1u << 1,

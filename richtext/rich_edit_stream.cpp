@@ -39,8 +39,22 @@ bool readAll(EditStream& stream, QByteArray* data) {
     }
 }
 
-QString decodePlainText(const QByteArray& data, bool unicode) {
-    if (unicode || data.startsWith(kUtf16Bom)) {
+// Plain text's byte form, from the stream flags.
+enum class TextBytes { Ansi, Utf16, Utf8 };
+
+TextBytes textBytes(int flags) {
+    if (flags & SF_UNICODE) {
+        return TextBytes::Utf16;
+    }
+    const int codePage = (static_cast<unsigned>(flags) >> 16) & 0xFFFF;
+    return (flags & SF_USECODEPAGE) && codePage == CP_UTF8 ? TextBytes::Utf8 : TextBytes::Ansi;
+}
+
+QString decodePlainText(const QByteArray& data, TextBytes form) {
+    if (form == TextBytes::Utf8) {
+        return QString::fromUtf8(data.startsWith(kUtf8Bom) ? QByteArrayView(data).sliced(3) : QByteArrayView(data));
+    }
+    if (form == TextBytes::Utf16 || data.startsWith(kUtf16Bom)) {
         const QByteArrayView body = data.startsWith(kUtf16Bom) ? QByteArrayView(data).sliced(2) : QByteArrayView(data);
         return QString::fromUtf16(reinterpret_cast<const char16_t*>(body.data()), body.size() / 2);
     }
@@ -57,11 +71,15 @@ QString decodePlainText(const QByteArray& data, bool unicode) {
     return codepage::fromAnsi(data);
 }
 
-// Plain text as bytes: the ANSI code page when every character has a form there, otherwise UTF-8
-// with its byte-order mark, so that nothing typed turns into "?".
-QByteArray encodePlainText(const QString& text, bool unicode) {
-    if (unicode) {
+// Plain text as bytes: UTF-16 or UTF-8 (without a byte-order mark) when asked for; else the ANSI
+// code page when every character has a form there, otherwise UTF-8 with its byte-order mark, so
+// that nothing typed turns into "?".
+QByteArray encodePlainText(const QString& text, TextBytes form) {
+    if (form == TextBytes::Utf16) {
         return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    }
+    if (form == TextBytes::Utf8) {
+        return text.toUtf8();
     }
     QByteArray out;
     if (codepage::encode(codepage::kAnsi, text, &out)) {
@@ -127,7 +145,7 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
             }
             insertPlainText(c, scratch.toPlainText());
         } else {
-            insertPlainText(c, decodePlainText(data, (flags & SF_UNICODE) != 0));
+            insertPlainText(c, decodePlainText(data, textBytes(flags)));
         }
         c.endEditBlock();
         if (!selectionOnly) {
@@ -158,7 +176,7 @@ qint64 RichEditModel::streamOut(int flags, EditStream& stream) {
     if ((flags & SF_RTF) != 0) {
         bytes = rtf::writeRtf(*document_, from, to);
     } else {
-        bytes = encodePlainText(plainTextForStream(textRange(from, to)), (flags & SF_UNICODE) != 0);
+        bytes = encodePlainText(plainTextForStream(textRange(from, to)), textBytes(flags));
     }
     // Each byte is handed over exactly once: the count the callback reports back is not a
     // request to hand any of it over again.

@@ -25,6 +25,9 @@ inline constexpr int SF_TEXT = 0x0001;
 inline constexpr int SF_RTF = 0x0002;
 inline constexpr int SF_RTFNOOBJS = 0x0003;
 inline constexpr int SF_UNICODE = 0x0010;
+// Plain text in the code page named in the high word of the flags; the window knows CP_UTF8.
+inline constexpr int SF_USECODEPAGE = 0x0020;
+inline constexpr int CP_UTF8 = 65001;
 inline constexpr int SFF_PLAINRTF = 0x4000;
 inline constexpr int SFF_SELECTION = 0x8000;
 

@@ -107,6 +107,14 @@ TEST(RichEditStringsFiles, ExtensionChoosesTheFormatAndContentTheCompression) {
     const QString txt = dir.filePath("a.txt");
     ASSERT_TRUE(doc.Lines().SaveFile(txt));
     EXPECT_EQ(tk::test::readFile(txt), QByteArray("bold \xC7\xD1\xB1\xDB\r\nnext"));
+    // UTF-8 when asked for, without a byte-order mark; RTF is not affected.
+    doc.Lines().SetTextEncoding(TTextEncoding::teUtf8);
+    ASSERT_TRUE(doc.Lines().SaveFile(txt));
+    EXPECT_EQ(tk::test::readFile(txt), QString::fromUtf8("bold 한글\r\nnext").toUtf8());
+    ASSERT_TRUE(doc.Lines().SaveFile(dir.filePath("b.rtf")));
+    EXPECT_TRUE(tk::test::readFile(dir.filePath("b.rtf")).startsWith("{\\rtf1"));
+    EXPECT_FALSE(tk::test::readFile(dir.filePath("b.rtf")).contains(QString::fromUtf8("한").toUtf8()));
+    doc.Lines().SetTextEncoding(TTextEncoding::teAnsi);
     // A compressed document saved under an .rtf name is still a container, found by its content.
     doc.SetCompress(true);
     const QString packed = dir.filePath("packed.rtf");

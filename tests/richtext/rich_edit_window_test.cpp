@@ -288,6 +288,13 @@ TEST(RichEditModel, PlainTextStreamsNormaliseBreaksAndKeepEveryCharacter) {
     EXPECT_EQ(utf8, QByteArray("\xEF\xBB\xBF") + QString::fromUtf8("한€😀").toUtf8());
     EXPECT_EQ(streamIn(utf8, SF_TEXT), 0u);
     EXPECT_EQ(d.model.text(), QString::fromUtf8("한€😀"));
+    // UTF-8 asked for by code page: no byte-order mark out, one taken off on the way in.
+    const int utf8Flags = SF_TEXT | SF_USECODEPAGE | (CP_UTF8 << 16);
+    d.model.setText(QString::fromUtf8("한글\rtext"));
+    EXPECT_EQ(streamOut(utf8Flags), QString::fromUtf8("한글\r\ntext").toUtf8());
+    EXPECT_EQ(streamIn("\xEF\xBB\xBF\xED\x95\x9C!", utf8Flags), 0u);
+    EXPECT_EQ(d.model.text(), QString::fromUtf8("한!"));
+    d.model.setText(QString::fromUtf8("한€😀"));
     // Not RTF while RTF is asked for: an error, the text stays.
     EXPECT_NE(streamIn("plain", SF_RTF), 0u);
     EXPECT_EQ(d.model.text(), QString::fromUtf8("한€😀"));
