@@ -13,24 +13,31 @@
 namespace tk::cli {
 namespace {
 
+const QString kWrongPassword =
+    QStringLiteral("암호가 틀렸습니다. 올바른 암호를 표준 입력의 첫 줄로 주고 다시 실행하세요.");
+
 // An archive component set up as the program sets it up, talking to the terminal.
 struct CliArchiver {
     TArchiver archiver;
+    const char* command;
     bool engineTrouble = false;  // an engine reported a problem
     bool wrongPassword = false;
 
-    CliArchiver() {
+    explicit CliArchiver(const char* commandName) : command(commandName) {
         archiver.SetUnattended(true);  // no message boxes: messages go to standard error
         archiver.SetAddCompLevel(9);
         archiver.SetAddStoreSuffixes({AddStoreSuffixEnum::assZIP});
         archiver.OnMessage = [this](TArchiver*, int code, const QString& message) {
-            std::fprintf(stderr, "%s\n", qPrintable(message));
             if (code != 0) {
                 engineTrouble = true;
             }
+            // The engine's way of saying that a password did not open a member.
             if (message == QLatin1String(engine::kWarningsGiven)) {
                 wrongPassword = true;
+                complain(command, kWrongPassword);
+                return;
             }
+            complain(command, QStringLiteral("압축 처리 중 알림: %1").arg(message));
         };
         archiver.OnPasswordError = [](TArchiver*, bool, QString&, const QString&, unsigned& repeat, TPasswordButton&) {
             repeat = 0;
@@ -45,11 +52,28 @@ struct CliArchiver {
     CliArchiver(const CliArchiver&) = delete;
     CliArchiver& operator=(const CliArchiver&) = delete;
 
-    // Selects the archive; false when it exists but cannot be read.
+    // Selects the archive; false, said to the user, when it exists but cannot be read.
     bool open(const QString& path) {
         const QString absolute = QFileInfo(path).absoluteFilePath();
         archiver.SetZipFileName(absolute);
-        return !archiver.ZipFileName().isEmpty();
+        if (archiver.ZipFileName().isEmpty()) {
+            complain(command,
+                     QStringLiteral("%1: 보관 파일을 읽을 수 없습니다. 경로와 읽기 권한을 확인하세요.").arg(path));
+            return false;
+        }
+        return true;
+    }
+
+    // Selects an archive that must already exist.
+    bool openExisting(const QString& path) {
+        if (!open(path)) {
+            return false;
+        }
+        if (!QFileInfo(archiver.ZipFileName()).isFile()) {
+            complain(command, QStringLiteral("%1: 보관 파일이 없습니다. 경로를 확인하세요.").arg(path));
+            return false;
+        }
+        return true;
     }
 };
 
@@ -69,7 +93,10 @@ int runAdd(const QStringList& args) {
     bool passwordFromStdin = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
-        if (a == QLatin1String("--root") && i + 1 < args.size()) {
+        if (a == QLatin1String("--root")) {
+            if (i + 1 >= args.size()) {
+                return usageError("add", QStringLiteral("--root 다음에 기준 폴더를 주세요."));
+            }
             root = args.at(++i);
         } else if (a == QLatin1String("--recurse")) {
             options.insert(AddOptsEnum::AddRecurseDirs);
@@ -78,7 +105,7 @@ int runAdd(const QStringList& args) {
         } else if (a == QLatin1String("--password-stdin")) {
             passwordFromStdin = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError("add", QStringLiteral("unknown option ") + a);
+            return usageError("add", QStringLiteral("알 수 없는 옵션입니다: %1.").arg(a));
         } else if (archive.isEmpty()) {
             archive = a;
         } else {
@@ -86,16 +113,16 @@ int runAdd(const QStringList& args) {
         }
     }
     if (archive.isEmpty() || specs.isEmpty()) {
-        return usageError("add", QStringLiteral("an archive and at least one file are needed"));
+        return usageError("add", QStringLiteral("보관 파일과 넣을 파일을 하나 이상 주세요."));
     }
-    CliArchiver cli;
+    CliArchiver cli("add");
     if (!cli.open(archive)) {
         return kExitFailure;
     }
     if (passwordFromStdin) {
         cli.archiver.SetPassword(readPasswordLine());
         if (cli.archiver.Password().isEmpty()) {
-            std::fprintf(stderr, "tomekeep-cli add: empty password\n");
+            complain("add", QStringLiteral("암호가 비어 있습니다. 표준 입력의 첫 줄에 암호를 주세요."));
             return kExitFailure;
         }
         options.insert(AddOptsEnum::AddEncrypt);
@@ -105,8 +132,18 @@ int runAdd(const QStringList& args) {
     cli.archiver.SetFSpecArgs(specs);
     cli.archiver.Add();
     cli.archiver.SetRootDir(QString());
-    std::printf("%d file(s) added\n", cli.archiver.HandledCount());
-    return cli.archiver.HandledCount() > 0 && !cli.engineTrouble ? kExitOk : kExitFailure;
+    const int added = cli.archiver.HandledCount();
+    sayLine(QStringLiteral("파일 %1개를 넣었습니다.").arg(added));
+    if (added == 0) {
+        complain("add", QStringLiteral("아무 파일도 넣지 못했습니다. 위의 알림을 보고 파일 이름과 --root 폴더를 "
+                                       "확인하세요."));
+        return kExitFailure;
+    }
+    if (cli.engineTrouble) {
+        complain("add", QStringLiteral("넣지 못한 파일이 있습니다. 위의 알림을 보고 다시 실행하세요."));
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 int runExtract(const QStringList& args) {
@@ -116,21 +153,21 @@ int runExtract(const QStringList& args) {
         if (a == QLatin1String("--password-stdin")) {
             passwordFromStdin = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError("extract", QStringLiteral("unknown option ") + a);
+            return usageError("extract", QStringLiteral("알 수 없는 옵션입니다: %1.").arg(a));
         } else {
             positional.append(a);
         }
     }
     if (positional.size() != 2) {
-        return usageError("extract", QStringLiteral("an archive and a folder are needed"));
+        return usageError("extract", QStringLiteral("보관 파일과 풀어 놓을 폴더를 주세요."));
     }
-    CliArchiver cli;
-    if (!cli.open(positional.at(0))) {
+    CliArchiver cli("extract");
+    if (!cli.openExisting(positional.at(0))) {
         return kExitFailure;
     }
     const QString folder = QFileInfo(positional.at(1)).absoluteFilePath();
     if (!QDir().mkpath(folder)) {
-        std::fprintf(stderr, "tomekeep-cli extract: cannot make %s\n", qPrintable(folder));
+        complain("extract", QStringLiteral("%1: 폴더를 만들 수 없습니다. 경로와 쓰기 권한을 확인하세요.").arg(folder));
         return kExitFailure;
     }
     if (passwordFromStdin) {
@@ -140,30 +177,38 @@ int runExtract(const QStringList& args) {
     cli.archiver.SetExtrOptions({ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite});
     const int members = cli.archiver.EntryCount();
     cli.archiver.Extract();
-    std::printf("%d file(s) extracted\n", cli.archiver.HandledCount());
-    const bool complete = cli.archiver.HandledCount() >= members;
-    return complete && !cli.wrongPassword && !cli.engineTrouble ? kExitOk : kExitFailure;
+    sayLine(QStringLiteral("파일 %1개를 풀었습니다.").arg(cli.archiver.HandledCount()));
+    if (cli.wrongPassword) {
+        return kExitFailure;  // already said
+    }
+    if (cli.archiver.HandledCount() < members || cli.engineTrouble) {
+        complain("extract", QStringLiteral("풀지 못한 파일이 있습니다. 위의 알림을 보고 다시 실행하세요."));
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 int runComment(const QStringList& args) {
     QString archive, text;
     bool set = false;
     for (int i = 0; i < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--set") && i + 1 < args.size()) {
+        if (args.at(i) == QLatin1String("--set")) {
+            if (i + 1 >= args.size()) {
+                return usageError("comment", QStringLiteral("--set 다음에 쓸 주석을 주세요."));
+            }
             set = true;
             text = args.at(++i);
         } else if (archive.isEmpty() && !args.at(i).startsWith(QLatin1String("--"))) {
             archive = args.at(i);
         } else {
-            return usageError("comment", QStringLiteral("unexpected argument ") + args.at(i));
+            return usageError("comment", QStringLiteral("알 수 없는 인자입니다: %1.").arg(args.at(i)));
         }
     }
     if (archive.isEmpty()) {
-        return usageError("comment");
+        return usageError("comment", QStringLiteral("보관 파일을 주세요."));
     }
-    CliArchiver cli;
-    if (!cli.open(archive) || !QFileInfo(cli.archiver.ZipFileName()).isFile()) {
-        std::fprintf(stderr, "tomekeep-cli comment: %s is not a readable archive\n", qPrintable(archive));
+    CliArchiver cli("comment");
+    if (!cli.openExisting(archive)) {
         return kExitFailure;
     }
     if (!set) {
@@ -172,16 +217,20 @@ int runComment(const QStringList& args) {
     }
     const int before = cli.archiver.LastErrorCode();
     cli.archiver.SetZipComment(text);
-    return cli.archiver.LastErrorCode() == before && cli.archiver.ZipComment() == text ? kExitOk : kExitFailure;
+    if (cli.archiver.LastErrorCode() != before || cli.archiver.ZipComment() != text) {
+        complain("comment", QStringLiteral("주석을 바꾸지 못했습니다. 위의 알림을 보고 보관 파일에 쓰기 권한이 "
+                                           "있는지 확인하세요."));
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 int runInfo(const QStringList& args) {
     if (args.size() != 1) {
-        return usageError("info");
+        return usageError("info", QStringLiteral("보관 파일 하나를 주세요."));
     }
-    CliArchiver cli;
-    if (!cli.open(args.at(0)) || !QFileInfo(cli.archiver.ZipFileName()).isFile()) {
-        std::fprintf(stderr, "tomekeep-cli info: %s is not a readable archive\n", qPrintable(args.at(0)));
+    CliArchiver cli("info");
+    if (!cli.openExisting(args.at(0))) {
         return kExitFailure;
     }
     QTextStream out(stdout);
@@ -196,11 +245,14 @@ int runInfo(const QStringList& args) {
     return kExitOk;
 }
 
-const CommandRegistrar addCommand({"add", "ARCHIVE [--root DIR] [--recurse] [--dir-names] [--password-stdin] SPEC...",
-                                   runAdd});
-const CommandRegistrar extractCommand({"extract", "ARCHIVE DIR [--password-stdin]", runExtract});
-const CommandRegistrar commentCommand({"comment", "ARCHIVE [--set TEXT]", runComment});
-const CommandRegistrar infoCommand({"info", "ARCHIVE", runInfo});
+const CommandRegistrar addCommand(
+    {"add",
+     "보관파일.zip [--root 기준폴더] [--recurse] [--dir-names] [--password-stdin] 파일...  "
+     "(--password-stdin: 표준 입력 첫 줄의 암호로 AES-256 보호)",
+     runAdd});
+const CommandRegistrar extractCommand({"extract", "보관파일.zip 폴더 [--password-stdin]", runExtract});
+const CommandRegistrar commentCommand({"comment", "보관파일.zip [--set 주석]", runComment});
+const CommandRegistrar infoCommand({"info", "보관파일.zip", runInfo});
 
 }  // namespace
 }  // namespace tk::cli

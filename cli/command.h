@@ -10,7 +10,7 @@ namespace tk::cli {
 // CommandRegistrar; the files are compiled into the executable itself, so none is dropped.
 struct Command {
     const char* name;
-    const char* usage;                                // the arguments after the name, for the help text
+    const char* usage;                                // the arguments after the name, for the help text (UTF-8)
     std::function<int(const QStringList& args)> run;  // returns the process exit code
     bool needsGui = false;  // documents need fonts and text layout, which only a GUI application has
 };
@@ -26,7 +26,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
-// Prints to standard error the usage line of the named command and returns kExitUsage.
+// Prints to standard error why the arguments are wrong and the usage line of the named command,
+// and returns kExitUsage.
 int usageError(const char* commandName, const QString& why = {});
+
+// Prints "tomekeep-cli COMMAND: text" on standard error.
+void complain(const char* commandName, const QString& text);
+// Prints a line for the user on standard output.
+void sayLine(const QString& text);
 
 }  // namespace tk::cli

@@ -43,28 +43,30 @@ int runList(const QStringList& args) {
         if (arg == QLatin1String("--json")) {
             json = true;
         } else if (arg.startsWith(u'-') || !folder.isEmpty()) {
-            return usageError("list", QStringLiteral("unexpected argument '%1'").arg(arg));
+            return usageError("list", QStringLiteral("알 수 없는 인자입니다: %1.").arg(arg));
         } else {
             folder = arg;
         }
     }
     if (folder.isEmpty()) {
-        return usageError("list", QStringLiteral("no folder given"));
+        return usageError("list", QStringLiteral("목록을 볼 분류 폴더를 주세요."));
     }
     if (!QFileInfo(folder).isDir()) {
-        std::fprintf(stderr, "tomekeep-cli list: %s is not a folder\n", qPrintable(folder));
+        complain("list", QStringLiteral("%1: 폴더가 아닙니다. 분류 폴더의 경로를 확인하세요.").arg(folder));
         return kExitFailure;
     }
     EntryListing listing = LoadEntries(folder);
     sortByTitle(listing.rows);
     json ? printJson(listing.rows) : printTabs(listing.rows);
     for (const QString& path : listing.unreadable) {
-        std::fprintf(stderr, "Cannot open file %s\n", qPrintable(path));
+        complain("list", QStringLiteral("%1: 항목 파일을 열 수 없어 목록에서 뺐습니다. 파일이 손상되지 않았는지, "
+                                        "읽기 권한이 있는지 확인하세요.")
+                             .arg(path));
     }
     return listing.unreadable.isEmpty() ? kExitOk : kExitFailure;
 }
 
-const CommandRegistrar registrar{Command{"list", "[--json] FOLDER", runList}};
+const CommandRegistrar registrar{Command{"list", "[--json] 분류폴더", runList}};
 
 }  // namespace
 }  // namespace tk::cli

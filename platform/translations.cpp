@@ -21,8 +21,10 @@ bool installKoreanTranslations() {
     auto* translator = new QTranslator(app);
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!translator->load(QStringLiteral("qtbase_ko"), folder) || !QCoreApplication::installTranslator(translator)) {
-        qWarning("Qt's Korean translations (qtbase_ko.qm) are missing in %s: install qt6-translations-l10n",
-                 qPrintable(folder));
+        qWarning("%s", qUtf8Printable(QStringLiteral("Qt의 한국어 번역(qtbase_ko.qm)이 %1에 없어 Qt의 단추와 "
+                                                     "메뉴가 영어로 나옵니다. qt6-translations-l10n 꾸러미를 "
+                                                     "설치하세요.")
+                                          .arg(folder)));
         delete translator;
         return false;
     }
