@@ -140,7 +140,7 @@ WebEngineVerdict decideWebEngine(const WebEngineStart& start) {
 
 WebEngineStart WebEngineStart::current() {
     WebEngineStart start;
-    // The engine's refusal is about root whether it is the real or the effective user.
+    // Root as either the real or the effective user counts: the engine must not meet root with its sandbox on.
     start.uid = (::getuid() == 0 || ::geteuid() == 0) ? 0 : ::geteuid();
     start.environment = QProcessEnvironment::systemEnvironment();
     start.arguments = QCoreApplication::arguments();
