@@ -9,6 +9,9 @@ class QWidget;
 
 namespace tk {
 
+// How a page's render process ended when it did not end normally.
+enum class RenderEnd { Abnormal, Crashed, Killed };
+
 // What the browser reports to the web view.
 struct BrowserCallbacks {
     std::function<void(bool canGoBack, bool canGoForward)> historyChanged;
@@ -17,6 +20,8 @@ struct BrowserCallbacks {
     std::function<void(const QString& url)> linkHovered;
     // A link to another site was followed: true to open it in the desktop's browser.
     std::function<bool(const QUrl& url)> askExternal;
+    // The page's render process ended abnormally; the browser lives on and can load again.
+    std::function<void(RenderEnd how, int exitCode)> renderProcessEnded;
 };
 
 // The browser behind the web view. It lives in a library of its own, loaded the first time a page
@@ -35,13 +40,20 @@ class BrowserApi {
     virtual QString title() const = 0;
 };
 
-// The entry point of the browser library.
+// The entry points of the browser library. The interface number changes whenever the classes
+// above change, so that a library left from another build is refused instead of called.
 using CreateBrowserFn = BrowserApi* (*)(QWidget* parent, const BrowserCallbacks* callbacks);
+using BrowserInterfaceFn = int (*)();
+inline constexpr int kBrowserInterface = 2;
 inline constexpr const char* kBrowserLibrary = "libtkbrowser.so";
 inline constexpr const char* kCreateBrowser = "tk_create_browser";
+inline constexpr const char* kBrowserInterfaceEntry = "tk_browser_interface";
 
-// Loads the browser library from the program's folder and creates a browser; null with a reason
-// in *error when the library or its entry point is missing.
+// Creates a browser from the library in the program's folder once the web engine can start in
+// this process; null with the reason in Korean in *error (what is wrong and what to do) otherwise.
 BrowserApi* createBrowser(QWidget* parent, const BrowserCallbacks& callbacks, QString* error);
+// The same from a given library file, without asking whether the engine can start.
+BrowserApi* createBrowserFrom(const QString& libraryPath, QWidget* parent, const BrowserCallbacks& callbacks,
+                              QString* error);
 
 }  // namespace tk

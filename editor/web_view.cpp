@@ -4,12 +4,34 @@
 #include "platform/message_box.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace tk {
+namespace {
+
+const QString kCannotShow = QStringLiteral("웹 문서를 표시할 수 없습니다.");
+
+QString renderEndText(RenderEnd how, int exitCode) {
+    QString what;
+    switch (how) {
+        case RenderEnd::Crashed:
+            what = QStringLiteral("렌더링 프로세스가 오류로 비정상적으로 끝났습니다.");
+            break;
+        case RenderEnd::Killed:
+            what = QStringLiteral("렌더링 프로세스가 강제로 끝났습니다(메모리 부족일 수 있습니다).");
+            break;
+        case RenderEnd::Abnormal:
+            what = QStringLiteral("렌더링 프로세스가 비정상적으로 끝났습니다(종료 코드 %1).").arg(exitCode);
+            break;
+    }
+    return what + QStringLiteral(" '새로 고침'을 누르거나 문서를 다시 여십시오.");
+}
+
+}  // namespace
 
 WebView::WebView(QWidget* parent) : QWidget(parent) {
     layout_ = new QVBoxLayout(this);
@@ -31,6 +53,12 @@ WebView::WebView(QWidget* parent) : QWidget(parent) {
     ToolBar1->addSeparator();
     ToolButton10 = addButton(QStringLiteral("홈"), QStyle::SP_DirHomeIcon);
     ToolButton11 = addButton(QStringLiteral("검색"), QStyle::SP_FileDialogContentsView);
+    notice_ = new QLabel(this);
+    notice_->setAlignment(Qt::AlignCenter);
+    notice_->setWordWrap(true);
+    notice_->setMargin(12);
+    notice_->hide();
+    layout_->addWidget(notice_);
     layout_->addStretch(1);
 
     connect(BackButton, &QToolButton::clicked, this, &WebView::GoBack);
@@ -72,15 +100,27 @@ bool WebView::ensureBrowser() {
         return Messages::ask(this, text, QStringLiteral("링크 열기"), MsgButtons::YesNo, MsgAnswer::No) ==
                MsgAnswer::Yes;
     };
-    QString error;
-    browser_.reset(createBrowser(this, callbacks, &error));
+    // Told after the engine has finished its own handling of the dead renderer.
+    callbacks.renderProcessEnded = [this](RenderEnd how, int exitCode) {
+        QMetaObject::invokeMethod(
+            this, [this, how, exitCode] { showUnavailable(renderEndText(how, exitCode)); }, Qt::QueuedConnection);
+    };
+    QString reason;
+    browser_.reset(createBrowser(this, callbacks, &reason));
     if (!browser_) {
-        Messages::show(this, QStringLiteral("웹 문서를 보여 줄 수 없습니다.\n") + error, MsgKind::Error);
+        notice_->setText(kCannotShow + u'\n' + reason);
+        notice_->show();
+        showUnavailable(reason);
         return false;
     }
-    layout_->removeItem(layout_->itemAt(layout_->count() - 1));  // the stretch that stood for the browser
+    notice_->hide();
+    delete layout_->takeAt(layout_->count() - 1);  // the stretch that stood for the browser
     layout_->addWidget(browser_->widget(), 1);
     return true;
+}
+
+void WebView::showUnavailable(const QString& reason) {
+    Messages::show(window(), kCannotShow + u'\n' + reason, MsgKind::Error);
 }
 
 QWidget* WebView::WebBrowser1() const {

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class QLabel;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
@@ -17,7 +18,8 @@ class BrowserApi;
 // created the first time a page is shown, so start-up and memory do not pay for it. Pages come
 // from the local disk only: requests outside the page's own folder and remote requests are
 // blocked, scripts and plugins are off, and links to other sites open, after asking, in the
-// desktop's browser.
+// desktop's browser. When the web engine cannot start, or a page's renderer dies, the view says
+// so and the program goes on.
 class WebView final : public QWidget {
     Q_OBJECT
 
@@ -45,6 +47,8 @@ class WebView final : public QWidget {
     // The title of the page shown.
     QString title() const;
     QString pagePath() const { return pagePath_; }
+    // The note shown in place of the page when the browser could not be created.
+    const QLabel* notice() const { return notice_; }
 
     QToolBar* ToolBar1;
     QToolButton* ToolButton1;  // new document
@@ -65,9 +69,11 @@ class WebView final : public QWidget {
   private:
     QToolButton* addButton(const QString& hint, int icon);
     [[nodiscard]] bool ensureBrowser();
+    void showUnavailable(const QString& reason);
     void WebBrowser1CommandStateChange(int command, bool enable);
 
     QVBoxLayout* layout_;
+    QLabel* notice_;
     std::unique_ptr<BrowserApi> browser_;
     QString pagePath_;
 };

@@ -37,6 +37,17 @@ class LocalPage final : public QWebEnginePage {
     const BrowserCallbacks* callbacks_;
 };
 
+RenderEnd renderEnd(QWebEnginePage::RenderProcessTerminationStatus status) {
+    switch (status) {
+        case QWebEnginePage::CrashedTerminationStatus:
+            return RenderEnd::Crashed;
+        case QWebEnginePage::KilledTerminationStatus:
+            return RenderEnd::Killed;
+        default:
+            return RenderEnd::Abnormal;
+    }
+}
+
 class WebEngineBrowser final : public BrowserApi {
   public:
     WebEngineBrowser(QWidget* parent, const BrowserCallbacks& callbacks) : callbacks_(callbacks) {
@@ -76,6 +87,13 @@ class WebEngineBrowser final : public BrowserApi {
                 callbacks_.linkHovered(url);
             }
         });
+        // A dead renderer takes only its page with it; loading again starts a new one.
+        QObject::connect(page, &QWebEnginePage::renderProcessTerminated, view_,
+                         [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                             if (status != QWebEnginePage::NormalTerminationStatus && callbacks_.renderProcessEnded) {
+                                 callbacks_.renderProcessEnded(renderEnd(status), exitCode);
+                             }
+                         });
     }
 
     ~WebEngineBrowser() override {
@@ -107,6 +125,10 @@ class WebEngineBrowser final : public BrowserApi {
 
 }  // namespace
 }  // namespace tk
+
+extern "C" __attribute__((visibility("default"))) int tk_browser_interface() {
+    return tk::kBrowserInterface;
+}
 
 extern "C" __attribute__((visibility("default"))) tk::BrowserApi* tk_create_browser(
     QWidget* parent, const tk::BrowserCallbacks* callbacks) {
