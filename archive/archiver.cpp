@@ -53,7 +53,7 @@ void TArchiver::SetRootDir(const QString& v) {
 }
 
 void TArchiver::ReportMessage(int id, const QString& detail) {
-    const QString text = archiverMessageText(id) + detail;
+    const QString text = archiverMessageText(id, detail);
     lastErrorMessage_ = text;
     lastErrorCode_ = id;
     if (!unattended_) {

@@ -164,7 +164,9 @@ class EArchiver : public std::exception {
     std::string utf8_;
 };
 
-// The text of message number id: no message texts are linked in, so every number reads the same.
-QString archiverMessageText(int id);
+// The text of message number id, in Korean: what happened, the detail (a drive, a system error, a
+// result) when one is given, what the user can do, and the number. The password prompt's captions
+// (10152 to 10158) are plain labels. An unknown number gets a general text that still names it.
+QString archiverMessageText(int id, const QString& detail = {});
 
 }  // namespace tk

@@ -1,10 +1,133 @@
+// The archive component's exception and the Korean texts of its message numbers.
 #include "archive/archiver_types.h"
 
-namespace tk {
+#include <algorithm>
+#include <iterator>
 
-QString archiverMessageText(int id) {
-    return QStringLiteral("Message texts are not linked into the program\nMissing message number: ") +
-           QString::number(id);
+namespace tk {
+namespace {
+
+// A message says what happened (with the detail, if any, joined to that sentence) and then what the
+// user can do; the number closes it so that a report names the exact cause. A caption is a label
+// of the password prompt and carries neither.
+struct MessageText {
+    int id;
+    const char16_t* what;
+    const char16_t* todo;              // null for a caption
+    const char16_t* detail = u": %1";  // how a detail joins the first sentence
+};
+
+constexpr char16_t kCheckDamage[] = u"파일이 손상되었을 수 있으니 백업에서 복원하거나 다른 파일을 고르십시오.";
+constexpr char16_t kReinstall[] = u"프로그램 폴더에 이 파일이 있는지 확인하거나 프로그램을 다시 설치하십시오.";
+constexpr char16_t kRetry[] = u"다시 시도하고, 되풀이되면 프로그램을 다시 시작하십시오.";
+constexpr char16_t kSpanned[] = u"나뉜 압축 파일은 열 수 없으니 하나로 합친 압축 파일을 여십시오.";
+
+// Sorted by number.
+constexpr MessageText kTexts[] = {
+    {10101, u"압축 엔진이 파일을 추가하다가 예기치 않게 멈췄습니다", kRetry},
+    {10102, u"압축 파일을 찾을 수 없습니다", u"파일이 옮겨지거나 지워지지 않았는지 확인하고 목록을 새로 읽으십시오."},
+    {10103, u"메모리가 부족하여 압축 파일을 처리하지 못했습니다", u"다른 프로그램을 닫은 뒤 다시 시도하십시오."},
+    {10104, u"두 번 입력한 암호가 서로 다릅니다", u"같은 암호를 두 번 입력하십시오."},
+    {10150, u"파일을 암호로 보호하려면 암호가 필요한데 물어볼 수 없습니다", u"암호를 지정한 뒤 다시 시도하십시오."},
+    {10151, u"암호로 보호된 파일을 풀려면 암호가 필요한데 물어볼 수 없습니다", u"암호를 지정한 뒤 다시 시도하십시오."},
+    {10152, u"확인", nullptr},
+    {10153, u"취소", nullptr},
+    {10154, u"암호 입력", nullptr},
+    {10155, u"암호를 입력하십시오:", nullptr},
+    {10156, u"확인을 위해 암호를 한 번 더 입력하십시오:", nullptr},
+    {10157, u"모두 취소", nullptr},
+    {10158, u"중단", nullptr},
+    {10201, u"압축 파일의 목록을 읽지 못했습니다", kCheckDamage},
+    {10202, u"압축 파일의 목록을 읽는 중 오류가 났습니다", kCheckDamage},
+    {10203, u"압축 파일의 목록이 기록된 위치와 다른 곳에 있습니다",
+     u"읽기는 계속하지만 파일이 손상되었을 수 있으니 내용을 확인하십시오."},
+    {10204, u"압축 파일 끝에 알 수 없는 데이터가 붙어 있습니다",
+     u"읽기는 계속하지만 파일이 손상되었을 수 있으니 내용을 확인하십시오."},
+    {10301, u"압축 파일에 추가할 파일이 지정되지 않았습니다", u"추가할 파일을 고른 뒤 다시 시도하십시오."},
+    {10302, u"암호로 보호하도록 했지만 암호가 없습니다", u"암호를 입력한 뒤 다시 시도하십시오."},
+    {10303, u"여러 디스크에 나누어 쓸 때는 바뀐 파일만 추가하는 방식을 쓸 수 없습니다",
+     u"그 설정을 끄고 다시 시도하십시오."},
+    {10304, u"자동 압축 풀림 파일의 시작 부분을 쓰지 못했습니다", u"디스크 공간과 쓰기 권한을 확인하십시오.",
+     u"(결과 %1)"},
+    {10305, u"압축 엔진이 오래되어 메모리의 데이터를 압축할 수 없습니다", u"프로그램을 다시 설치하십시오."},
+    {10501, u"압축 엔진이 파일을 풀다가 예기치 않게 멈췄습니다", kRetry},
+    {10502, u"암호가 지정되지 않아 암호로 보호된 파일은 풀지 않습니다",
+     u"보호된 파일이 필요하면 암호를 지정한 뒤 다시 시도하십시오."},
+    {10503, u"압축 엔진이 오래되어 메모리로 압축을 풀 수 없습니다", u"프로그램을 다시 설치하십시오."},
+    {10601, u"압축 엔진 libzipeng.so를 불러왔습니다", u""},
+    {10602, u"압축 엔진 libzipeng.so에 필요한 기능(ZipEngExec)이 없습니다", kReinstall},
+    {10603, u"압축 엔진 libzipeng.so에 필요한 기능(GetZipEngVersion)이 없습니다", kReinstall},
+    {10604, u"압축 엔진 libzipeng.so를 불러올 수 없습니다", kReinstall},
+    {10701, u"압축 풀기 엔진 libunzeng.so를 불러왔습니다", u""},
+    {10702, u"압축 풀기 엔진 libunzeng.so에 필요한 기능(UnzEngExec)이 없습니다", kReinstall},
+    {10703, u"압축 풀기 엔진 libunzeng.so에 필요한 기능(GetUnzEngVersion)이 없습니다", kReinstall},
+    {10704, u"압축 풀기 엔진 libunzeng.so를 불러올 수 없습니다", kReinstall},
+    {11001, u"압축 파일을 열 수 없습니다", u"파일이 있는지, 읽기 권한이 있는지 확인하십시오."},
+    {11002, u"압축 파일에 설명을 쓰지 못했습니다", u"쓰기 권한과 디스크 공간을 확인하고 다시 시도하십시오."},
+    {11003, u"압축 파일이 있는 드라이브의 이름이 올바르지 않습니다", u"파일의 위치를 확인하십시오."},
+    {11004, u"압축 파일이 있는 드라이브를 쓸 수 없습니다", u"드라이브가 연결되어 있는지 확인하십시오."},
+    {11008, u"압축 파일 안의 위치로 옮겨 가지 못했습니다", kCheckDamage},
+    {11010, u"압축 파일의 설명을 끝까지 쓰지 못했습니다", u"디스크 공간을 확인하고 다시 시도하십시오."},
+    {11011, u"압축 파일의 끝 부분을 읽지 못했습니다", kCheckDamage},
+    {11013, u"압축 파일의 목록이 중간에 끊겼습니다", kCheckDamage},
+    {11015, u"압축 파일의 목록에 잘못된 항목이 있습니다", kCheckDamage},
+    {11017, u"압축 파일 안의 파일 이름을 끝까지 읽지 못했습니다", kCheckDamage},
+    {11022, u"압축 파일 안의 파일 설명을 끝까지 읽지 못했습니다", kCheckDamage},
+    {11030, u"압축 파일의 끝 부분을 쓰지 못했습니다", u"디스크 공간과 쓰기 권한을 확인하고 다시 시도하십시오."},
+    {11036, u"압축 파일이 아니거나 손상되었습니다", u"백업에서 복원하거나 다른 파일을 고르십시오."},
+    {11037, u"여러 조각으로 나뉜 압축 파일의 첫 조각입니다", kSpanned},
+    {11038, u"여러 조각으로 나뉜 압축 파일의 중간 조각입니다", kSpanned},
+    {11041, u"여러 디스크에 나누어 쓰는 압축 파일의 이름은 .EXE로 끝날 수 없습니다", u"다른 이름을 고르십시오."},
+    {11045, u"여러 조각으로 나뉜 압축 파일의 일부이고 마지막 조각이 없습니다", kSpanned},
+};
+
+constexpr bool sortedById() {
+    for (size_t i = 1; i < std::size(kTexts); ++i) {
+        if (kTexts[i - 1].id >= kTexts[i].id) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(sortedById());
+
+constexpr MessageText kUnknown{0, u"압축 파일을 처리하는 중 오류가 났습니다",
+                               u"다시 시도하고, 되풀이되면 파일이 손상되지 않았는지 확인하십시오."};
+
+const MessageText& textOf(int id) {
+    const auto it = std::lower_bound(std::begin(kTexts), std::end(kTexts), id,
+                                     [](const MessageText& m, int n) { return m.id < n; });
+    return it != std::end(kTexts) && it->id == id ? *it : kUnknown;
+}
+
+// A detail comes from elsewhere (a system error, a drive, a number); its own closing full stop or
+// line break would end the sentence early.
+QString trimmedDetail(const QString& detail) {
+    QString d = detail.trimmed();
+    while (d.endsWith(QLatin1Char('.'))) {
+        d.chop(1);
+    }
+    return d.trimmed();
+}
+
+}  // namespace
+
+QString archiverMessageText(int id, const QString& detail) {
+    const MessageText& m = textOf(id);
+    QString text = QString::fromUtf16(m.what);
+    if (!m.todo) {
+        return text;
+    }
+    const QString d = trimmedDetail(detail);
+    if (!d.isEmpty()) {
+        text += QString::fromUtf16(m.detail).arg(d);
+    }
+    text += QLatin1Char('.');
+    const QString todo = QString::fromUtf16(m.todo);
+    if (!todo.isEmpty()) {
+        text += QLatin1Char(' ') + todo;
+    }
+    return text + QStringLiteral(" (") + QString::number(id) + QLatin1Char(')');
 }
 
 EArchiver::EArchiver(int id, bool display) : id_(id), display_(display), text_(archiverMessageText(id)) {
@@ -14,7 +137,7 @@ EArchiver::EArchiver(int id, bool display) : id_(id), display_(display), text_(a
 EArchiver::EArchiver(int id, int detail, bool display) : EArchiver(id, QString::number(detail), display) {}
 
 EArchiver::EArchiver(int id, const QString& detail, bool display)
-    : id_(id), display_(display), text_(archiverMessageText(id) + detail) {
+    : id_(id), display_(display), text_(archiverMessageText(id, detail)) {
     utf8_ = text_.toStdString();
 }
 

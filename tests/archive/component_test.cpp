@@ -3,11 +3,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 namespace tk::test {
 namespace {
 
-const QString kMissingText = QStringLiteral("Message texts are not linked into the program\nMissing message number: ");
+const QString kNoFilesText =
+    QStringLiteral("압축 파일에 추가할 파일이 지정되지 않았습니다. 추가할 파일을 고른 뒤 다시 시도하십시오. (10301)");
+const QString kNoArchiveText = QStringLiteral(
+    "압축 파일을 찾을 수 없습니다. 파일이 옮겨지거나 지워지지 않았는지 확인하고 목록을 새로 읽으십시오. (10102)");
+const QString kZipEngineMissingText = QStringLiteral(
+    "압축 엔진 libzipeng.so를 불러올 수 없습니다. 프로그램 폴더에 이 파일이 있는지 확인하거나 "
+    "프로그램을 다시 설치하십시오. (10604)");
+
+QString text(int id) {
+    return archiverMessageText(id);
+}
 
 TEST(ArchiverProperties, CreationValuesAndSetterRules) {
     TArchiver a;
@@ -49,6 +60,56 @@ TEST(ArchiverProperties, PasswordKeepsAtMost255AnsiBytes) {
     EXPECT_EQ(a.Password().size(), 127);
 }
 
+// Every number the component reports has a Korean text of its own that names the number.
+TEST(ArchiverMessageTexts, EveryNumberHasItsOwnKoreanText) {
+    const QList<int> numbers = {10101, 10102, 10103, 10104, 10150, 10151, 10201, 10202, 10203, 10204, 10301,
+                                10302, 10303, 10304, 10305, 10501, 10502, 10503, 10601, 10602, 10603, 10604,
+                                10701, 10702, 10703, 10704, 11001, 11002, 11003, 11004, 11008, 11010, 11011,
+                                11013, 11015, 11017, 11022, 11030, 11036, 11037, 11038, 11041, 11045};
+    const QString general = text(99999).replace(QStringLiteral("99999"), QStringLiteral("%1"));
+    QSet<QString> seen;
+    for (int id : numbers) {
+        const QString t = text(id);
+        EXPECT_TRUE(t.endsWith(QStringLiteral(" (%1)").arg(id))) << t.toStdString();
+        EXPECT_NE(t, general.arg(id)) << "no text of its own for " << id;
+        EXPECT_TRUE(t.contains(QChar(0xC2B5)) || t.contains(QChar(0xC2ED))) << t.toStdString();  // 습, 십
+        EXPECT_FALSE(t.contains(QStringLiteral("Message texts"))) << id;
+        seen.insert(t);
+    }
+    EXPECT_EQ(seen.size(), numbers.size());
+}
+
+TEST(ArchiverMessageTexts, DetailsJoinTheFirstSentence) {
+    EXPECT_EQ(archiverMessageText(10202, QStringLiteral("std::bad_cast.\n")),
+              QStringLiteral("압축 파일의 목록을 읽는 중 오류가 났습니다: std::bad_cast. 파일이 손상되었을 수 있으니 "
+                             "백업에서 복원하거나 다른 파일을 고르십시오. (10202)"));
+    EXPECT_EQ(EArchiver(10304, 5).Message(),
+              QStringLiteral("자동 압축 풀림 파일의 시작 부분을 쓰지 못했습니다(결과 5). 디스크 공간과 쓰기 권한을 "
+                             "확인하십시오. (10304)"));
+    EXPECT_EQ(EArchiver(11004, QStringLiteral("E:")).Message(),
+              QStringLiteral("압축 파일이 있는 드라이브를 쓸 수 없습니다: E:. 드라이브가 연결되어 있는지 확인하십시오. "
+                             "(11004)"));
+    // A number without a text of its own still says what to do and names the number.
+    EXPECT_EQ(archiverMessageText(11024),
+              QStringLiteral("압축 파일을 처리하는 중 오류가 났습니다. 다시 시도하고, 되풀이되면 파일이 손상되지 "
+                             "않았는지 확인하십시오. (11024)"));
+    EXPECT_EQ(archiverMessageText(11024, QStringLiteral("x")),
+              QStringLiteral("압축 파일을 처리하는 중 오류가 났습니다: x. 다시 시도하고, 되풀이되면 파일이 손상되지 "
+                             "않았는지 확인하십시오. (11024)"));
+}
+
+TEST(ArchiverMessageTexts, PasswordPromptCaptionsArePlainLabels) {
+    EXPECT_EQ(text(10152), QStringLiteral("확인"));
+    EXPECT_EQ(text(10153), QStringLiteral("취소"));
+    EXPECT_EQ(text(10154), QStringLiteral("암호 입력"));
+    EXPECT_EQ(text(10155), QStringLiteral("암호를 입력하십시오:"));
+    EXPECT_EQ(text(10156), QStringLiteral("확인을 위해 암호를 한 번 더 입력하십시오:"));
+    EXPECT_EQ(text(10157), QStringLiteral("모두 취소"));
+    EXPECT_EQ(text(10158), QStringLiteral("중단"));
+    // The engine's wrong-password text is not a numbered message and stays as the program expects.
+    EXPECT_STREQ(engine::kWarningsGiven, "warnings were given");
+}
+
 class ArchiverMessages : public ArchiverTest {};
 
 TEST_F(ArchiverMessages, AddWithoutFilesReports10301AndCallsNoEngine) {
@@ -56,10 +117,12 @@ TEST_F(ArchiverMessages, AddWithoutFilesReports10301AndCallsNoEngine) {
     archiver.SetZipFileName(path(QStringLiteral("a.zip")));
     archiver.Add();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages.first(), kMissingText + QStringLiteral("10301"));
+    // This was "Message texts are not linked into the program\nMissing message number: 10301".
+    EXPECT_EQ(messages.first(), kNoFilesText);
     EXPECT_EQ(codes.first(), 0);
     EXPECT_EQ(archiver.LastErrorCode(), 10301);
-    EXPECT_EQ(boxes.texts(), QStringList{kMissingText + QStringLiteral("10301")});
+    EXPECT_EQ(archiver.LastErrorMessage(), kNoFilesText);
+    EXPECT_EQ(boxes.texts(), QStringList{kNoFilesText});
     EXPECT_FALSE(archiver.ZipEngineLoaded());
 }
 
@@ -72,8 +135,7 @@ TEST_F(ArchiverMessages, PreconditionsOfAddAndExtract) {
     archiver.SetAddOptions({AddOptsEnum::AddEncrypt});
     archiver.Add();      // unattended, encrypted, no password
     archiver.Extract();  // archive missing
-    EXPECT_EQ(messages, (QStringList{kMissingText + QStringLiteral("10102"), kMissingText + QStringLiteral("10302"),
-                                     kMissingText + QStringLiteral("10102")}));
+    EXPECT_EQ(messages, (QStringList{kNoArchiveText, text(10302), kNoArchiveText}));
     EXPECT_EQ(boxes.requests().size(), 1);  // only the attended one was shown
 }
 
@@ -87,15 +149,14 @@ TEST_F(ArchiverMessages, MissingEngineAndMissingEntryPoints) {
     archiver.SetEngineDirectory(engines);
     archiver.LoadZipEngine();
     EXPECT_FALSE(archiver.ZipEngineLoaded());
-    EXPECT_EQ(messages.last(), kMissingText + QStringLiteral("10604"));
+    EXPECT_EQ(messages.last(), kZipEngineMissingText);
     // An unzip engine offered as the zip engine lacks both zip entry points.
     QFile::remove(engines + QStringLiteral("/libzipeng.so"));
     ASSERT_TRUE(
         QFile::rename(engines + QStringLiteral("/libunzeng.so.tmp"), engines + QStringLiteral("/libzipeng.so")));
     archiver.LoadZipEngine();
     EXPECT_TRUE(archiver.ZipEngineLoaded());
-    EXPECT_EQ(messages.mid(1),
-              (QStringList{kMissingText + QStringLiteral("10602"), kMissingText + QStringLiteral("10603")}));
+    EXPECT_EQ(messages.mid(1), (QStringList{text(10602), text(10603)}));
     // An add with such an engine stops without calling anything.
     writeFile(path(QStringLiteral("f.txt")), "x");
     EXPECT_EQ(add(path(QStringLiteral("a.zip")), dir.path(), {QStringLiteral("f.txt")}), 0);
@@ -115,7 +176,7 @@ TEST_F(ArchiverMessages, TraceReportsLoading) {
     archiver.SetUnattended(true);
     archiver.SetTrace(true);
     archiver.LoadUnzipEngine();
-    EXPECT_EQ(messages, QStringList{kMissingText + QStringLiteral("10701")});
+    EXPECT_EQ(messages, QStringList{text(10701)});
     archiver.UnloadUnzipEngine();
 }
 

@@ -7,7 +7,12 @@
 namespace tk::test {
 namespace {
 
-const QString kMissing = QStringLiteral("Message texts are not linked into the program\nMissing message number: ");
+const QString kNotAnArchive =
+    QStringLiteral("압축 파일이 아니거나 손상되었습니다. 백업에서 복원하거나 다른 파일을 고르십시오. (11036)");
+
+QString text(int id) {
+    return archiverMessageText(id);
+}
 
 class DirectoryTest : public ArchiverTest {
   protected:
@@ -94,7 +99,7 @@ TEST_F(DirectoryTest, FolderEntriesAreSkippedButCounted) {
 TEST_F(DirectoryTest, TrailingBytesWarnUnlessTheyAreTransferPadding) {
     QByteArray bytes = buildStoredZip({{"a.txt", "hello"}}, "c");
     open(bytes + "junk");
-    EXPECT_EQ(messages, QStringList{kMissing + QStringLiteral("10204")});
+    EXPECT_EQ(messages, QStringList{text(10204)});
     EXPECT_EQ(archiver.EntryCount(), 1);  // a warning does not stop the read
     EXPECT_EQ(archiver.EndOfArchive(), bytes.size());
 
@@ -109,7 +114,7 @@ TEST_F(DirectoryTest, AMisplacedCentralDirectoryWarns10203) {
     const qsizetype end = bytes.lastIndexOf(QByteArray("PK\x05\x06", 4));
     bytes[end + 16] = static_cast<char>(bytes[end + 16] + 1);
     open(bytes);
-    EXPECT_EQ(messages, QStringList{kMissing + QStringLiteral("10203")});
+    EXPECT_EQ(messages, QStringList{text(10203)});
     EXPECT_EQ(archiver.EntryCount(), 1);
 }
 
@@ -132,19 +137,31 @@ TEST_F(DirectoryTest, BrokenArchivesFailAndForgetTheName) {
         {QByteArray(70000, 'x'), 11036},  // no end record in the last 65,557 bytes
         {badSignature, 11015},           {shortName, 11017}, {moreEntries, 11013},
     };
+    // These were "Message texts are not linked into the program\nMissing message number: " and the number.
     for (const Case& c : cases) {
         messages.clear();
         open(c.bytes);
         EXPECT_EQ(archiver.ZipFileName(), QString()) << c.id;
         EXPECT_EQ(archiver.EntryCount(), 0) << c.id;
-        EXPECT_EQ(messages.value(0), kMissing + QString::number(c.id));
+        EXPECT_EQ(messages.value(0), c.id == 11036 ? kNotAnArchive : text(c.id));
     }
     // A following Add and Extract then report 10102.
     messages.clear();
     archiver.SetFSpecArgs({QStringLiteral("x")});
     archiver.Add();
     archiver.Extract();
-    EXPECT_EQ(messages, (QStringList{kMissing + QStringLiteral("10102"), kMissing + QStringLiteral("10102")}));
+    EXPECT_EQ(messages, (QStringList{text(10102), text(10102)}));
+}
+
+// A file that is not an archive, as a user meets it at the terminal: the Korean text and a failure.
+TEST_F(DirectoryTest, CommandLineInfoOnAFileThatIsNotAnArchive) {
+    writeFile(path(QStringLiteral("notes.txt")), "just text, no archive");
+    QByteArray out;
+    const int code = runProgram(binDir() + QStringLiteral("/tomekeep-cli"),
+                                {QStringLiteral("info"), path(QStringLiteral("notes.txt"))}, {}, &out);
+    EXPECT_NE(code, 0);
+    EXPECT_NE(code, -1);
+    EXPECT_TRUE(QString::fromUtf8(out).contains(kNotAnArchive)) << out.toStdString();
 }
 
 TEST_F(DirectoryTest, ExtraFieldIsCopiedWithOneSpareByte) {
