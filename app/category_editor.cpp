@@ -4,7 +4,7 @@
 #include "app/main_window.h"
 #include "platform/message_box.h"
 #include "platform/shell_ops.h"
-#include "store/entry_list.h"
+#include "store/category_tree.h"
 
 #include <QDir>
 #include <QDragMoveEvent>
@@ -15,16 +15,9 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cstring>
-
 namespace tk {
 namespace {
 
-constexpr int kDeepestMenuLevel = 2;
 const QString kNewName = QStringLiteral("새로운 항목");
 
 // Drops refused characters from what is typed or pasted into a label editor.
@@ -78,33 +71,6 @@ class NameDelegate final : public QStyledItemDelegate {
     TForm2* form_;
     CategoryTreeView* tree_;
 };
-
-// The sub-folders of folder in collation order. Category folders hold thousands of archives, so
-// the folder is read with readdir's file types rather than a stat of every file.
-QStringList subFolders(const QString& folder) {
-    QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir) {
-        return names;
-    }
-    while (const dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) {
-            continue;
-        }
-        struct stat st;
-        const bool isDir = e->d_type == DT_DIR ||
-                           (e->d_type == DT_UNKNOWN &&
-                            ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode));
-        if (isDir) {
-            names.append(QFile::decodeName(e->d_name));
-        }
-    }
-    ::closedir(dir);
-    const TitleCollator collator;
-    std::sort(names.begin(), names.end(),
-              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-    return names;
-}
 
 }  // namespace
 
@@ -207,7 +173,7 @@ TForm2::TForm2(TForm1* form1) : QDialog(form1), form1_(form1) {
 }
 
 QString TForm2::libraryDir() const {
-    return form1_->ProgramDir + QStringLiteral("LIST/");
+    return form1_->store().libraryDir();
 }
 
 QString TForm2::categoryPath(const QTreeWidgetItem* node) {
@@ -230,49 +196,25 @@ QString TForm2::folderOf(const QTreeWidgetItem* node) const {
     return libraryDir() + categoryPath(node);
 }
 
-void TForm2::addFolderNodes(QTreeWidgetItem* parent, const QString& folder, int depth) {
-    for (const QString& name : subFolders(folder)) {
-        auto* node = parent ? new QTreeWidgetItem(parent, {name}) : new QTreeWidgetItem(TreeView1, {name});
+void TForm2::addFolderNodes(QTreeWidgetItem* parent, const QList<CategoryNode>& nodes) {
+    for (const CategoryNode& category : nodes) {
+        auto* node =
+            parent ? new QTreeWidgetItem(parent, {category.name}) : new QTreeWidgetItem(TreeView1, {category.name});
         node->setIcon(0, icons::categoryImage());
         node->setFlags(node->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled);
-        if (depth < kDeepestMenuLevel) {
-            addFolderNodes(node, folder + u'/' + name, depth + 1);
-        }
+        addFolderNodes(node, category.children);
     }
 }
 
 void TForm2::FormCreate() {
-    TreeView1->clear();
-    addFolderNodes(nullptr, libraryDir(), 0);
-    TreeView1->expandAll();
-    buildMenu();
+    reloadTree();
+    form1_->rebuildCategoryMenu();
 }
 
-void TForm2::buildMenu() {
-    QMenu* root = form1_->item_PM;
-    root->clear();
-    const QIcon icon = icons::categoryImage();
-    std::function<void(QTreeWidgetItem*, QMenu*)> add = [&](QTreeWidgetItem* node, QMenu* into) {
-        const QString path = categoryPath(node);
-        if (node->childCount() > 0 && level(node) < kDeepestMenuLevel) {
-            QMenu* sub = into->addMenu(icon, node->text(0));
-            sub->setToolTipsVisible(true);
-            sub->menuAction()->setToolTip(path);
-            sub->menuAction()->setData(path);
-            for (int i = 0; i < node->childCount(); ++i) {
-                add(node->child(i), sub);
-            }
-            return;
-        }
-        QAction* item = into->addAction(icon, node->text(0));
-        item->setToolTip(path);
-        item->setStatusTip(path);
-        item->setData(path);
-        connect(item, &QAction::triggered, form1_, [this, item] { form1_->item_TBClick(item); });
-    };
-    for (int i = 0; i < TreeView1->topLevelItemCount(); ++i) {
-        add(TreeView1->topLevelItem(i), root);
-    }
+void TForm2::reloadTree() {
+    TreeView1->clear();
+    addFolderNodes(nullptr, readCategoryTree(libraryDir()));
+    TreeView1->expandAll();
 }
 
 void TForm2::N1Click() {
@@ -308,12 +250,14 @@ bool TForm2::TreeView1Edited(QTreeWidgetItem* node, const QString& text) {
         Messages::show(this, QStringLiteral("이미 그 항목이 있습니다."));
         return false;
     }
-    if (!QDir().rename(libraryDir() + parentPrefix + node->text(0), target)) {
+    const QString oldName = node->text(0);
+    if (!QDir().rename(libraryDir() + parentPrefix + oldName, target)) {
         Messages::show(this, QStringLiteral("항목의 이름을 바꿀 수 없습니다."), MsgKind::Error);
         return false;
     }
     TreeChanged = true;
     node->setText(0, text);
+    form1_->categoryFolderMoved(libraryDir() + parentPrefix + oldName, target);
     return true;
 }
 
@@ -329,7 +273,9 @@ void TForm2::N3Click() {
         return;
     }
     TreeChanged = true;
+    const QString folder = folderOf(node);
     delete node;
+    form1_->categoryFolderRemoved(folder);
 }
 
 bool TForm2::TreeView1DragOver(QObject* source) const {
@@ -385,6 +331,7 @@ void TForm2::TreeView1EndDrag(QTreeWidgetItem* target) {
         return;
     }
     TreeChanged = true;
+    form1_->categoryFolderMoved(folderOf(moved), destination + moved->text(0));
     if (clash && existing) {
         mergeNodes(moved, existing);
         delete moved;
@@ -434,7 +381,7 @@ void TForm2::PopupMenu1Popup() {
 
 void TForm2::FormClose() {
     if (TreeChanged) {
-        buildMenu();
+        form1_->rebuildCategoryMenu();
     }
 }
 

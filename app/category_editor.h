@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/category_tree.h"
+
 #include <QDialog>
 #include <QTreeWidget>
 
@@ -42,8 +44,10 @@ class TForm2 final : public QDialog {
   public:
     explicit TForm2(TForm1* form1);
 
-    // Builds the tree from the folders and the main window's category menu.
+    // Builds the tree from the folders as they are now, and the main window's category menu.
     void FormCreate();
+    // Reads the tree again from the folders, which may have changed on disk since.
+    void reloadTree();
 
     void N1Click();
     void N2Click();
@@ -55,9 +59,6 @@ class TForm2 final : public QDialog {
     void TreeView1EndDrag(QTreeWidgetItem* target);
     void PopupMenu1Popup();
     void FormClose();
-
-    // Rebuilds item_PM from the tree.
-    void buildMenu();
 
     // The category path of a node: the names from the top joined by "/".
     static QString categoryPath(const QTreeWidgetItem* node);
@@ -77,7 +78,7 @@ class TForm2 final : public QDialog {
     void done(int result) override;
 
   private:
-    void addFolderNodes(QTreeWidgetItem* parent, const QString& folder, int level);
+    void addFolderNodes(QTreeWidgetItem* parent, const QList<CategoryNode>& nodes);
     QString folderOf(const QTreeWidgetItem* node) const;
     void reparent(QTreeWidgetItem* node, QTreeWidgetItem* newParent);
     void mergeNodes(QTreeWidgetItem* from, QTreeWidgetItem* into);

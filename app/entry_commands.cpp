@@ -1,13 +1,11 @@
-// The main window's commands on single entries: delete, retitle and re-password, and the pieces
-// that opening an entry shares with them.
+// The main window's commands on single entries: delete, and retitle and re-password.
 #include "app/entry_dialog.h"
 #include "app/main_window.h"
 #include "editor/archive_progress.h"
+#include "editor/editor_window.h"
 #include "platform/message_box.h"
-#include "platform/shell_ops.h"
 #include "platform/wait_cursor.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -15,19 +13,10 @@
 #include <QLineEdit>
 
 namespace tk {
-namespace {}  // namespace
 
-void TForm1::ZipOptions(bool isProtected) {
-    AddOpts options;
-    if (isProtected) {
-        options.insert(AddOptsEnum::AddEncrypt);
-    }
-    Archiver1.SetAddOptions(options);
-}
-
-QString TForm1::AskPassword() {
+QString TForm1::AskPassword(const QString& title) {
     form4_->Pass_in->clear();
-    form4_->showPasswordPanel();
+    form4_->showPasswordPanel(title);
     form4_->exec();
     if (form4_->DialogCancelled) {
         Messages::show(this, QStringLiteral("암호 입력을 취소했습니다."));
@@ -40,40 +29,17 @@ QString TForm1::AskPassword() {
     return form4_->Pass_in->text();
 }
 
-QString TForm1::entryArchive(const EntryRow& entry) const {
-    return ListDir + entry.archiveName + QStringLiteral(".zip");
-}
-
-bool TForm1::unlockEntry(const EntryRow& entry, QString* password) {
-    password->clear();
-    if (entry.imageIndex() == 1) {
-        *password = AskPassword();
-        if (password->isEmpty()) {
-            return false;
-        }
-    }
-    Archiver1.SetPassword(*password);
-    ZipOptions(entry.isProtected);
-    return true;
-}
-
-bool TForm1::ExtractToScratch() {
+bool TForm1::withProgress(const QString& label, const std::function<bool()>& operation) {
     WaitCursor wait;
-    if (!ShellDeleteFiles(ScratchDir() + QStringLiteral("*.*"), false)) {
-        qWarning("could not empty the scratch folder");
-    }
-    Archiver1.SetExtrBaseDir(ScratchDir());
-    Archiver1.SetExtrOptions(ExtrOpts{ExtrOptsEnum::ExtrDirNames, ExtrOptsEnum::ExtrOverWrite});
-    WrongPassword = false;
-    {
-        ArchiveProgress progress(Archiver1, this, QStringLiteral("여는 중..."));
-        Archiver1.Extract();
-    }
-    if (WrongPassword) {
-        WrongPassword = false;
-        return false;
-    }
-    return true;
+    ArchiveProgress progress(Archiver1, this, label);
+    return operation();
+}
+
+void TForm1::showStoreError() {
+    const EntryError error = store_.error();
+    const MsgKind kind =
+        error == EntryError::WrongPassword || error == EntryError::Missing ? MsgKind::Warning : MsgKind::Error;
+    Messages::show(this, store_.errorString(), kind);
 }
 
 void TForm1::ToolButton4Click() {
@@ -82,7 +48,7 @@ void TForm1::ToolButton4Click() {
         return;
     }
     const EntryRow entry = ListView1->entries()->row(row);
-    const QString path = entryArchive(entry);
+    const QString path = EntryStore::archivePath(ListDir, entry.archiveName);
     if (!QFileInfo::exists(path)) {
         return;
     }
@@ -91,13 +57,17 @@ void TForm1::ToolButton4Click() {
         MsgAnswer::Yes) {
         return;
     }
-    if (!ShellDeleteFiles(path, DeleteToTrash)) {
-        Messages::show(this, QStringLiteral("디렉토리의 경로가 너무 길어 파일을 삭제 할수 없습니다."), MsgKind::Error);
+    if (!store_.remove(path, DeleteToTrash)) {
+        showStoreError();
         return;
     }
     ListView1->entries()->removeEntry(row);
     StatusPanel1->setText(countText(ListView1->entries()->rowCount()));
     updateSelectionButtons();
+    // An editor still bound to the entry would write a new archive without its comment.
+    if (form3_) {
+        form3_->entryDeleted(path);
+    }
 }
 
 void TForm1::ToolButton7Click() {
@@ -106,9 +76,17 @@ void TForm1::ToolButton7Click() {
         return;
     }
     const EntryRow entry = ListView1->entries()->row(row);
-    Archiver1.SetZipFileName(entryArchive(entry));
+    const QString path = EntryStore::archivePath(ListDir, entry.archiveName);
     QString password;
-    if (!unlockEntry(entry, &password) || !ExtractToScratch()) {
+    if (entry.isProtected) {
+        password = AskPassword(entry.title);
+        if (password.isEmpty()) {
+            return;
+        }
+    }
+    if (!withProgress(QStringLiteral("여는 중..."),
+                      [&] { return store_.beginRetitle(path, entry.documentFile, password); })) {
+        showStoreError();
         return;
     }
 
@@ -118,43 +96,24 @@ void TForm1::ToolButton7Click() {
     form4_->ComboBox1->setEditText(entry.category);
     form4_->exec();
     if (form4_->DialogCancelled || form4_->Edit1->text().isEmpty()) {
+        store_.discardRetitle();
         return;
     }
-
     const bool protect = form4_->wantsProtection();
-    ZipOptions(protect);
-    Archiver1.SetPassword(protect ? form4_->Edit3->text() : QString());
-    if (!QFileInfo::exists(ScratchDir() + entry.documentFile)) {
-        Messages::show(this, QStringLiteral("실패"), MsgKind::Error);
+    const EntryComment comment{form4_->Edit1->text(), form4_->ComboBox1->currentText(), protect, entry.documentFile};
+    const QString newPassword = protect ? form4_->Edit3->text() : QString();
+    EntryRef retitled;
+    if (!withProgress(QStringLiteral("저장하는 중..."),
+                      [&] { return store_.finishRetitle(comment, newPassword, &retitled); })) {
+        showStoreError();
         return;
     }
-    const QString comment =
-        MakeEntryComment(form4_->Edit1->text(), form4_->ComboBox1->currentText(), protect, entry.documentFile);
-
-    Archiver1.SetRootDir(ScratchDir());
-    if (entry.documentFile == QLatin1String(kDocumentFile)) {
-        Archiver1.SetFSpecArgs({entry.documentFile});
-    } else {
-        AddOpts options = Archiver1.AddOptions();
-        options.insert(AddOptsEnum::AddDirNames).insert(AddOptsEnum::AddRecurseDirs);
-        Archiver1.SetAddOptions(options);
-        Archiver1.SetFSpecArgs({QStringLiteral("*.*")});
+    ListView1->entries()->setEntry(row, comment.title, comment.category, protect);
+    if (form3_) {
+        form3_->entryRetitled(retitled);
     }
-    {
-        WaitCursor wait;
-        ArchiveProgress progress(Archiver1, this, QStringLiteral("저장하는 중..."));
-        Archiver1.Add();
-    }
-    Archiver1.SetRootDir({});
-    // A comment that claims a protection the files did not get would lock the user out: when the
-    // add fails, the entry keeps its old comment and row.
-    if (Archiver1.HandledCount() == 0) {
-        Messages::show(this, addFailedMessage(), MsgKind::Error);
-        return;
-    }
-    Archiver1.SetZipComment(comment);
-    const EntryComment parsed = ParseEntryComment(comment);
-    ListView1->entries()->setEntry(row, parsed.title, parsed.category, parsed.isProtected);
+    // Back to the list, so that Space or Enter acts on the entries rather than on the button.
+    ListView1->setFocus();
 }
 
 }  // namespace tk

@@ -10,11 +10,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedLayout>
+#include <QStyle>
 
 namespace tk {
 namespace {
 
 constexpr QChar kSeparator = u'|';
+
+// A toggle at the end of a password field that shows the password in plain text while it is on.
+QAction* addShowToggle(QLineEdit* edit) {
+    QAction* toggle =
+        edit->addAction(edit->style()->standardIcon(QStyle::SP_FileDialogContentsView), QLineEdit::TrailingPosition);
+    toggle->setCheckable(true);
+    toggle->setToolTip(QStringLiteral("암호 보기"));
+    toggle->setText(QStringLiteral("암호 보기"));
+    return toggle;
+}
 
 }  // namespace
 
@@ -28,6 +39,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     stack->addWidget(P_pass2);
     resize(361, 105);
     FormClose();
+    updateEchoModes();
 }
 
 void TForm4::setupTitlePanel() {
@@ -44,6 +56,7 @@ void TForm4::setupTitlePanel() {
     CheckBox1 = new QCheckBox(QStringLiteral("암호 사용"), P_pass1);
     Edit3 = new QLineEdit(passwordPlaceholder(), P_pass1);
     Edit3->setEnabled(false);
+    ShowEdit3 = addShowToggle(Edit3);
     Button1 = new QPushButton(QStringLiteral("확인"), P_pass1);
     Button2 = new QPushButton(QStringLiteral("취소"), P_pass1);
     grid->addWidget(Label1, 0, 0);
@@ -65,6 +78,9 @@ void TForm4::setupTitlePanel() {
     Edit3->installEventFilter(this);
     connect(Edit1, &QLineEdit::textEdited, this, &TForm4::keepTitleFreeOfSeparators);
     connect(CheckBox1, &QCheckBox::toggled, this, &TForm4::CheckBox1Click);
+    // The placeholder reads as words; a typed password shows as dots unless asked otherwise.
+    connect(Edit3, &QLineEdit::textChanged, this, &TForm4::updateEchoModes);
+    connect(ShowEdit3, &QAction::toggled, this, &TForm4::updateEchoModes);
     connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
 }
@@ -72,17 +88,22 @@ void TForm4::setupTitlePanel() {
 void TForm4::setupPasswordPanel() {
     P_pass2 = new QWidget(this);
     auto* grid = new QGridLayout(P_pass2);
+    EntryLabel = new QLabel(P_pass2);
+    EntryLabel->setTextFormat(Qt::PlainText);
     Label3 = new QLabel(QStringLiteral("암호를 입력하세요."), P_pass2);
     Pass_in = new QLineEdit(P_pass2);
     Pass_in->setEchoMode(QLineEdit::Password);
+    ShowPass_in = addShowToggle(Pass_in);
     Label3->setBuddy(Pass_in);
     Button3 = new QPushButton(QStringLiteral("확인"), P_pass2);
     Button4 = new QPushButton(QStringLiteral("취소"), P_pass2);
-    grid->addWidget(Label3, 0, 0, 1, 2);
-    grid->addWidget(Pass_in, 1, 0);
-    grid->addWidget(Button3, 1, 1);
-    grid->addWidget(Button4, 2, 1);
+    grid->addWidget(EntryLabel, 0, 0, 1, 2);
+    grid->addWidget(Label3, 1, 0);
+    grid->addWidget(Pass_in, 2, 0);
+    grid->addWidget(Button3, 2, 1);
+    grid->addWidget(Button4, 3, 1);
     grid->setColumnStretch(0, 1);
+    connect(ShowPass_in, &QAction::toggled, this, &TForm4::updateEchoModes);
     connect(Button3, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(Button4, &QPushButton::clicked, this, &TForm4::Button4Click);
 }
@@ -130,6 +151,9 @@ void TForm4::done(int result) {
 }
 
 void TForm4::FormClose() {
+    // Passwords are hidden again for the next showing.
+    ShowEdit3->setChecked(false);
+    ShowPass_in->setChecked(false);
     auto* stack = static_cast<QStackedLayout*>(layout());
     if (stack) {
         stack->setCurrentWidget(P_pass1);
@@ -139,7 +163,16 @@ void TForm4::FormClose() {
     Button3->setDefault(false);
 }
 
-void TForm4::showPasswordPanel() {
+void TForm4::updateEchoModes() {
+    const bool placeholder = Edit3->text() == passwordPlaceholder();
+    Edit3->setEchoMode(placeholder || ShowEdit3->isChecked() ? QLineEdit::Normal : QLineEdit::Password);
+    ShowEdit3->setVisible(!placeholder);
+    Pass_in->setEchoMode(ShowPass_in->isChecked() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void TForm4::showPasswordPanel(const QString& entryTitle) {
+    EntryLabel->setText(entryTitle.isEmpty() ? QString() : QStringLiteral("제목: ") + entryTitle);
+    EntryLabel->setVisible(!entryTitle.isEmpty());
     static_cast<QStackedLayout*>(layout())->setCurrentWidget(P_pass2);
     Button2->setDefault(false);
     Button3->setDefault(true);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -33,8 +34,9 @@ class TForm4 final : public QDialog {
     void Edit3Exit();
     void CheckBox1Click();
 
-    // Switches to the password panel for the next showing; closing switches back.
-    void showPasswordPanel();
+    // Switches to the password panel for the next showing, naming the entry it asks for; closing
+    // switches back.
+    void showPasswordPanel(const QString& entryTitle = {});
     bool isPasswordPanelShown() const;
     // The category list offered in ComboBox1: refilled by every list load.
     void setCategories(const QStringList& categories);
@@ -56,8 +58,12 @@ class TForm4 final : public QDialog {
     QLineEdit* Edit3;
     QPushButton* Button1;
     QPushButton* Button2;
+    // Show the typed password instead of dots, one toggle per password field.
+    QAction* ShowEdit3;
+    QAction* ShowPass_in;
 
     QWidget* P_pass2;
+    QLabel* EntryLabel;  // the title of the entry whose password is asked for
     QLabel* Label3;
     QLineEdit* Pass_in;
     QPushButton* Button3;
@@ -75,6 +81,7 @@ class TForm4 final : public QDialog {
     void setupPasswordPanel();
     void refuseSeparator();
     void keepTitleFreeOfSeparators(const QString& text);
+    void updateEchoModes();
 
     bool confirmed_ = false;
 };

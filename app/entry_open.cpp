@@ -16,41 +16,48 @@ QString TForm1::editorCaption() const {
     return u'+' + CategoryName() + QStringLiteral("+ TKEDIT");
 }
 
+void TForm1::showEditor() {
+    form3_->setWindowTitle(editorCaption());
+    form3_->show();
+    form3_->raise();
+    form3_->activateWindow();
+}
+
 void TForm1::ListView1DblClick(EntryListView* list) {
     const int row = list->selectedRow();
     if (row < 0 || !form3_) {
         return;
     }
     const EntryRow entry = list->entries()->row(row);
-    // The editor's close may save its document into the entry that was open before.
-    form3_->FormClose();
-    const QString path = entryArchive(entry);
-    Archiver1.SetZipFileName(path);
-    if (!QFileInfo(path).isFile() || Archiver1.ZipFileName().isEmpty()) {
-        Messages::show(this, QStringLiteral("이 파일이 존재하지 않습니다."));
+    // The editor's close may save its document into the entry that was open before; when that
+    // save does not happen, the document stays and nothing is opened.
+    if ((form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
+        return;
+    }
+    const QString path = EntryStore::archivePath(ListDir, entry.archiveName);
+    if (!withProgress(QStringLiteral("여는 중..."), [&] { return store_.checkArchive(path); })) {
+        showStoreError();
         return;
     }
     QString password;
-    if (!unlockEntry(entry, &password) || !ExtractToScratch()) {
+    if (entry.isProtected) {
+        password = AskPassword(entry.title);
+        if (password.isEmpty()) {
+            return;
+        }
+    }
+    const EntryComment comment{entry.title, entry.category, entry.isProtected, entry.documentFile};
+    EntryRef opened;
+    QString body;
+    if (!withProgress(QStringLiteral("여는 중..."),
+                      [&] { return store_.open(path, comment, password, &opened, &body); })) {
+        showStoreError();
         return;
     }
-    // A body that did not come out of the archive, or cannot be read, stops the open.
-    const QString body = ScratchDir() + entry.documentFile;
-    const bool web = entry.documentFile != QLatin1String(kDocumentFile);
-    if (!QFileInfo(body).isFile() || (!web && !form3_->showRichBody(body))) {
-        Messages::show(this, QStringLiteral("Error in Extract; Fatal DLL Exception in mainunit"), MsgKind::Error);
-        return;
+    if (!form3_->showEntry(opened, body)) {
+        return;  // the editor said why
     }
-    if (web) {
-        WebDocPath = body;
-        form3_->showWebBody(WebDocPath);
-    }
-    form3_->bindEntry(entry.title, password);
-    form3_->setWindowTitle(editorCaption());
-    form3_->show();
-    form3_->raise();
-    form3_->activateWindow();
-    Archiver1.SetPassword(QString());
+    showEditor();
 }
 
 void TForm1::ToolButton3Click() {
@@ -58,11 +65,11 @@ void TForm1::ToolButton3Click() {
         Messages::show(this, QStringLiteral("항목을 선택해주세요."));
         return;
     }
-    form3_->N1Click();
-    form3_->setWindowTitle(editorCaption());
-    form3_->show();
-    form3_->raise();
-    form3_->activateWindow();
+    // Unsaved changes are offered for saving first; cancelling keeps them.
+    if (!form3_->N1Click()) {
+        return;
+    }
+    showEditor();
 }
 
 bool TForm1::askNewEntry(NewEntryAnswer* answer) {
@@ -81,10 +88,12 @@ bool TForm1::askNewEntry(NewEntryAnswer* answer) {
     return true;
 }
 
-void TForm1::addEntryRow(const QString& archiveName, const QString& comment) {
-    EntryComment parsed = ParseEntryComment(comment);
-    ListView1->entries()->appendEntry(EntryRow{std::move(parsed.title), std::move(parsed.category), archiveName,
-                                               std::move(parsed.documentFile), parsed.isProtected});
+void TForm1::entryCreated(const QString& folder, const QString& archiveName, const EntryComment& comment) {
+    if (folder != ListDir) {
+        return;
+    }
+    ListView1->entries()->appendEntry(
+        EntryRow{comment.title, comment.category, archiveName, comment.documentFile, comment.isProtected});
     StatusPanel1->setText(countText(ListView1->entries()->rowCount()));
 }
 

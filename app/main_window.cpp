@@ -4,16 +4,18 @@
 #include "app/entry_dialog.h"
 #include "app/icons.h"
 #include "app/settings.h"
+#include "editor/archive_progress.h"
 #include "editor/editor_window.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/program_folders.h"
-#include "platform/shell_ops.h"
 #include "platform/wait_cursor.h"
+#include "store/category_tree.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -23,69 +25,18 @@
 #include <QVBoxLayout>
 
 namespace tk {
-namespace {
 
-constexpr const char* kLockName = "TOMEKEEP.lock";
-
-}  // namespace
-
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Archiver1(store_.archiver()) {
     setWindowTitle(QStringLiteral("TOMEKEEP"));
     resize(696, 480);
     setupToolBar();
     setupList();
     setupStatusBar();
-    setupArchiver();
+    setupKeys();
 }
 
 TForm1::~TForm1() {
     FormDestroy();
-}
-
-void TForm1::setupArchiver() {
-    Archiver1.SetAddCompLevel(9);
-    Archiver1.SetAddOptions({});
-    Archiver1.SetExtrOptions({});
-    Archiver1.SetUnattended(false);
-    Archiver1.SetAddStoreSuffixes(AddStoreExts{AddStoreSuffixEnum::assZIP});
-    Archiver1.OnMessage = [this](TArchiver* sender, int code, const QString& message) {
-        Archiver1Message(sender, code, message);
-    };
-    Archiver1.OnPasswordError = [this](TArchiver* sender, bool isZip, QString& password, const QString& file,
-                                       unsigned& repeat, TPasswordButton& action) {
-        Archiver1PasswordError(sender, isZip, password, file, repeat, action);
-    };
-}
-
-void TForm1::Archiver1Message(TArchiver*, int, const QString& message) {
-    // The engine's way of saying that a password did not open a member.
-    if (message == QLatin1String(engine::kWarningsGiven)) {
-        WrongPassword = true;
-        Messages::show(this, QStringLiteral("암호가 틀렸습니다."), MsgKind::Warning);
-    }
-}
-
-void TForm1::Archiver1PasswordError(TArchiver*, bool, QString& newPassword, const QString&, unsigned& repeatCount,
-                                    TPasswordButton& action) {
-    // No other password is offered: a wrong one ends in the engine's warning.
-    repeatCount = 0;
-    newPassword.clear();
-    action = TPasswordButton::mbOK;
-}
-
-// Removes the temporary files an interrupted archive write left in the category folders.
-void TForm1::removeArchiveLeftovers() {
-    const QString library = ProgramDir + QStringLiteral("LIST/");
-    QStringList folders{library};
-    for (qsizetype i = 0; i < folders.size(); ++i) {
-        RemoveArchiveLeftovers(folders[i]);
-        if (folders[i].count(u'/') - library.count(u'/') < 3) {
-            for (const QString& sub :
-                 QDir(folders[i]).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
-                folders.append(folders[i] + sub + u'/');
-            }
-        }
-    }
 }
 
 QString TForm1::dirText(const QString& path) {
@@ -114,6 +65,8 @@ void TForm1::setupToolBar() {
     separator();
     item_PM = new QMenu(this);
     item_PM->setToolTipsVisible(true);
+    // Folders change on disk while the program runs: the menu is read again whenever it opens.
+    connect(item_PM, &QMenu::aboutToShow, this, &TForm1::rebuildCategoryMenu);
     item_TB = addToolButton(QStringLiteral("항목 구성"), QStyle::SP_DirIcon);
     item_TB->setIcon(icons::categoryImage());
     item_TB->setMenu(item_PM);
@@ -194,6 +147,22 @@ void TForm1::setupStatusBar() {
     StatusPanel1 = panel(50);
 }
 
+// The toolbar's commands from the keyboard: Ctrl+N anywhere in the window, Delete and F2 on the
+// list, and Alt+Down opens the category menu as it does on any drop-down button.
+void TForm1::setupKeys() {
+    auto add = [this](QWidget* on, const QKeySequence& key, Qt::ShortcutContext context, auto slot) {
+        auto* action = new QAction(on);
+        action->setShortcut(key);
+        action->setShortcutContext(context);
+        on->addAction(action);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    add(this, QKeySequence(Qt::CTRL | Qt::Key_N), Qt::WindowShortcut, [this] { ToolButton3Click(); });
+    add(ListView1, QKeySequence(Qt::Key_Delete), Qt::WidgetShortcut, [this] { ToolButton4Click(); });
+    add(ListView1, QKeySequence(Qt::Key_F2), Qt::WidgetShortcut, [this] { ToolButton7Click(); });
+    add(this, QKeySequence(Qt::ALT | Qt::Key_Down), Qt::WindowShortcut, [this] { item_TB->showMenu(); });
+}
+
 void TForm1::setEntryDialog(TForm4* form4) {
     form4_ = form4;
     form4_->setCategories(EntryCategories);
@@ -215,47 +184,20 @@ QString TForm1::CountText() const {
     return StatusPanel1->text();
 }
 
-bool TForm1::makeFolders(QString* error) {
-    if (!QDir().mkpath(ProgramDir)) {
-        *error = ProgramDir + QStringLiteral("폴더를 만들수 없습니다.");
-        return false;
-    }
-    const QString list = ProgramDir + QStringLiteral("LIST/");
-    if (!QFileInfo(list).isDir() && !QDir().mkdir(list)) {
-        *error = list + QStringLiteral("폴더를 만들수 없습니다.");
-        return false;
-    }
-    return preparePrivateFolder(ProgramDir + QStringLiteral("TEMP/"), error);
-}
-
 bool TForm1::FormCreate() {
-    Archiver1.LoadZipEngine();
-    Archiver1.LoadUnzipEngine();
     WaitCursor wait;
-    ProgramDir = dirText(resolveProgramDir());
-    QString error;
-    if (QDir().mkpath(ProgramDir)) {
-        lock_ = std::make_unique<QLockFile>(ProgramDir + QLatin1String(kLockName));
-        lock_->setStaleLockTime(0);  // stale only when the process that holds it is gone
-        if (!lock_->tryLock(0) && lock_->error() == QLockFile::LockFailedError) {
-            lock_.reset();
-            Messages::show(
-                this,
-                QStringLiteral(
-                    "TOMEKEEP이 이미 실행 중입니다.\n같은 폴더를 쓰는 TOMEKEEP은 하나만 실행할 수 있습니다."),
-                MsgKind::Warning);
-            return false;
-        }
+    const QString programDir = dirText(resolveProgramDir());
+    if (store_.start(programDir, resolveScratchDir(programDir))) {
+        created_ = true;
+        return true;
     }
-    if (!makeFolders(&error)) {
-        qWarning("start-up: %s", qPrintable(error));
-        Messages::show(this, QStringLiteral("프로그램 시작 오류"), MsgKind::Error);
-        return false;
+    qWarning("start-up: %s", qPrintable(store_.errorString()));
+    if (store_.error() == EntryError::AlreadyRunning) {
+        Messages::show(this, store_.errorString(), MsgKind::Warning);
+    } else {
+        Messages::show(this, QStringLiteral("프로그램 시작 오류\n\n") + store_.errorString(), MsgKind::Error);
     }
-    Archiver1.SetExtrBaseDir(ProgramDir + QStringLiteral("TEMP/"));
-    removeArchiveLeftovers();
-    created_ = true;
-    return true;
+    return false;
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -272,21 +214,22 @@ void TForm1::FormShow() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (created_) {
-        FormClose();
+    if (created_ && !FormClose()) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
 }
 
-void TForm1::FormClose() {
-    // Unsaved edits are offered for saving before the scratch folder they came from is emptied.
-    if (form3_ && (form3_->isVisible() || form3_->isModified())) {
-        form3_->FormClose();
+bool TForm1::FormClose() {
+    // Unsaved edits are offered for saving before the scratch folder they came from is emptied; a
+    // save that did not happen keeps everything open.
+    if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
+        return false;
     }
-    if (!ShellDeleteFiles(ProgramDir + QStringLiteral("TEMP/*.*"), false)) {
-        qWarning("could not empty the scratch folder %sTEMP/", qPrintable(ProgramDir));
-    }
+    store_.clearScratch();
     SaveSettings(*this);
+    return true;
 }
 
 void TForm1::FormDestroy() {
@@ -294,12 +237,10 @@ void TForm1::FormDestroy() {
         return;
     }
     destroyed_ = true;
-    Archiver1.UnloadZipEngine();
-    Archiver1.UnloadUnzipEngine();
-    lock_.reset();
+    store_.stop();
 }
 
-bool TForm1::LoadEntryList() {
+void TForm1::LoadEntryList() {
     WaitCursor wait;
     // No category chosen yet: an empty list rather than whatever archives lie in the working folder.
     EntryListing listing = ListDir.isEmpty() ? EntryListing{} : LoadEntries(ListDir);
@@ -316,15 +257,15 @@ bool TForm1::LoadEntryList() {
         if (listing.unreadable.size() > 1) {
             text += QStringLiteral("\n(외 %1개)").arg(listing.unreadable.size() - 1);
         }
-        Messages::show(this, text, MsgKind::Error);
+        Messages::show(this, text + QStringLiteral("\n글 보관 파일을 읽을 권한이 있는지 확인하세요."), MsgKind::Error);
     }
-    return true;
 }
 
 void TForm1::item_TBClick(QObject* sender) {
     if (sender == item_TB) {
         if (form2_) {
             form2_->TreeChanged = false;
+            form2_->reloadTree();  // the folders as they are now
             form2_->exec();
         }
         return;
@@ -335,10 +276,59 @@ void TForm1::item_TBClick(QObject* sender) {
     }
     ToolButton4->setEnabled(false);
     ToolButton7->setEnabled(false);
-    connect(ToolButton7, &QToolButton::clicked, this, &TForm1::ToolButton7Click);
-    ListDir = ProgramDir + QStringLiteral("LIST/") + item->data().toString() + u'/';
+    ListDir = store_.categoryFolder(item->data().toString());
     LoadEntryList();
     SetCategoryName(item->text());
+}
+
+void TForm1::rebuildCategoryMenu() {
+    item_PM->clear();
+    const QIcon icon = icons::categoryImage();
+    std::function<void(const CategoryNode&, const QString&, QMenu*)> add = [&](const CategoryNode& node,
+                                                                               const QString& parentPath, QMenu* into) {
+        const QString path = parentPath.isEmpty() ? node.name : parentPath + u'/' + node.name;
+        if (!node.children.isEmpty()) {
+            QMenu* sub = into->addMenu(icon, node.name);
+            sub->setToolTipsVisible(true);
+            sub->menuAction()->setToolTip(path);
+            sub->menuAction()->setData(path);
+            for (const CategoryNode& child : node.children) {
+                add(child, path, sub);
+            }
+            return;
+        }
+        QAction* item = into->addAction(icon, node.name);
+        item->setToolTip(path);
+        item->setStatusTip(path);
+        item->setData(path);
+        connect(item, &QAction::triggered, this, [this, item] { item_TBClick(item); });
+    };
+    for (const CategoryNode& node : readCategoryTree(store_.libraryDir())) {
+        add(node, QString(), item_PM);
+    }
+}
+
+void TForm1::categoryFolderMoved(const QString& oldFolder, const QString& newFolder) {
+    const QString from = dirText(oldFolder);
+    const QString to = dirText(newFolder);
+    if (form3_) {
+        form3_->entryFolderMoved(from, to);
+    }
+    if (!ListDir.startsWith(from)) {
+        return;
+    }
+    ListDir = to + ListDir.mid(from.size());
+    SetCategoryName(QFileInfo(ListDir.chopped(1)).fileName());
+    LoadEntryList();
+}
+
+void TForm1::categoryFolderRemoved(const QString& folder) {
+    if (!ListDir.startsWith(dirText(folder))) {
+        return;
+    }
+    ListDir.clear();
+    SetCategoryName(QString());
+    LoadEntryList();
 }
 
 void TForm1::ListView1ColumnClick(EntryListView* list, int column) {
@@ -360,6 +350,45 @@ void TForm1::ListView1MouseDown() {
 void TForm1::ListView1KeyDown(int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         ListView1DblClick(ListView1);
+    }
+}
+
+ProgramSettings TForm1::currentSettings() const {
+    ProgramSettings s;
+    s.listWindowColor = colorToStored(ListView1->palette().color(QPalette::Base));
+    s.listFontColor = colorToStored(ListView1->palette().color(QPalette::Text));
+    s.listDir = ListDir;
+    s.categoryName = CategoryName();
+    for (size_t column = 0; column < s.columnWidths.size(); ++column) {
+        s.columnWidths[column] = static_cast<quint32>(ListView1->header()->sectionSize(static_cast<int>(column)));
+    }
+    s.deleteToTrash = DeleteToTrash;
+    if (form3_) {
+        s.editWindowColor = colorToStored(form3_->editorWindowColor());
+        s.editFontColor = colorToStored(form3_->editorFontColor());
+        s.wordWrap = form3_->wordWrap();
+        s.editorOnTop = form3_->stayOnTop();
+    }
+    return s;
+}
+
+void TForm1::applySettings(const ProgramSettings& s) {
+    QPalette colors = ListView1->palette();
+    colors.setColor(QPalette::Base, colorFromStored(s.listWindowColor));
+    colors.setColor(QPalette::Text, colorFromStored(s.listFontColor));
+    ListView1->setPalette(colors);
+    ListDir = s.listDir;
+    SetCategoryName(s.categoryName);
+    for (size_t column = 0; column < s.columnWidths.size(); ++column) {
+        const int width = static_cast<int>(s.columnWidths[column]);
+        ListView1->header()->resizeSection(static_cast<int>(column), width);
+        FindList->header()->resizeSection(static_cast<int>(column), width);
+    }
+    DeleteToTrash = s.deleteToTrash;
+    if (form3_) {
+        form3_->setEditorColors(colorFromStored(s.editWindowColor), colorFromStored(s.editFontColor));
+        form3_->setWordWrap(s.wordWrap);
+        form3_->setStayOnTop(s.editorOnTop);
     }
 }
 

@@ -6,9 +6,9 @@ namespace tk {
 
 class TForm1;
 
-// Applies the stored settings to the windows that exist; reads once, at the main window's first showing.
+// Applies the stored settings to the windows; reads once, at the main window's first showing.
 void LoadSettings(TForm1& form1);
-// Stores the settings from the live controls; runs when the main window closes.
+// Stores the settings the windows hold; runs when the main window closes.
 void SaveSettings(TForm1& form1);
 
 // Stored colours: 0x00BBGGRR, or 0x80000000 plus a system colour index (5 window, 8 window text).

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "store/entry_comment.h"
+
 #include <QString>
 
 namespace tk {
 
-class TArchiver;
-
-// What every writer of entry archives says when an add fails.
-inline QString addFailedMessage() {
-    return QStringLiteral("Error in Add; Fatal DLL Exception in mainunit");
-}
+class EntryStore;
 
 // What the user gave for a new entry on the entry dialog's title panel.
 struct NewEntryAnswer {
@@ -19,20 +16,20 @@ struct NewEntryAnswer {
     QString password;
 };
 
-// The editor's view of the main window: the library folders, the one archive component, the entry
-// dialog and the entry list. The editor writes entries only through it.
+// The editor's view of the main window: the entry store, the listed category folder, the entry
+// dialog and the entry list. The editor writes entries only through the store, into the entry it
+// is bound to or a new one.
 class EditorHost {
   public:
     virtual ~EditorHost() = default;
 
-    virtual TArchiver& archiver() = 0;
-    virtual QString programDir() const = 0;
+    virtual EntryStore& store() = 0;
+    // The category folder a new entry goes into; empty while none is listed.
     virtual QString listDir() const = 0;
-    virtual void ZipOptions(bool isProtected) = 0;
     // Shows the entry dialog's title panel emptied; false when it was cancelled or the title left empty.
     virtual bool askNewEntry(NewEntryAnswer* answer) = 0;
-    // A new entry was saved: its row joins the list.
-    virtual void addEntryRow(const QString& archiveName, const QString& comment) = 0;
+    // A new entry was saved into folder: its row joins the list when that folder is listed.
+    virtual void entryCreated(const QString& folder, const QString& archiveName, const EntryComment& comment) = 0;
 };
 
 }  // namespace tk

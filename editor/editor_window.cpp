@@ -1,13 +1,13 @@
 #include "editor/editor_window.h"
 
-#include "archive/archiver.h"
 #include "editor/archive_progress.h"
 #include "editor/web_view.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/wait_cursor.h"
 #include "richedit/qe_rich_edit.h"
-#include "store/entry_comment.h"
+#include "store/entry_store.h"
+#include "store/web_page_files.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -61,8 +61,8 @@ void TForm3::setupEditPanel() {
 
 void TForm3::setupWebView() {
     htmlPanel = new WebView(this);
-    connect(htmlPanel->ToolButton1, &QToolButton::clicked, this, &TForm3::N1Click);
-    connect(htmlPanel->ToolButton2, &QToolButton::clicked, this, &TForm3::N11Click);
+    connect(htmlPanel->ToolButton1, &QToolButton::clicked, this, [this] { N1Click(); });
+    connect(htmlPanel->ToolButton2, &QToolButton::clicked, this, [this] { N11Click(); });
     connect(htmlPanel, &WebView::DownloadBegin, this, [this] { StatusPanel1->setText(QStringLiteral("연결중...")); });
     connect(htmlPanel, &WebView::DownloadComplete, this, [this] { StatusPanel1->clear(); });
     connect(htmlPanel, &WebView::StatusTextChange, this, [this](const QString& text) { StatusPanel3->setText(text); });
@@ -87,7 +87,7 @@ void TForm3::setupStatusBar() {
 
 void TForm3::setupMenu() {
     PopupMenu1 = new QMenu(this);
-    auto add = [this](const QString& caption, const QKeySequence& key, void (TForm3::*slot)()) {
+    auto add = [this](const QString& caption, const QKeySequence& key, bool (TForm3::*slot)()) {
         QAction* action = PopupMenu1->addAction(caption);
         if (!key.isEmpty()) {
             action->setShortcut(key);
@@ -95,7 +95,7 @@ void TForm3::setupMenu() {
             RichEdit1->addAction(action);
         }
         if (slot) {
-            connect(action, &QAction::triggered, this, slot);
+            connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
         }
         return action;
     };
@@ -122,10 +122,6 @@ void TForm3::setupMenu() {
     connect(N18, &QAction::triggered, this, [this] { RichEdit1->SetSelectedText(QString()); });
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm3::PopupMenu1Popup);
     RichEdit1->SetPopupMenu(PopupMenu1);
-}
-
-QString TForm3::scratchDir() const {
-    return host_->programDir() + QStringLiteral("TEMP/");
 }
 
 void TForm3::setBodyView(bool web) {
@@ -170,155 +166,269 @@ void TForm3::commitComposition() {
     }
 }
 
-void TForm3::N1Click() {
+void TForm3::bind(const EntryRef& entry) {
+    bound_ = entry;
+    newEntry_ = false;
+    StatusPanel3->setText(entry.title);
+}
+
+void TForm3::unbind() {
+    bound_ = EntryRef{};
+    newEntry_ = true;
+}
+
+void TForm3::clearDocument() {
+    StatusPanel3->clear();
+    StatusPanel2->clear();
+    RichEdit1->Clear();
+    RichEdit1->SetModified(false);
+    setModifiedMark(false);
+}
+
+bool TForm3::maybeSave() {
+    commitComposition();
+    if (!RichEdit1->Modified()) {
+        return true;
+    }
+    switch (Messages::ask(this, QStringLiteral("변경된 내용을 저장 하시겠습니까?"), QStringLiteral("TKEDIT"),
+                          MsgButtons::YesNoCancel, MsgAnswer::Yes)) {
+        case MsgAnswer::Yes:
+            return N10Click();
+        case MsgAnswer::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool TForm3::N1Click() {
+    if (!maybeSave()) {
+        return false;
+    }
     setBodyView(false);
     StatusPanel3->clear();
-    password_.clear();
+    StatusPanel2->clear();
     StatusPanel1->clear();
     RichEdit1->Clear();
     RichEdit1->SetModified(false);
-    newEntry_ = true;
+    unbind();
     setModifiedMark(false);
+    return true;
 }
 
-void TForm3::N19Click() {
+bool TForm3::N19Click() {
+    if (!maybeSave()) {
+        return false;
+    }
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("문서 열기"), QString(),
         QStringLiteral("RTF 파일 (*.rtf);;TXT 파일 (*.txt);;HTM 또는 HTML 파일 (*.htm *.html);;모든 파일 (*)"));
-    if (!path.isEmpty()) {
-        openFile(path);
-    }
+    return !path.isEmpty() && openFile(path);
 }
 
-void TForm3::openFile(const QString& path) {
+bool TForm3::openFile(const QString& path) {
     if (path.endsWith(QLatin1String(".htm")) || path.endsWith(QLatin1String(".html"))) {
-        newEntry_ = true;
+        unbind();
         WebDocPath = QFileInfo(path).absoluteFilePath();
-        showWebBody(WebDocPath);
+        setBodyView(true);
+        htmlPanel->Navigate(WebDocPath);
         RichEdit1->Clear();
-        RichEdit1->SetModified(true);
-        setModifiedMark(true);
-        return;
+    } else {
+        setBodyView(false);
+        if (!RichEdit1->Lines().LoadFile(path)) {
+            Messages::show(
+                this, QStringLiteral("문서를 열 수 없습니다.\n%1\n(%2)").arg(path, RichEdit1->Lines().errorString()),
+                MsgKind::Error);
+            return false;
+        }
     }
-    setBodyView(false);
-    if (!RichEdit1->Lines().LoadFile(path)) {
-        Messages::show(this, RichEdit1->Lines().errorString(), MsgKind::Error);
+    // The opened document is in no entry yet (or differs from the bound one): closing offers to save it.
+    RichEdit1->SetModified(true);
+    setModifiedMark(true);
+    return true;
+}
+
+bool TForm3::showEntry(const EntryRef& entry, const QString& bodyFile) {
+    if (entry.isWeb()) {
+        WebDocPath = bodyFile;
+        setBodyView(true);
+        htmlPanel->Navigate(WebDocPath);
+        RichEdit1->Clear();
+    } else {
+        setBodyView(false);
+        if (!RichEdit1->Lines().LoadFile(bodyFile)) {
+            Messages::show(this,
+                           QStringLiteral("Error in Extract; Fatal DLL Exception in mainunit\n문서를 읽을 수 없습니다. "
+                                          "(%1)")
+                               .arg(RichEdit1->Lines().errorString()),
+                           MsgKind::Error);
+            clearDocument();
+            unbind();
+            return false;
+        }
     }
-}
-
-bool TForm3::showRichBody(const QString& rtfPath) {
-    setBodyView(false);
-    return RichEdit1->Lines().LoadFile(rtfPath);
-}
-
-void TForm3::showWebBody(const QString& pagePath) {
-    WebDocPath = pagePath;
-    setBodyView(true);
-    htmlPanel->Navigate(pagePath);
-}
-
-void TForm3::bindEntry(const QString& title, const QString& password) {
-    StatusPanel3->setText(title);
-    password_ = password;
-    newEntry_ = false;
+    bind(entry);
     RichEdit1->SetModified(false);
     setModifiedMark(false);
+    return true;
 }
 
-void TForm3::N10Click() {
+void TForm3::entryRetitled(const EntryRef& entry) {
+    if (!bound_.isValid() || bound_.archivePath != entry.archivePath) {
+        return;
+    }
+    bound_.password = entry.password;
+    bound_.title = entry.title;
+    StatusPanel3->setText(entry.title);
+}
+
+void TForm3::entryDeleted(const QString& archivePath) {
+    if (bound_.isValid() && bound_.archivePath == archivePath) {
+        unbind();  // the next save asks as for a new entry
+    }
+}
+
+void TForm3::entryFolderMoved(const QString& oldFolder, const QString& newFolder) {
+    if (bound_.isValid() && bound_.archivePath.startsWith(oldFolder)) {
+        bound_.archivePath = newFolder + bound_.archivePath.mid(oldFolder.size());
+    }
+}
+
+bool TForm3::N10Click() {
     commitComposition();
     if (newEntry_) {
-        N11Click();
-    } else {
-        (void)RtfSave();
+        return N11Click();
     }
+    return !RtfSave();
+}
+
+bool TForm3::bodyFiles(BodyFiles* body) {
+    EntryStore& store = host_->store();
+    if (!isWebBody()) {
+        if (!RichEdit1->Lines().SaveFile(store.richBodyFile())) {
+            Messages::show(this,
+                           QStringLiteral("Error in Add; Fatal DLL Exception in mainunit\n문서를 저장할 파일을 쓸 수 "
+                                          "없습니다. (%1)\n편집한 내용은 그대로 남아 있습니다.")
+                               .arg(RichEdit1->Lines().errorString()),
+                           MsgKind::Error);
+            return false;
+        }
+        *body = store.richBody();
+        return true;
+    }
+    WebPageFiles page;
+    QString why;
+    if (!collectWebPageFiles(WebDocPath, &page, &why)) {
+        Messages::show(this, why, MsgKind::Error);
+        return false;
+    }
+    constexpr qint64 kAskAbove = 50LL * 1024 * 1024;
+    if (page.totalBytes > kAskAbove &&
+        Messages::ask(this,
+                      QStringLiteral("저장할 웹 문서와 그에 딸린 파일이 모두 %1 MB입니다.\n저장하시겠습니까?")
+                          .arg((page.totalBytes + 1024 * 1024 - 1) / (1024 * 1024)),
+                      QStringLiteral("TKEDIT"), MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes) {
+        return false;
+    }
+    *body = BodyFiles{withTrailingSlash(QFileInfo(WebDocPath).absolutePath()), fileSpecsFor(page.relativePaths), true,
+                      true};
+    return true;
+}
+
+void TForm3::showSaveError() {
+    EntryStore& store = host_->store();
+    QString text = store.errorString() + QStringLiteral("\n편집한 내용은 그대로 남아 있습니다.");
+    if (store.error() == EntryError::Missing) {
+        text += QStringLiteral("\n다시 저장하면 새 글로 저장합니다.");
+    }
+    Messages::show(this, text, MsgKind::Error);
 }
 
 bool TForm3::RtfSave() {
     commitComposition();
     WaitCursor wait;
-    TArchiver& archiver = host_->archiver();
-    const bool web = isWebBody();
-    if (!web && !RichEdit1->Lines().SaveFile(scratchDir() + kDocumentFile)) {
-        Messages::show(this, RichEdit1->Lines().errorString(), MsgKind::Error);
+    BodyFiles body;
+    if (!bodyFiles(&body)) {
         return true;
     }
-    archiver.SetPassword(password_);
-    archiver.SetFSpecArgs({});
-    if (web) {
-        AddOpts options = archiver.AddOptions();
-        options.insert(AddOptsEnum::AddDirNames).insert(AddOptsEnum::AddRecurseDirs);
-        archiver.SetAddOptions(options);
-        archiver.SetRootDir(withTrailingSlash(QFileInfo(WebDocPath).absolutePath()));
-        archiver.SetFSpecArgs({QStringLiteral("*.*")});
-    } else {
-        archiver.SetRootDir(scratchDir());
-        archiver.SetFSpecArgs({kDocumentFile});
-    }
+    EntryStore& store = host_->store();
+    bool saved = false;
     {
-        ArchiveProgress progress(archiver, this, QStringLiteral("저장하는 중..."));
-        archiver.Add();
+        ArchiveProgress progress(store.archiver(), this, QStringLiteral("저장하는 중..."));
+        saved = store.saveBody(bound_, body);
     }
-    if (archiver.HandledCount() == 0) {
-        Messages::show(this, addFailedMessage(), MsgKind::Error);
+    if (!saved) {
+        // The entry's archive is gone: saving it again makes a new entry instead of an untitled one.
+        if (store.error() == EntryError::Missing) {
+            unbind();
+        }
+        showSaveError();
         return true;
     }
-    archiver.SetRootDir(QString());
     RichEdit1->SetModified(false);
     setModifiedMark(false);
     return false;
 }
 
-void TForm3::N11Click() {
+bool TForm3::N11Click() {
     commitComposition();
-    if (host_->listDir().isEmpty()) {
+    const QString folder = host_->listDir();
+    if (folder.isEmpty()) {
         // No category is listed: there is no folder to put a new entry in.
         Messages::show(this, QStringLiteral("항목을 선택해주세요."));
-        return;
+        return false;
     }
     NewEntryAnswer answer;
     if (!host_->askNewEntry(&answer)) {
-        return;
+        return false;
     }
-    QString name = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-    while (QFileInfo::exists(host_->listDir() + name + QStringLiteral(".zip"))) {
-        name += u'_';
+    WaitCursor wait;
+    BodyFiles body;
+    if (!bodyFiles(&body)) {
+        return false;
     }
-    TArchiver& archiver = host_->archiver();
-    archiver.SetZipFileName(host_->listDir() + name + QStringLiteral(".zip"));
-    host_->ZipOptions(answer.isProtected);
-    password_ = answer.isProtected ? answer.password : QString();
-    const QString document = isWebBody() ? QFileInfo(WebDocPath).fileName() : kDocumentFile;
-    const QString comment = answer.title + u'|' + answer.category + u'|' +
-                            (answer.isProtected ? QStringLiteral("Y|") : QStringLiteral("N|")) + document;
-    if (RtfSave()) {
-        return;
+    const QString document = isWebBody() ? QFileInfo(WebDocPath).fileName() : QString(kDocumentFile);
+    const EntryComment comment{answer.title, answer.category, answer.isProtected, document};
+    EntryStore& store = host_->store();
+    EntryRef created;
+    QString archiveName;
+    bool saved = false;
+    {
+        ArchiveProgress progress(store.archiver(), this, QStringLiteral("저장하는 중..."));
+        saved = store.create(folder, comment, answer.password, body, &created, &archiveName);
     }
-    archiver.SetZipComment(comment);
-    StatusPanel3->setText(answer.title);
-    host_->addEntryRow(name, comment);
+    if (!saved) {
+        showSaveError();
+        return false;
+    }
+    // From now on the document belongs to the new entry: a plain save writes into it.
+    bind(created);
+    RichEdit1->SetModified(false);
+    setModifiedMark(false);
+    host_->entryCreated(folder, archiveName, comment);
+    return true;
 }
 
-void TForm3::FormClose() {
+bool TForm3::FormClose() {
     commitComposition();
     if (RichEdit1->Modified() &&
         Messages::ask(this, QStringLiteral("변경된 내용을 저장 하시겠습니까?"), QStringLiteral("TKEDIT"),
-                      MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
-        N10Click();
+                      MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes &&
+        !N10Click()) {
+        return false;  // the save did not happen: the document stays
     }
-    StatusPanel3->clear();
-    password_.clear();
-    RichEdit1->Clear();
-    RichEdit1->SetModified(false);
-    setModifiedMark(false);
+    clearDocument();
+    unbind();
     closing_ = true;
     hide();
     closing_ = false;
+    return true;
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
-    if (!closing_ && isVisible()) {
-        FormClose();
+    if (!closing_ && isVisible() && !FormClose()) {
+        event->ignore();
+        return;
     }
     event->accept();
 }
@@ -338,6 +448,44 @@ void TForm3::PopupMenu1Popup() {
     N3->setEnabled(selected);
     N4->setEnabled(selected);
     N18->setEnabled(selected);
+}
+
+QColor TForm3::editorWindowColor() const {
+    return RichEdit1->Color();
+}
+
+QColor TForm3::editorFontColor() const {
+    return RichEdit1->palette().color(QPalette::Text);
+}
+
+void TForm3::setEditorColors(const QColor& window, const QColor& font) {
+    RichEdit1->SetColor(window);
+    QPalette p = RichEdit1->palette();
+    p.setColor(QPalette::Text, font);
+    RichEdit1->setPalette(p);
+}
+
+bool TForm3::wordWrap() const {
+    return RichEdit1->WordWrap();
+}
+
+void TForm3::setWordWrap(bool wrap) {
+    RichEdit1->SetWordWrap(wrap);
+}
+
+bool TForm3::stayOnTop() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void TForm3::setStayOnTop(bool onTop) {
+    if (stayOnTop() == onTop) {
+        return;
+    }
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible) {
+        show();  // a change of window flags hides the window
+    }
 }
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/editor_host.h"
+#include "store/entry_ref.h"
 
 #include <QMainWindow>
 
@@ -11,11 +12,13 @@ class QStatusBar;
 
 namespace tk {
 
+struct BodyFiles;
 class TQE_RichEdit;
 class WebView;
 
 // The editor window: the body of one entry at a time, as rich text or as a saved page, with the
-// commands that move a document in and out of it.
+// commands that move a document in and out of it. It keeps the entry it is bound to as a value of
+// its own and writes only into that entry or into a new one.
 class TForm3 final : public QMainWindow {
     Q_OBJECT
 
@@ -23,26 +26,36 @@ class TForm3 final : public QMainWindow {
     explicit TForm3(EditorHost* host, QWidget* parent = nullptr);
     ~TForm3() override;
 
-    // New document: an empty rich text body that belongs to no entry.
-    void N1Click();
-    // Open a file: asks for it, then openFile.
-    void N19Click();
-    void openFile(const QString& path);
-    // Save: into the bound entry, or as a new entry when the document belongs to none.
-    void N10Click();
-    // Saves the body into the bound entry's archive; true when it failed.
+    // New document: an empty rich text body that belongs to no entry. Unsaved changes are offered
+    // for saving first; false when that was cancelled or the save failed (nothing changed then).
+    bool N1Click();
+    // Open a file: offers to save unsaved changes, asks for the file, then openFile.
+    bool N19Click();
+    // Loads a file: a lower-case .htm or .html page into the web view as a new document, anything
+    // else into the rich text control, keeping the binding. False when it could not be read.
+    bool openFile(const QString& path);
+    // Save: into the bound entry, or as a new entry when the document belongs to none. True when
+    // the document was saved.
+    bool N10Click();
+    // Saves the body into the bound entry's archive; true when it FAILED (the message is shown).
     bool RtfSave();
-    // Save under a new name: a new entry in the listed category.
-    void N11Click();
-    // Close: offers to save a modified document, then empties the editor and hides it.
-    void FormClose();
+    // Save under a new name: a new entry in the listed category, which the editor is then bound
+    // to. True when the entry was made.
+    bool N11Click();
+    // Close: offers to save a modified document, then empties the editor and hides it. False when
+    // the save it asked for did not happen: the document stays.
+    bool FormClose();
     void PopupMenu1Popup();
 
-    // Binding by the main window after it extracted an entry into the scratch folder.
-    // Loads an extracted body; false when it could not be read (nothing is shown then).
-    [[nodiscard]] bool showRichBody(const QString& rtfPath);
-    void showWebBody(const QString& pagePath);
-    void bindEntry(const QString& title, const QString& password);
+    // Shows an entry extracted by the store and binds the editor to it; false when the body could
+    // not be read (after saying so; the editor is then closed).
+    [[nodiscard]] bool showEntry(const EntryRef& entry, const QString& bodyFile);
+    // What the main window did to entries: a retitle of the bound entry changes its password and
+    // title; deleting it unbinds the editor; a category folder moved takes the bound archive along.
+    void entryRetitled(const EntryRef& entry);
+    void entryDeleted(const QString& archivePath);
+    void entryFolderMoved(const QString& oldFolder, const QString& newFolder);
+
     // Finishes text the input method is still composing, so that it is part of the document.
     void commitComposition();
 
@@ -54,8 +67,17 @@ class TForm3 final : public QMainWindow {
     bool isWebBody() const;
     bool isNewEntry() const { return newEntry_; }
     QString webDocPath() const { return WebDocPath; }
-    // The bound entry's password; kept here, never in a widget's text.
-    QString entryPassword() const { return password_; }
+    // The entry a plain save writes into; not valid while the document belongs to none.
+    const EntryRef& boundEntry() const { return bound_; }
+
+    // The options the settings keep.
+    QColor editorWindowColor() const;
+    QColor editorFontColor() const;
+    void setEditorColors(const QColor& window, const QColor& font);
+    bool wordWrap() const;
+    void setWordWrap(bool wrap);
+    bool stayOnTop() const;
+    void setStayOnTop(bool onTop);
 
     QWidget* EditPanel;
     TQE_RichEdit* RichEdit1;
@@ -63,7 +85,7 @@ class TForm3 final : public QMainWindow {
     QStatusBar* Edit_StatusBar;
     QLabel* StatusPanel0;  // modified mark
     QLabel* StatusPanel1;  // caret position
-    QLabel* StatusPanel2;  // the entry password panel, kept empty
+    QLabel* StatusPanel2;  // the entry password panel, kept empty: the password stays in bound_
     QLabel* StatusPanel3;  // title
     QMenu* PopupMenu1;
     QAction* N25;  // undo
@@ -90,10 +112,18 @@ class TForm3 final : public QMainWindow {
     void setupWebView();
     void setBodyView(bool web);
     void refreshCaretPosition();
-    QString scratchDir() const;
+    // Offers to save a modified document before it is replaced: Yes saves, No drops the changes,
+    // Cancel keeps them. True when the caller may go on.
+    bool maybeSave();
+    // The files of the body as it is to be added; false when the user declined or it cannot be.
+    bool bodyFiles(BodyFiles* body);
+    void bind(const EntryRef& entry);
+    void unbind();
+    void showSaveError();
+    void clearDocument();
 
     EditorHost* host_;
-    QString password_;
+    EntryRef bound_;
     bool newEntry_ = false;
     bool closing_ = false;
 };

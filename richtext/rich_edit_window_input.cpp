@@ -15,12 +15,17 @@ namespace {
 
 bool isUndoKey(const QKeyEvent* event) {
     const auto mods = event->modifiers();
-    return event->key() == Qt::Key_Z && (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+    return event->key() == Qt::Key_Z && (mods & Qt::ControlModifier) && !(mods & (Qt::AltModifier | Qt::ShiftModifier));
 }
 
+// Ctrl+Y as the system control has it, and Ctrl+Shift+Z as desktop editors have it.
 bool isRedoKey(const QKeyEvent* event) {
     const auto mods = event->modifiers();
-    return event->key() == Qt::Key_Y && (mods & Qt::ControlModifier) && !(mods & (Qt::AltModifier | Qt::ShiftModifier));
+    if (!(mods & Qt::ControlModifier) || (mods & Qt::AltModifier)) {
+        return false;
+    }
+    return (event->key() == Qt::Key_Y && !(mods & Qt::ShiftModifier)) ||
+           (event->key() == Qt::Key_Z && (mods & Qt::ShiftModifier));
 }
 
 bool insertsText(const QKeyEvent* event) {

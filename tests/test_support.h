@@ -9,6 +9,13 @@
 #include <deque>
 #include <functional>
 
+#include <ostream>
+
+// Test failures show texts as text, Korean included, rather than as bytes.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace tk::test {
 
 // Answers every message box by script while it lives and records what was asked.

@@ -73,7 +73,7 @@ struct Program {
         a.SetRootDir(source);
         a.SetFSpecArgs({QStringLiteral("TKFile.rtf")});
         a.SetPassword(kPassword);
-        form1->ZipOptions(true);
+        a.SetAddOptions(tk::AddOpts{tk::AddOptsEnum::AddEncrypt});
         a.Add();
         a.SetZipComment(QStringLiteral("bench|K|Y|TKFile.rtf"));
         form1->show();
@@ -112,10 +112,10 @@ void BM_OpenParts(benchmark::State& state) {
     tk::TArchiver& a = p.form1->Archiver1;
     for (auto _ : state) {
         a.SetPassword(kPassword);
-        a.SetExtrBaseDir(p.form1->ScratchDir());
+        a.SetExtrBaseDir(p.form1->store().scratchDir());
         a.SetExtrOptions(tk::ExtrOpts{tk::ExtrOptsEnum::ExtrDirNames, tk::ExtrOptsEnum::ExtrOverWrite});
         a.Extract();
-        if (!p.form3->RichEdit1->Lines().LoadFile(p.form1->ScratchDir() + QStringLiteral("TKFile.rtf"))) {
+        if (!p.form3->RichEdit1->Lines().LoadFile(p.form1->store().scratchDir() + QStringLiteral("TKFile.rtf"))) {
             state.SkipWithError("load failed");
         }
     }
@@ -135,11 +135,11 @@ void BM_SaveParts(benchmark::State& state) {
     p.form1->ListView1DblClick(p.form1->ListView1);
     tk::TArchiver& a = p.form1->Archiver1;
     for (auto _ : state) {
-        if (!p.form3->RichEdit1->Lines().SaveFile(p.form1->ScratchDir() + QStringLiteral("TKFile.rtf"))) {
+        if (!p.form3->RichEdit1->Lines().SaveFile(p.form1->store().scratchDir() + QStringLiteral("TKFile.rtf"))) {
             state.SkipWithError("save failed");
         }
         a.SetPassword(kPassword);
-        a.SetRootDir(p.form1->ScratchDir());
+        a.SetRootDir(p.form1->store().scratchDir());
         a.SetFSpecArgs({QStringLiteral("TKFile.rtf")});
         a.Add();
     }

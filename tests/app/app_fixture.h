@@ -6,14 +6,20 @@
 #include "editor/editor_window.h"
 #include "platform/codepage.h"
 #include "platform/registry_store.h"
+#include "richedit/qe_rich_edit.h"
+#include "richtext/rich_edit_window.h"
 #include "test_support.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -36,6 +42,9 @@ class AppFixture : public ::testing::Test {
         qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
         ASSERT_TRUE(home_.isValid());
         qputenv("TOMEKEEP_HOME", home_.path().toUtf8());
+        // The scratch folder is then TOMEKEEP_HOME/TEMP/, unless a test gives a runtime folder.
+        runtimeDir_ = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
     }
 
     void TearDown() override {
@@ -46,6 +55,9 @@ class AppFixture : public ::testing::Test {
         form1.reset();
         qunsetenv("TOMEKEEP_HOME");
         qunsetenv("XDG_CONFIG_HOME");
+        if (!runtimeDir_.isEmpty()) {
+            qputenv("XDG_RUNTIME_DIR", runtimeDir_);
+        }
     }
 
     // Creates the main window and the category editor; false when the start failed.
@@ -61,6 +73,8 @@ class AppFixture : public ::testing::Test {
         form1->setEditor(form3.get());
         form4 = std::make_unique<TForm4>(form1.get());
         form1->setEntryDialog(form4.get());
+        dialogWatch_ = std::make_unique<ShowWatch>(this);
+        form4->installEventFilter(dialogWatch_.get());
         return true;
     }
 
@@ -96,14 +110,66 @@ class AppFixture : public ::testing::Test {
     }
 
     // Answers the next showings of the entry dialog, one action each, from inside its modal loop.
-    void answerEntryDialog(std::function<void(TForm4&)> action) {
-        dialogActions_.push_back(std::move(action));
-        if (!dialogWatch_) {
-            dialogWatch_ = std::make_unique<ShowWatch>(this);
-            form4->installEventFilter(dialogWatch_.get());
+    // The body 7-Zip extracts from an entry archive with the password, or empty.
+    static QByteArray sevenZipBody(const QString& archive, const QString& password) {
+        QTemporaryDir out;
+        QProcess p;
+        p.start("7z", {"x", "-y", "-p" + password, "-o" + out.path(), archive});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+            return {};
         }
+        QFile body(out.filePath("TKFile.rtf"));
+        return body.open(QIODevice::ReadOnly) ? body.readAll() : QByteArray();
     }
+    // The comment at the end of an archive.
+    static QString commentOf(const QString& archive) {
+        QString comment;
+        EXPECT_EQ(ReadEntryComment(archive, &comment), ReadCommentResult::Ok);
+        return comment;
+    }
+
+    // A showing with no answer queued is a test fault: it is reported and cancelled, so no test waits.
+    void answerEntryDialog(std::function<void(TForm4&)> action) { dialogActions_.push_back(std::move(action)); }
     size_t pendingDialogAnswers() const { return dialogActions_.size(); }
+
+    // What a user does, through the widgets.
+    // Picks a category from the toolbar's menu.
+    void pickCategory(const QString& path) {
+        QAction* item = menuItem(path);
+        ASSERT_NE(item, nullptr) << path.toStdString();
+        item->trigger();
+    }
+    // Clicks a row of the main list.
+    void clickRow(int row) {
+        EntryListView* list = form1->ListView1;
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    // Selects a row and presses Enter on it: the entry opens.
+    void openRow(int row) {
+        clickRow(row);
+        QTest::keyClick(form1->ListView1, Qt::Key_Return);
+    }
+    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // Puts the keyboard focus into the editor's text.
+    QWidget* editorText() {
+        QApplication::setActiveWindow(form3.get());
+        QWidget* text = &form3->RichEdit1->richWindow();
+        text->setFocus();
+        return text;
+    }
+    // Types at the end of the editor's text.
+    void typeInEditor(const QString& text) {
+        QWidget* w = editorText();
+        QTest::keyClick(w, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(w, text);
+    }
+    void pressInEditor(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(editorText(), key, modifiers);
+    }
+    void saveWithCtrlS() { pressInEditor(Qt::Key_S, Qt::ControlModifier); }
+    // How often the entry dialog has been shown.
+    int dialogShowings() const { return dialogShowings_; }
 
     // The menu item of a category path, or null.
     QAction* menuItem(const QString& path) const { return findItem(form1->item_PM, path); }
@@ -115,9 +181,13 @@ class AppFixture : public ::testing::Test {
       public:
         explicit ShowWatch(AppFixture* fixture) : fixture_(fixture) {}
         bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Show && !fixture_->dialogActions_.empty()) {
-                auto action = std::move(fixture_->dialogActions_.front());
-                fixture_->dialogActions_.pop_front();
+            if (event->type() == QEvent::Show) {
+                ++fixture_->dialogShowings_;
+                std::function<void(TForm4&)> action = [](TForm4&) { ADD_FAILURE() << "unexpected entry dialog"; };
+                if (!fixture_->dialogActions_.empty()) {
+                    action = std::move(fixture_->dialogActions_.front());
+                    fixture_->dialogActions_.pop_front();
+                }
                 QTimer::singleShot(0, fixture_->form4.get(), [this, action] {
                     action(*fixture_->form4);
                     if (fixture_->form4->isVisible()) {
@@ -132,6 +202,8 @@ class AppFixture : public ::testing::Test {
         AppFixture* fixture_;
     };
 
+    QByteArray runtimeDir_;
+    int dialogShowings_ = 0;
     std::deque<std::function<void(TForm4&)>> dialogActions_;
     std::unique_ptr<ShowWatch> dialogWatch_;
     QTemporaryDir config_;

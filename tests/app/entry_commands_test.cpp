@@ -129,7 +129,8 @@ TEST_F(EntryCommandsTest, RetitleUnprotectsWithTheRightPassword) {
     EXPECT_EQ(commentOf(archive("1")), "t|K|N|TKFile.rtf");
     EXPECT_EQ(row(0).imageIndex(), 0);
     EXPECT_TRUE(sevenZipAccepts(archive("1"), "anything"));  // no password needed any more
-    EXPECT_EQ(tk::test::readFile(home() + "TEMP/TKFile.rtf"), kBody);
+    // The retitle worked in a folder of its own and left the scratch folder as it found it.
+    EXPECT_TRUE(QDir(home() + "TEMP").isEmpty());
 }
 
 TEST_F(EntryCommandsTest, RetitleTickedWithThePlaceholderIsNotProtected) {
@@ -201,5 +202,6 @@ TEST_F(EntryCommandsTest, ARetitleWhoseAddFailsKeepsTheOldCommentAndRow) {
     EXPECT_EQ(commentOf(archive("1")), "t|K|N|TKFile.rtf");
     EXPECT_EQ(row(0).title, "t");
     EXPECT_EQ(row(0).imageIndex(), 0);
-    EXPECT_TRUE(messages.texts().contains("Error in Add; Fatal DLL Exception in mainunit"));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().first().startsWith("Error in Add; Fatal DLL Exception in mainunit\n"));
 }

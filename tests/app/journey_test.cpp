@@ -41,17 +41,6 @@ std::function<void(TForm4&)> newEntry(const QString& title, const QString& categ
     };
 }
 
-// The body 7-Zip extracts from an archive with the password, or empty.
-QByteArray sevenZipBody(const QString& archive, const QString& password) {
-    QTemporaryDir out;
-    QProcess p;
-    p.start("7z", {"x", "-y", "-p" + password, "-o" + out.path(), archive});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        return {};
-    }
-    return tk::test::readFile(out.filePath("TKFile.rtf"));
-}
-
 // The text of an RTF body.
 QString rtfText(const QByteArray& rtf) {
     QTextDocument document;
@@ -81,11 +70,7 @@ class JourneyTest : public AppFixture {
         editor().SetSelectedText(text);
     }
     void select(int row) { form1->ListView1->setCurrentIndex(form1->ListView1->model()->index(row, 0)); }
-    QString commentOf(const QString& archive) {
-        QString comment;
-        EXPECT_EQ(ReadEntryComment(category() + archive, &comment), ReadCommentResult::Ok);
-        return comment;
-    }
+    QString commentOf(const QString& archive) { return AppFixture::commentOf(category() + archive); }
 };
 
 TEST_F(JourneyTest, NewSaveOpenEditSaveBack) {
@@ -118,7 +103,7 @@ TEST_F(JourneyTest, NewSaveOpenEditSaveBack) {
     ASSERT_TRUE(form3->isVisible());
     EXPECT_EQ(editor().Text().trimmed(), QStringLiteral("첫 문장입니다."));
     EXPECT_EQ(form3->titleText(), QStringLiteral("봄날"));
-    EXPECT_EQ(form3->entryPassword(), "pw");
+    EXPECT_EQ(form3->boundEntry().password, "pw");
     EXPECT_TRUE(form3->StatusPanel2->text().isEmpty());  // never in a widget's text
     EXPECT_TRUE(form1->Archiver1.Password().isEmpty());
     EXPECT_EQ(form3->modifiedMark(), "-");
@@ -168,13 +153,21 @@ TEST_F(JourneyTest, OpeningFailuresAreReported) {
     menuItem(QStringLiteral("일기"))->trigger();
     select(rowOf("4"));
     form1->ListView1DblClick(form1->ListView1);
-    EXPECT_EQ(messages.texts().last(), "Error in Extract; Fatal DLL Exception in mainunit");
+    EXPECT_TRUE(messages.texts().last().startsWith("Error in Extract; Fatal DLL Exception in mainunit\n"));
     EXPECT_FALSE(form3->isVisible());
 
-    // An archive the component cannot read: it says so itself, then the open stops.
+    // An archive the component cannot read: one message that names it and says why. This was
+    // "Message texts are not linked into the program / Missing message number: 11036", then
+    // "이 파일이 존재하지 않습니다." about a file that exists.
+    const qsizetype before = messages.texts().size();
     select(rowOf("2"));
     form1->ListView1DblClick(form1->ListView1);
-    EXPECT_EQ(messages.texts().last(), QStringLiteral("이 파일이 존재하지 않습니다."));
+    ASSERT_EQ(messages.texts().size(), before + 1);
+    const QString said = messages.texts().last();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("\"2.zip\" 파일을 압축 파일로 읽을 수 없습니다.")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains("11036")) << said.toStdString();
+    EXPECT_FALSE(said.contains("Missing message number"));
     EXPECT_FALSE(form3->isVisible());
 }
 
@@ -193,10 +186,12 @@ TEST_F(JourneyTest, TwoSavesUnderANewNameInOneSecondGetDistinctArchives) {
     }
     EXPECT_EQ(form1->ListView1->entries()->rowCount(), 2);
     EXPECT_EQ(form1->CountText(), QStringLiteral("총 2개    "));
-    // The document still belongs to no entry: a plain save makes a third.
-    answerEntryDialog(newEntry("three", ""));
+    // The document now belongs to the second entry: a plain save writes into it.
+    type(" more");
     form3->N10Click();
-    EXPECT_EQ(archives().size(), 3);
+    EXPECT_EQ(archives().size(), 2);
+    EXPECT_EQ(pendingDialogAnswers(), 0u);
+    EXPECT_TRUE(sevenZipBody(category() + names[1], "").contains("more"));
 }
 
 TEST_F(JourneyTest, CancelledOrUntitledNewEntriesWriteNothing) {
@@ -216,6 +211,14 @@ TEST_F(JourneyTest, CtrlNStartsANewDocumentAndNeverSavesAs) {
     QApplication::setActiveWindow(form3.get());
     type("draft");
     editor().richWindow().setFocus();
+    // Unsaved text is offered for saving first. This was dropped without a question.
+    messages.queue(MsgAnswer::Cancel);
+    QTest::keyClick(&editor().richWindow(), Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(messages.requests().size(), 1);
+    EXPECT_EQ(messages.requests()[0].text, QStringLiteral("변경된 내용을 저장 하시겠습니까?"));
+    EXPECT_EQ(messages.requests()[0].buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(editor().Text(), "draft");  // cancelled: kept
+    messages.queue(MsgAnswer::No);
     QTest::keyClick(&editor().richWindow(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(editor().Text(), "");
     EXPECT_TRUE(form3->isNewEntry());

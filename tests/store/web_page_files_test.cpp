@@ -21,11 +21,6 @@
 using namespace tk;
 using tk::test::writeFile;
 
-// Readable failure output for lists of paths.
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 class WebPageFilesTest : public ::testing::Test {

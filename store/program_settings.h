@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+namespace tk {
+
+class RegistryStore;
+
+// The program's options as kept between runs. Colours are in their stored form: 0x00BBGGRR, or
+// 0x80000000 plus a system colour index (5 window, 8 window text).
+struct ProgramSettings {
+    quint32 listWindowColor = 0x00800000;  // navy
+    quint32 listFontColor = 0x00C0C0C0;    // silver
+    quint32 editWindowColor = 0x80000005;
+    quint32 editFontColor = 0x80000008;
+    QString listDir;       // the category folder listed, ending in "/"; empty when none
+    QString categoryName;  // its display name
+    std::array<quint32, 3> columnWidths{460, 100, 100};
+    bool deleteToTrash = true;
+    bool wordWrap = true;
+    bool editorOnTop = false;
+
+    bool operator==(const ProgramSettings&) const = default;
+};
+
+// Reads the stored settings over current: a value that is absent keeps what current has. A stored
+// category folder that no longer exists is ignored together with its name.
+ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current);
+// Writes every value.
+void writeSettings(RegistryStore& store, const ProgramSettings& settings);
+
+}  // namespace tk
