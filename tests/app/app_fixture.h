@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
@@ -142,6 +143,8 @@ class AppFixture : public ::testing::Test {
     // Clicks a row of the main list.
     void clickRow(int row) {
         EntryListView* list = form1->ListView1;
+        QApplication::setActiveWindow(form1.get());
+        list->setFocus();
         const QRect rect = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
@@ -151,6 +154,18 @@ class AppFixture : public ::testing::Test {
         QTest::keyClick(form1->ListView1, Qt::Key_Return);
     }
     void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // Types text: ASCII as key presses, everything else as the input method commits it.
+    static void typeText(QWidget* w, const QString& text) {
+        for (QChar c : text) {
+            if (c.unicode() < 0x80) {
+                QTest::keyClicks(w, QString(c));
+            } else {
+                QInputMethodEvent commit;
+                commit.setCommitString(QString(c));
+                QApplication::sendEvent(w, &commit);
+            }
+        }
+    }
     // Puts the keyboard focus into the editor's text.
     QWidget* editorText() {
         QApplication::setActiveWindow(form3.get());
@@ -162,7 +177,7 @@ class AppFixture : public ::testing::Test {
     void typeInEditor(const QString& text) {
         QWidget* w = editorText();
         QTest::keyClick(w, Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClicks(w, text);
+        typeText(w, text);
     }
     void pressInEditor(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(editorText(), key, modifiers);
