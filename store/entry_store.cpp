@@ -28,6 +28,15 @@ bool isPlainFile(const QString& path) {
     return info.isFile() && !info.isSymLink();
 }
 
+// The comment's fields are joined by "|" with no escape: a title or category holding one would be
+// read back split in the wrong places, as an entry that cannot be opened.
+bool fieldsFit(const EntryComment& comment) {
+    return !comment.title.contains(u'|') && !comment.category.contains(u'|');
+}
+
+const QString kSeparatorRefused =
+    QStringLiteral("제목과 분류에는 \"|\" 문자를 쓸 수 없습니다.\n\"|\"를 지운 뒤 다시 저장하세요.");
+
 // The component's message on a line of its own, when there was one.
 QString withCause(const QString& text, const QString& cause) {
     return cause.isEmpty() ? text : text + QStringLiteral("\n(") + cause + u')';
@@ -314,6 +323,9 @@ bool EntryStore::create(const QString& folder, const EntryComment& comment, cons
             EntryError::Folder,
             QStringLiteral("글을 저장할 분류 폴더가 없습니다.\n%1\n분류를 다시 고른 뒤 저장하세요.").arg(folder));
     }
+    if (!fieldsFit(comment)) {
+        return fail(EntryError::Comment, kSeparatorRefused);
+    }
     const QString name = newArchiveName(folder);
     const QString path = archivePath(folder, name);
     const QString text = MakeEntryComment(comment.title, comment.category, !password.isEmpty(), comment.documentFile);
@@ -369,6 +381,10 @@ bool EntryStore::finishRetitle(const EntryComment& comment, const QString& passw
     error_ = EntryError::None;
     if (retitleDir_.isEmpty()) {
         return fail(EntryError::Extract, QStringLiteral("실패"));
+    }
+    if (!fieldsFit(comment)) {
+        discardRetitle();
+        return fail(EntryError::Comment, kSeparatorRefused);
     }
     // Every file that came out goes back, so none keeps a protection the entry no longer claims.
     const BodyFiles files{retitleDir_, {QStringLiteral("*.*")}, true, true};

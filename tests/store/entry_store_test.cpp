@@ -373,6 +373,34 @@ TEST_F(EntryStoreTest, ACommentThatCannotBeWrittenLeavesNoArchive) {
     EXPECT_FALSE(ref.isValid());
 }
 
+// This was: a category "가|Y" was written as "제목|가|Y|N|TKFile.rtf", read back as a protected
+// entry whose document file is "N|TKFile.rtf", and the entry could never be opened again.
+TEST_F(EntryStoreTest, ASeparatorInTheTitleOrCategoryIsRefusedBeforeAnythingIsWritten) {
+    startStore();
+    const QString refused =
+        QStringLiteral("제목과 분류에는 \"|\" 문자를 쓸 수 없습니다.\n\"|\"를 지운 뒤 다시 저장하세요.");
+    writeFile(store.richBodyFile(), kBody);
+    EntryRef ref;
+    QString name;
+    EXPECT_FALSE(store.create(category, EntryComment{QStringLiteral("제목"), QStringLiteral("가|Y"), false, kDoc}, {},
+                              store.richBody(), &ref, &name));
+    EXPECT_EQ(store.error(), EntryError::Comment);
+    EXPECT_EQ(store.errorString(), refused);
+    EXPECT_EQ(everything(category), QStringList());
+
+    const QString path = newEntry(QStringLiteral("제목"), QStringLiteral("pw"));
+    const QByteArray before = readFile(path);
+    for (const EntryComment& comment : {EntryComment{QStringLiteral("새|제목"), {}, false, kDoc},
+                                        EntryComment{QStringLiteral("제목"), QStringLiteral("|"), false, kDoc}}) {
+        ASSERT_TRUE(store.beginRetitle(path, kDoc, QStringLiteral("pw"))) << store.errorString().toStdString();
+        EXPECT_FALSE(store.finishRetitle(comment, {}, &ref));
+        EXPECT_EQ(store.error(), EntryError::Comment);
+        EXPECT_EQ(store.errorString(), refused);
+        EXPECT_EQ(readFile(path), before);
+        EXPECT_EQ(everything(scratch), QStringList{kDoc});  // the work folder is gone
+    }
+}
+
 // --- open ---
 
 TEST_F(EntryStoreTest, OpenExtractsIntoTheEmptiedScratchFolder) {
