@@ -28,6 +28,15 @@ bool isPlainFile(const QString& path) {
     return info.isFile() && !info.isSymLink();
 }
 
+// The comment's fields are joined by "|" with no escape: a title or category holding one would be
+// read back split in the wrong places, as an entry that cannot be opened.
+bool fieldsFit(const EntryComment& comment) {
+    return !comment.title.contains(u'|') && !comment.category.contains(u'|');
+}
+
+const QString kSeparatorRefused =
+    QStringLiteral("제목과 분류에는 \"|\" 문자를 쓸 수 없습니다.\n\"|\"를 지운 뒤 다시 저장하세요.");
+
 // The component's message on a line of its own, when there was one.
 QString withCause(const QString& text, const QString& cause) {
     return cause.isEmpty() ? text : text + QStringLiteral("\n(") + cause + u')';
@@ -99,7 +108,12 @@ bool EntryStore::start(const QString& programDir, const QString& scratchDir) {
     }
     QString why;
     if (!preparePrivateFolder(scratchDir_, &why)) {
-        return fail(EntryError::Folder, scratchDir_ + QStringLiteral("폴더를 만들수 없습니다.\n(") + why + u')');
+        // The reason is for the log; the user is told in Korean what the folder must be.
+        qWarning("scratch folder refused: %s", qPrintable(why));
+        return fail(EntryError::Folder,
+                    scratchDir_ + QStringLiteral("폴더를 만들수 없습니다.\n작업 폴더는 이 사용자만 쓸 수 있는 폴더여야 "
+                                                 "합니다. 같은 이름의 링크나 파일이 있거나 다른 사용자의 폴더이면 "
+                                                 "지우거나 옮긴 뒤 다시 시작하세요."));
     }
     archiver_.SetExtrBaseDir(scratchDir_);
     // Leftovers of writes a crash interrupted, in every category folder.
@@ -142,15 +156,13 @@ QString EntryStore::categoryFolder(const QString& categoryPath) const {
 }
 
 QString EntryStore::categoryPathOf(const QString& folder) const {
-    const QString library = libraryDir();
-    if (!folder.startsWith(library) || folder.size() <= library.size()) {
+    // Cleaned first, so that ".." cannot lead out of the library behind its name.
+    const QString library = QDir::cleanPath(libraryDir()) + u'/';
+    const QString path = QDir::cleanPath(folder);
+    if (!path.startsWith(library) || path.size() <= library.size()) {
         return {};
     }
-    QString path = folder.mid(library.size());
-    while (path.endsWith(u'/')) {
-        path.chop(1);
-    }
-    return path;
+    return path.mid(library.size());
 }
 
 QString EntryStore::archivePath(const QString& folder, const QString& archiveName) {
@@ -311,6 +323,9 @@ bool EntryStore::create(const QString& folder, const EntryComment& comment, cons
             EntryError::Folder,
             QStringLiteral("글을 저장할 분류 폴더가 없습니다.\n%1\n분류를 다시 고른 뒤 저장하세요.").arg(folder));
     }
+    if (!fieldsFit(comment)) {
+        return fail(EntryError::Comment, kSeparatorRefused);
+    }
     const QString name = newArchiveName(folder);
     const QString path = archivePath(folder, name);
     const QString text = MakeEntryComment(comment.title, comment.category, !password.isEmpty(), comment.documentFile);
@@ -358,6 +373,7 @@ bool EntryStore::beginRetitle(const QString& archivePath, const QString& documen
     }
     retitleArchive_ = archivePath;
     retitleDocument_ = documentFile;
+    retitlePassword_ = password;
     return true;
 }
 
@@ -366,14 +382,27 @@ bool EntryStore::finishRetitle(const EntryComment& comment, const QString& passw
     if (retitleDir_.isEmpty()) {
         return fail(EntryError::Extract, QStringLiteral("실패"));
     }
+    if (!fieldsFit(comment)) {
+        discardRetitle();
+        return fail(EntryError::Comment, kSeparatorRefused);
+    }
     // Every file that came out goes back, so none keeps a protection the entry no longer claims.
     const BodyFiles files{retitleDir_, {QStringLiteral("*.*")}, true, true};
     const QString text = MakeEntryComment(comment.title, comment.category, !password.isEmpty(), retitleDocument_);
     const QString archive = retitleArchive_;
     const QString document = retitleDocument_;
     // A comment that claims a protection the files did not get would lock the user out: when the
-    // add fails, the entry keeps its old comment.
-    const bool ok = addFiles(archive, password, files) && writeComment(archive, text);
+    // add fails, the entry keeps its old comment; when the comment fails, the files go back as the
+    // old comment describes them.
+    const bool added = addFiles(archive, password, files);
+    const bool ok = added && writeComment(archive, text);
+    if (added && !ok) {
+        const QString why = errorString_;
+        if (!addFiles(archive, retitlePassword_, files)) {
+            qWarning("could not restore the protection of %s", qPrintable(archive));
+        }
+        fail(EntryError::Comment, why);
+    }
     discardRetitle();
     if (!ok) {
         return false;
@@ -389,6 +418,7 @@ void EntryStore::discardRetitle() {
     retitleDir_.clear();
     retitleArchive_.clear();
     retitleDocument_.clear();
+    retitlePassword_.clear();
 }
 
 bool EntryStore::remove(const QString& archivePath, bool toTrash) {

@@ -117,6 +117,7 @@ class EntryStore final {
     QString retitleDir_;
     QString retitleArchive_;
     QString retitleDocument_;
+    QString retitlePassword_;   // the entry's password before the retitle
     QString componentMessage_;  // the component's last message during an operation
     bool wrongPassword_ = false;
     bool started_ = false;

@@ -1,0 +1,129 @@
+// The program's settings read from and written to the settings file's registry form.
+#include "store/program_settings.h"
+#include "platform/registry_store.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tk;
+
+namespace {
+
+const QString kHeader = QStringLiteral("Windows Registry Editor Version 5.00\n");
+
+RegistryStore parsed(const QString& text) {
+    RegistryStore store(QStringLiteral("/nonexistent/registry.reg"));
+    EXPECT_TRUE(store.parse(kHeader + text)) << text.toStdString();
+    return store;
+}
+
+ProgramSettings unusual(const QString& listDir) {
+    ProgramSettings s;
+    s.listWindowColor = 0x00123456;
+    s.listFontColor = 0x80000008;
+    s.editWindowColor = 0x00FFFFFF;
+    s.editFontColor = 0;
+    s.listDir = listDir;
+    s.categoryName = QStringLiteral("여행 \"사진\" \\ 모음");
+    s.columnWidths = {300, 4000, 0};
+    s.deleteToTrash = false;
+    s.wordWrap = false;
+    s.editorOnTop = true;
+    return s;
+}
+
+TEST(ProgramSettings, AbsentValuesKeepWhatTheProgramHas) {
+    QTemporaryDir dir;
+    ProgramSettings current = unusual(dir.path() + u'/');
+    const ProgramSettings read = readSettings(parsed({}), current);
+    // Staying on top is off unless the settings say otherwise, whatever the window had.
+    current.editorOnTop = false;
+    EXPECT_EQ(read, current);
+
+    // Defaults of a first start: nothing listed yet.
+    EXPECT_EQ(readSettings(parsed({}), ProgramSettings{}), ProgramSettings{});
+}
+
+TEST(ProgramSettings, ARoundTripKeepsEveryValue) {
+    QTemporaryDir dir;
+    const QString list = dir.path() + QStringLiteral("/LIST/일기/");
+    ASSERT_TRUE(QDir().mkpath(list));
+    const ProgramSettings written = unusual(list);
+    RegistryStore store(dir.path() + QStringLiteral("/registry.reg"));
+    writeSettings(store, written);
+    ASSERT_TRUE(store.save()) << store.errorString().toStdString();
+
+    RegistryStore again(dir.path() + QStringLiteral("/registry.reg"));
+    ASSERT_TRUE(again.load()) << again.errorString().toStdString();
+    EXPECT_EQ(readSettings(again, ProgramSettings{}), written);
+}
+
+TEST(ProgramSettings, AListFolderThatIsGoneIsIgnoredWithItsName) {
+    QTemporaryDir dir;
+    tk::test::writeFile(dir.path() + QStringLiteral("/afile"), "not a folder");
+    for (const QString& gone :
+         QStringList{dir.path() + QStringLiteral("/deleted/"), dir.path() + QStringLiteral("/afile"), QString()}) {
+        const RegistryStore store = parsed(QStringLiteral("[Software\\TOMEKEEP\\Book]\n\"List\"=\"%1\"\n"
+                                                          "\"Name\"=\"지운 분류\"\n")
+                                               .arg(gone));
+        ProgramSettings current;
+        current.listDir = dir.path() + QStringLiteral("/kept/");
+        current.categoryName = QStringLiteral("지금 분류");
+        const ProgramSettings read = readSettings(store, current);
+        EXPECT_EQ(read.listDir, current.listDir) << gone.toStdString();
+        EXPECT_EQ(read.categoryName, current.categoryName);
+    }
+
+    // An existing folder is taken with a trailing "/", and its name with it.
+    const RegistryStore store = parsed(QStringLiteral("[Software\\TOMEKEEP\\Book]\n\"List\"=\"%1\"\n"
+                                                      "\"Name\"=\"분류\"\n")
+                                           .arg(dir.path()));
+    const ProgramSettings read = readSettings(store, ProgramSettings{});
+    EXPECT_EQ(read.listDir, dir.path() + u'/');
+    EXPECT_EQ(read.categoryName, QStringLiteral("분류"));
+}
+
+TEST(ProgramSettings, StoredFormsOfNumbersAndTruthValues) {
+    RegistryStore store =
+        parsed(QStringLiteral("[Software\\TOMEKEEP\\Color]\n"
+                              "\"ListWindowColor\"=\"255\"\n"
+                              "\"ListFontColor\"=\"navy\"\n"
+                              "\"EditWindowColor\"=dword:80000005\n"
+                              "[Software\\TOMEKEEP\\Book]\n"
+                              "\"0Width\"=dword:00001000\n"
+                              "\"1Width\"=\"4001\"\n"
+                              "\"2Width\"=dword:00000fa0\n"
+                              "\"DeleteFile\"=\"0\"\n"
+                              "[Software\\TOMEKEEP\\Edit]\n"
+                              "\"WordWrap\"=dword:00000002\n"
+                              "\"OnTop\"=\"1\"\n"));
+    ProgramSettings current;
+    current.listFontColor = 0x00ABCDEF;
+    const ProgramSettings read = readSettings(store, current);
+    EXPECT_EQ(read.listWindowColor, 255u);       // pure red, from its decimal text
+    EXPECT_EQ(read.listFontColor, 0x00ABCDEFu);  // text that is no number keeps the current colour
+    EXPECT_EQ(read.editWindowColor, 0x80000005u);
+    // Wider than any screen is a damaged value, not a choice.
+    EXPECT_EQ(read.columnWidths, (std::array<quint32, 3>{4000, 4000, 4000}));
+    EXPECT_FALSE(read.deleteToTrash);
+    EXPECT_TRUE(read.wordWrap);
+    EXPECT_TRUE(read.editorOnTop);
+
+    writeSettings(store, read);
+    const QString text = store.serialize();
+    // A colour stored as text stays text; new numbers are numbers; truth values are "0" and "1".
+    EXPECT_TRUE(text.contains(QStringLiteral("\"ListWindowColor\"=\"255\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"EditFontColor\"=dword:80000008\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"0Width\"=dword:00000fa0\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"1Width\"=\"4000\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"DeleteFile\"=\"0\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"WordWrap\"=\"1\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"OnTop\"=\"1\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"List\"=\"\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Name\"=\"\"\n")));
+}
+
+}  // namespace
