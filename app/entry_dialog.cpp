@@ -74,9 +74,13 @@ void TForm4::setupTitlePanel() {
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, ComboBox1);
 
-    Edit1->installEventFilter(this);
     Edit3->installEventFilter(this);
-    connect(Edit1, &QLineEdit::textEdited, this, &TForm4::keepTitleFreeOfSeparators);
+    // A "|" in the category would split the stored comment as one in the title does.
+    for (QLineEdit* edit : {Edit1, ComboBox1->lineEdit()}) {
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, edit](const QString& text) { keepFreeOfSeparators(edit, text); });
+    }
     connect(CheckBox1, &QCheckBox::toggled, this, &TForm4::CheckBox1Click);
     // The placeholder reads as words; a typed password shows as dots unless asked otherwise.
     connect(Edit3, &QLineEdit::textChanged, this, &TForm4::updateEchoModes);
@@ -214,15 +218,15 @@ bool TForm4::Edit1KeyPress(QChar key) {
 }
 
 // "|" separates the fields of the stored comment: pasted or composed text may not bring one in.
-void TForm4::keepTitleFreeOfSeparators(const QString& text) {
+void TForm4::keepFreeOfSeparators(QLineEdit* edit, const QString& text) {
     if (!text.contains(kSeparator)) {
         return;
     }
-    const int cursor = Edit1->cursorPosition() - static_cast<int>(text.count(kSeparator));
+    const int cursor = edit->cursorPosition() - static_cast<int>(text.count(kSeparator));
     QString clean = text;
     clean.remove(kSeparator);
-    Edit1->setText(clean);
-    Edit1->setCursorPosition(std::max(0, cursor));
+    edit->setText(clean);
+    edit->setCursorPosition(std::max(0, cursor));
     refuseSeparator();
 }
 
@@ -243,7 +247,7 @@ void TForm4::CheckBox1Click() {
 }
 
 bool TForm4::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+    if ((watched == Edit1 || watched == ComboBox1->lineEdit()) && event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
         if (text.size() == 1 && !Edit1KeyPress(text.front())) {
             return true;

@@ -80,7 +80,7 @@ class TForm4 final : public QDialog {
     void setupTitlePanel();
     void setupPasswordPanel();
     void refuseSeparator();
-    void keepTitleFreeOfSeparators(const QString& text);
+    void keepFreeOfSeparators(QLineEdit* edit, const QString& text);
     void updateEchoModes();
 
     bool confirmed_ = false;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -60,15 +61,17 @@ TEST_F(EntryDialogTest, EnterCancelsOnTheTitlePanelAndConfirmsThePassword) {
     EXPECT_FALSE(dialog.isPasswordPanelShown());
 }
 
-TEST_F(EntryDialogTest, SeparatorsAreRefusedInTheTitleOnly) {
+TEST_F(EntryDialogTest, SeparatorsAreRefusedInTitleAndCategory) {
     runModal(dialog, [&] {
         QTest::keyClicks(dialog.Edit1, "a|b");
         QTest::keyClicks(dialog.ComboBox1->lineEdit(), "x|y");
         dialog.Button1->click();
     });
     EXPECT_EQ(dialog.Edit1->text(), "ab");
-    EXPECT_EQ(dialog.ComboBox1->currentText(), "x|y");
-    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("\"|\"는 사용하실수 없습니다.")});
+    // This was "x|y" taken, and an entry whose comment read "x" as its category and "y|N" as its
+    // protection, which could then not be opened.
+    EXPECT_EQ(dialog.ComboBox1->currentText(), "xy");
+    EXPECT_EQ(messages.texts(), QStringList(2, QStringLiteral("\"|\"는 사용하실수 없습니다.")));
 }
 
 TEST_F(EntryDialogTest, PastedSeparatorsAreTakenOutOfTheTitle) {
@@ -141,4 +144,47 @@ TEST_F(EntryDialogTest, LayoutAsDesigned) {
     EXPECT_TRUE(dialog.Button2->isDefault());
     EXPECT_EQ(dialog.Edit1->nextInFocusChain(), dialog.Edit3);
     EXPECT_EQ(dialog.Label3->text(), QStringLiteral("암호를 입력하세요."));
+}
+
+TEST_F(EntryDialogTest, PasswordsAreMaskedWithAToggleToShowThem) {
+    const auto toggleOf = [](QLineEdit* edit) {
+        QToolButton* button = nullptr;
+        for (QToolButton* b : edit->findChildren<QToolButton*>()) {
+            if (b->defaultAction() && b->defaultAction()->text() == QStringLiteral("암호 보기")) {
+                button = b;
+            }
+        }
+        return button;
+    };
+    runModal(dialog, [&] {
+        // The placeholder reads as words; a typed or filled-in password as dots. This was the
+        // current password shown in plain text when a retitle filled it in.
+        EXPECT_EQ(dialog.Edit3->echoMode(), QLineEdit::Normal);
+        dialog.CheckBox1->setChecked(true);
+        dialog.Edit3->setText("secret");
+        EXPECT_EQ(dialog.Edit3->echoMode(), QLineEdit::Password);
+        QToolButton* show = toggleOf(dialog.Edit3);
+        ASSERT_NE(show, nullptr);
+        QTest::mouseClick(show, Qt::LeftButton);
+        EXPECT_EQ(dialog.Edit3->echoMode(), QLineEdit::Normal);
+        QTest::mouseClick(show, Qt::LeftButton);
+        EXPECT_EQ(dialog.Edit3->echoMode(), QLineEdit::Password);
+        QTest::mouseClick(show, Qt::LeftButton);
+        dialog.Button2->click();
+    });
+    // Shown once, masked again at the next showing.
+    EXPECT_EQ(dialog.Edit3->echoMode(), QLineEdit::Password);
+
+    dialog.showPasswordPanel(QStringLiteral("봄날"));
+    runModal(dialog, [&] {
+        EXPECT_TRUE(dialog.EntryLabel->isVisible());
+        EXPECT_TRUE(dialog.EntryLabel->text().contains(QStringLiteral("봄날")));
+        EXPECT_EQ(dialog.Pass_in->echoMode(), QLineEdit::Password);
+        QToolButton* show = toggleOf(dialog.Pass_in);
+        ASSERT_NE(show, nullptr);
+        QTest::mouseClick(show, Qt::LeftButton);
+        EXPECT_EQ(dialog.Pass_in->echoMode(), QLineEdit::Normal);
+        dialog.Button4->click();
+    });
+    EXPECT_EQ(dialog.Pass_in->echoMode(), QLineEdit::Password);
 }
