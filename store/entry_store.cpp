@@ -117,11 +117,37 @@ bool EntryStore::start(const QString& programDir, const QString& scratchDir) {
     return true;
 }
 
+bool EntryStore::startPrivate() {
+    error_ = EntryError::None;
+    errorString_.clear();
+    programDir_.clear();
+    archiver_.LoadZipEngine();
+    archiver_.LoadUnzipEngine();
+    QString folder;
+    QString why;
+    if (!makePrivateTempFolder(QStringLiteral("tomekeep-"), &folder, &why)) {
+        return fail(EntryError::Folder, QStringLiteral("작업에 쓸 임시 폴더를 만들 수 없습니다. TMPDIR(또는 "
+                                                       "XDG_RUNTIME_DIR) 폴더에 쓸 수 있는지 확인하세요.\n(") +
+                                            why + u')');
+    }
+    scratchDir_ = folder;
+    ownsScratch_ = true;
+    archiver_.SetExtrBaseDir(scratchDir_);
+    started_ = true;
+    return true;
+}
+
 void EntryStore::stop() {
     if (started_) {
         clearScratch();
         started_ = false;
         lock_.reset();
+    }
+    if (ownsScratch_) {
+        if (!removeTree(scratchDir_)) {
+            qWarning("could not remove the scratch folder %s", qPrintable(scratchDir_));
+        }
+        ownsScratch_ = false;
     }
     archiver_.UnloadZipEngine();
     archiver_.UnloadUnzipEngine();
@@ -393,13 +419,21 @@ void EntryStore::discardRetitle() {
 
 bool EntryStore::remove(const QString& archivePath, bool toTrash) {
     error_ = EntryError::None;
-    if (!QFileInfo::exists(archivePath)) {
+    const QFileInfo info(archivePath);
+    if (!info.exists()) {
         return fail(EntryError::Missing, QStringLiteral("이 파일이 존재하지 않습니다."));
+    }
+    // Only entry archives are deleted here; a folder would go with everything in it.
+    if (info.isDir()) {
+        return fail(EntryError::Delete,
+                    QStringLiteral("\"%1\"은 글 보관 파일이 아니라 폴더여서 지우지 않았습니다. 지울 글의 보관 "
+                                   "파일(.zip)을 고르세요.")
+                        .arg(info.fileName()));
     }
     if (archiver_.ZipFileName() == archivePath) {
         archiver_.SetZipFileName(QString());
     }
-    if (ShellDeleteFiles(archivePath, toTrash)) {
+    if (deleteItem(archivePath, toTrash)) {
         return true;
     }
     if (toTrash) {
