@@ -14,7 +14,6 @@ using namespace tk;
 // Work done while the signals are held back runs to its end; the program then ends by the signal
 // that came, as it would have without the holder.
 TEST(DeferredTermination, ASignalWaitsForTheWorkThenEndsTheProgram) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     QTemporaryDir dir;
     const QString secret = dir.filePath("decrypted.rtf");
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
