@@ -57,6 +57,7 @@ QString failureText(const EntryStore& store, const QString& path) {
             return QStringLiteral("%1: 폴더를 쓸 수 없습니다. 경로와 쓰기 권한을 확인하세요.").arg(path);
         case EntryError::None:
         case EntryError::AlreadyRunning:
+        case EntryError::BadTitle:
             break;
     }
     return store.errorString();

@@ -28,6 +28,12 @@ bool isPlainFile(const QString& path) {
     return info.isFile() && !info.isSymLink();
 }
 
+// "|" separates the fields of the entry comment: one inside a title or category would shift the
+// fields after it, and the entry would read back with the wrong protection and document file.
+bool holdsSeparator(const EntryComment& comment) {
+    return comment.title.contains(u'|') || comment.category.contains(u'|');
+}
+
 // The component's message on a line of its own, when there was one.
 QString withCause(const QString& text, const QString& cause) {
     return cause.isEmpty() ? text : text + QStringLiteral("\n(") + cause + u')';
@@ -70,6 +76,11 @@ bool EntryStore::fail(EntryError error, const QString& text) {
     error_ = error;
     errorString_ = text;
     return false;
+}
+
+bool EntryStore::refuseSeparator() {
+    return fail(EntryError::BadTitle,
+                QStringLiteral("제목과 분류에는 \"|\"를 쓸 수 없습니다. \"|\"를 빼고 다시 저장하세요."));
 }
 
 bool EntryStore::start(const QString& programDir, const QString& scratchDir) {
@@ -337,6 +348,9 @@ bool EntryStore::create(const QString& folder, const EntryComment& comment, cons
             EntryError::Folder,
             QStringLiteral("글을 저장할 분류 폴더가 없습니다.\n%1\n분류를 다시 고른 뒤 저장하세요.").arg(folder));
     }
+    if (holdsSeparator(comment)) {
+        return refuseSeparator();
+    }
     const QString name = newArchiveName(folder);
     const QString path = archivePath(folder, name);
     const QString text = MakeEntryComment(comment.title, comment.category, !password.isEmpty(), comment.documentFile);
@@ -391,6 +405,10 @@ bool EntryStore::finishRetitle(const EntryComment& comment, const QString& passw
     error_ = EntryError::None;
     if (retitleDir_.isEmpty()) {
         return fail(EntryError::Extract, QStringLiteral("실패"));
+    }
+    if (holdsSeparator(comment)) {
+        discardRetitle();
+        return refuseSeparator();
     }
     // Every file that came out goes back, so none keeps a protection the entry no longer claims.
     const BodyFiles files{retitleDir_, {QStringLiteral("*.*")}, true, true};

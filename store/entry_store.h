@@ -20,9 +20,10 @@ enum class EntryError {
     Unreadable,      // the file is not an archive the component can read
     BadDocument,     // the comment names a document file that is not a plain file name
     WrongPassword,
-    Extract,  // the body did not come out of the archive
-    Add,      // the body could not be written into the archive
-    Comment,  // the entry comment could not be written
+    Extract,   // the body did not come out of the archive
+    Add,       // the body could not be written into the archive
+    Comment,   // the entry comment could not be written
+    BadTitle,  // a title or category holds the comment's field separator
     Delete,
     Trash,  // the archive could not go to the trash; it is still there
 };
@@ -113,6 +114,7 @@ class EntryStore final {
 
   private:
     bool fail(EntryError error, const QString& text);
+    bool refuseSeparator();
     bool selectArchive(const QString& archivePath);
     bool extractAll(const QString& archivePath, const QString& password, const QString& folder);
     bool addFiles(const QString& archivePath, const QString& password, const BodyFiles& body);

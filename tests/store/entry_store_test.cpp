@@ -97,3 +97,31 @@ TEST(EntryStoreRemove, DeletesExactlyTheOneArchive) {
     EXPECT_FALSE(store.remove(dir.filePath("missing.zip"), false));
     EXPECT_EQ(store.error(), EntryError::Missing);
 }
+
+// "|" separates the fields of the entry comment. This was: a category "a|b" made an entry whose
+// comment read back as unprotected with the document file "Y|TKFile.rtf", which never opened again.
+TEST(EntryStoreComment, ASeparatorInTitleOrCategoryIsRefused) {
+    const PrivateRuntime runtime;
+    QTemporaryDir folder;
+    EntryStore store;
+    ASSERT_TRUE(store.startPrivate()) << store.errorString().toStdString();
+    writeFile(store.richBodyFile(), "{\\rtf1 body}");
+    EntryRef created;
+    QString name;
+    const EntryComment broken{"T", "a|b", true, QString(kDocumentFile)};
+    EXPECT_FALSE(store.create(folder.path(), broken, "pw", store.richBody(), &created, &name));
+    EXPECT_EQ(store.error(), EntryError::BadTitle);
+    EXPECT_EQ(store.errorString(),
+              QString::fromUtf8("제목과 분류에는 \"|\"를 쓸 수 없습니다. \"|\"를 빼고 다시 저장하세요."));
+    EXPECT_EQ(names(folder.path()), QStringList());
+
+    ASSERT_TRUE(store.create(folder.path(), EntryComment{"T", "c", true, QString(kDocumentFile)}, "pw",
+                             store.richBody(), &created, &name))
+        << store.errorString().toStdString();
+    const QByteArray before = tk::test::readFile(created.archivePath);
+    ASSERT_TRUE(store.beginRetitle(created.archivePath, QString(kDocumentFile), "pw"));
+    EXPECT_FALSE(store.finishRetitle(EntryComment{"a|b", "c", true, QString(kDocumentFile)}, "pw", &created));
+    EXPECT_EQ(store.error(), EntryError::BadTitle);
+    EXPECT_EQ(tk::test::readFile(created.archivePath), before);
+    EXPECT_EQ(names(store.scratchDir()), QStringList{"TKFile.rtf"});  // the work folder is gone
+}
