@@ -13,6 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 namespace tk {
 namespace {
 
@@ -86,6 +90,20 @@ bool preparePrivateFolder(const QString& folder, QString* error) {
         *error = QStringLiteral("cannot empty %1").arg(folder);
         return false;
     }
+    return true;
+}
+
+bool makePrivateTempFolder(const QString& namePrefix, QString* folder, QString* error) {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString base = !runtime.isEmpty() && isOwnPrivateFolder(runtime) ? runtime : QDir::tempPath();
+    QByteArray pattern = QFile::encodeName(withTrailingSlash(base) + namePrefix + QStringLiteral("XXXXXX"));
+    // mkdtemp makes the folder with mode 0700 under a name nobody else can have taken.
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        *error =
+            QStringLiteral("cannot create a folder in %1: %2").arg(base, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    *folder = withTrailingSlash(QFile::decodeName(pattern));
     return true;
 }
 

@@ -21,4 +21,10 @@ QString resolveScratchDir(const QString& programDir);
 // empties it. Returns false with a reason in *error.
 [[nodiscard]] bool preparePrivateFolder(const QString& folder, QString* error);
 
+// Makes a new, empty private folder (mode 0700, its name namePrefix plus six random characters)
+// below XDG_RUNTIME_DIR when that is the user's own private folder (memory-backed), otherwise below
+// the system's temporary folder (TMPDIR, else /tmp). *folder ends in "/". Returns false with a
+// reason in *error.
+[[nodiscard]] bool makePrivateTempFolder(const QString& namePrefix, QString* folder, QString* error);
+
 }  // namespace tk

@@ -138,6 +138,10 @@ bool isInTrash(const QString& path, const QString& dataDir, const QString& volum
            isDirectChild(item, volumeRoot + QStringLiteral("/.Trash-") + uid + QStringLiteral("/files"));
 }
 
+bool deleteItem(const QString& path, bool recycle) {
+    return !path.isEmpty() && lexists(path) && deleteOne(path, recycle);
+}
+
 bool ShellDeleteFiles(const QString& pattern, bool recycle) {
     if (pattern.isEmpty()) {
         return false;
@@ -147,7 +151,7 @@ bool ShellDeleteFiles(const QString& pattern, bool recycle) {
     const QString namePattern = pattern.mid(slash + 1);
     const bool wild = namePattern.contains(u'*') || namePattern.contains(u'?');
     if (!wild) {
-        return lexists(pattern) && deleteOne(pattern, recycle);
+        return deleteItem(pattern, recycle);
     }
     const QString glob = namePattern == QLatin1String("*.*") ? QStringLiteral("*") : namePattern;
     const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(glob),

@@ -12,6 +12,10 @@ namespace tk {
 // trash stays where it is, and the call fails.
 [[nodiscard]] bool ShellDeleteFiles(const QString& pattern, bool recycle);
 
+// Deletes the one item at path, to the trash with recycle: "*" and "?" are part of the name, never
+// wildcards. A symbolic link is removed itself. False when nothing is there or it stays.
+[[nodiscard]] bool deleteItem(const QString& path, bool recycle);
+
 // True when path is an item of a trash's "files" folder that the desktop empties for an item of the
 // volume mounted at volumeRoot: the user's own trash below dataDir, or the trash at the top of that
 // volume (".Trash/<uid>" or ".Trash-<uid>").

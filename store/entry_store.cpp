@@ -28,14 +28,11 @@ bool isPlainFile(const QString& path) {
     return info.isFile() && !info.isSymLink();
 }
 
-// The comment's fields are joined by "|" with no escape: a title or category holding one would be
-// read back split in the wrong places, as an entry that cannot be opened.
-bool fieldsFit(const EntryComment& comment) {
-    return !comment.title.contains(u'|') && !comment.category.contains(u'|');
+// "|" separates the fields of the entry comment: one inside a title or category would shift the
+// fields after it, and the entry would read back with the wrong protection and document file.
+bool holdsSeparator(const EntryComment& comment) {
+    return comment.title.contains(u'|') || comment.category.contains(u'|');
 }
-
-const QString kSeparatorRefused =
-    QStringLiteral("제목과 분류에는 \"|\" 문자를 쓸 수 없습니다.\n\"|\"를 지운 뒤 다시 저장하세요.");
 
 // The component's message on a line of its own, when there was one.
 QString withCause(const QString& text, const QString& cause) {
@@ -79,6 +76,11 @@ bool EntryStore::fail(EntryError error, const QString& text) {
     error_ = error;
     errorString_ = text;
     return false;
+}
+
+bool EntryStore::refuseSeparator() {
+    return fail(EntryError::BadTitle,
+                QStringLiteral("제목과 분류에는 \"|\"를 쓸 수 없습니다. \"|\"를 빼고 다시 저장하세요."));
 }
 
 bool EntryStore::start(const QString& programDir, const QString& scratchDir) {
@@ -131,11 +133,37 @@ bool EntryStore::start(const QString& programDir, const QString& scratchDir) {
     return true;
 }
 
+bool EntryStore::startPrivate() {
+    error_ = EntryError::None;
+    errorString_.clear();
+    programDir_.clear();
+    archiver_.LoadZipEngine();
+    archiver_.LoadUnzipEngine();
+    QString folder;
+    QString why;
+    if (!makePrivateTempFolder(QStringLiteral("tomekeep-"), &folder, &why)) {
+        return fail(EntryError::Folder, QStringLiteral("작업에 쓸 임시 폴더를 만들 수 없습니다. TMPDIR(또는 "
+                                                       "XDG_RUNTIME_DIR) 폴더에 쓸 수 있는지 확인하세요.\n(") +
+                                            why + u')');
+    }
+    scratchDir_ = folder;
+    ownsScratch_ = true;
+    archiver_.SetExtrBaseDir(scratchDir_);
+    started_ = true;
+    return true;
+}
+
 void EntryStore::stop() {
     if (started_) {
         clearScratch();
         started_ = false;
         lock_.reset();
+    }
+    if (ownsScratch_) {
+        if (!removeTree(scratchDir_)) {
+            qWarning("could not remove the scratch folder %s", qPrintable(scratchDir_));
+        }
+        ownsScratch_ = false;
     }
     archiver_.UnloadZipEngine();
     archiver_.UnloadUnzipEngine();
@@ -323,8 +351,8 @@ bool EntryStore::create(const QString& folder, const EntryComment& comment, cons
             EntryError::Folder,
             QStringLiteral("글을 저장할 분류 폴더가 없습니다.\n%1\n분류를 다시 고른 뒤 저장하세요.").arg(folder));
     }
-    if (!fieldsFit(comment)) {
-        return fail(EntryError::Comment, kSeparatorRefused);
+    if (holdsSeparator(comment)) {
+        return refuseSeparator();
     }
     const QString name = newArchiveName(folder);
     const QString path = archivePath(folder, name);
@@ -382,9 +410,9 @@ bool EntryStore::finishRetitle(const EntryComment& comment, const QString& passw
     if (retitleDir_.isEmpty()) {
         return fail(EntryError::Extract, QStringLiteral("실패"));
     }
-    if (!fieldsFit(comment)) {
+    if (holdsSeparator(comment)) {
         discardRetitle();
-        return fail(EntryError::Comment, kSeparatorRefused);
+        return refuseSeparator();
     }
     // Every file that came out goes back, so none keeps a protection the entry no longer claims.
     const BodyFiles files{retitleDir_, {QStringLiteral("*.*")}, true, true};
@@ -423,13 +451,21 @@ void EntryStore::discardRetitle() {
 
 bool EntryStore::remove(const QString& archivePath, bool toTrash) {
     error_ = EntryError::None;
-    if (!QFileInfo::exists(archivePath)) {
+    const QFileInfo info(archivePath);
+    if (!info.exists()) {
         return fail(EntryError::Missing, QStringLiteral("이 파일이 존재하지 않습니다."));
+    }
+    // Only entry archives are deleted here; a folder would go with everything in it.
+    if (info.isDir()) {
+        return fail(EntryError::Delete,
+                    QStringLiteral("\"%1\"은 글 보관 파일이 아니라 폴더여서 지우지 않았습니다. 지울 글의 보관 "
+                                   "파일(.zip)을 고르세요.")
+                        .arg(info.fileName()));
     }
     if (archiver_.ZipFileName() == archivePath) {
         archiver_.SetZipFileName(QString());
     }
-    if (ShellDeleteFiles(archivePath, toTrash)) {
+    if (deleteItem(archivePath, toTrash)) {
         return true;
     }
     if (toTrash) {

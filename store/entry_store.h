@@ -20,9 +20,10 @@ enum class EntryError {
     Unreadable,      // the file is not an archive the component can read
     BadDocument,     // the comment names a document file that is not a plain file name
     WrongPassword,
-    Extract,  // the body did not come out of the archive
-    Add,      // the body could not be written into the archive
-    Comment,  // the entry comment could not be written
+    Extract,   // the body did not come out of the archive
+    Add,       // the body could not be written into the archive
+    Comment,   // the entry comment could not be written
+    BadTitle,  // a title or category holds the comment's field separator
     Delete,
     Trash,  // the archive could not go to the trash; it is still there
 };
@@ -50,7 +51,12 @@ class EntryStore final {
     // private, emptied scratch folder; clears leftovers of interrupted writes. scratchDir empty
     // means programDir + "TEMP/".
     [[nodiscard]] bool start(const QString& programDir, const QString& scratchDir = {});
-    // Empties the scratch folder and lets the program folder go.
+    // Starts without a program folder, for work on single entry archives (the command-line
+    // companion): no lock, no library folder, so a running program and its scratch folder are left
+    // alone. The scratch folder is a new private folder of its own (makePrivateTempFolder), removed
+    // by stop(). programDir() is then empty.
+    [[nodiscard]] bool startPrivate();
+    // Empties the scratch folder and lets the program folder go; a private scratch folder is removed.
     void stop();
     // Empties the scratch folder, where opened entries lie decrypted.
     void clearScratch();
@@ -85,7 +91,8 @@ class EntryStore final {
     [[nodiscard]] bool beginRetitle(const QString& archivePath, const QString& documentFile, const QString& password);
     [[nodiscard]] bool finishRetitle(const EntryComment& comment, const QString& password, EntryRef* retitled);
     void discardRetitle();
-    // Deletes an entry archive, to the trash when asked.
+    // Deletes an entry archive, to the trash when asked: exactly that file (a folder is refused,
+    // wildcard characters are part of the name). Needs no start.
     [[nodiscard]] bool remove(const QString& archivePath, bool toTrash);
 
     // The body files of the rich text in the scratch folder.
@@ -93,6 +100,9 @@ class EntryStore final {
 
     EntryError error() const { return error_; }
     const QString& errorString() const { return errorString_; }
+    // The archive component's own message behind the last failure, when it gave one (errorString()
+    // already holds it); callers that word the failure themselves add it.
+    const QString& componentMessage() const { return componentMessage_; }
 
     // The program's one archive component; progress dialogs listen to its events.
     TArchiver& archiver() { return archiver_; }
@@ -104,6 +114,7 @@ class EntryStore final {
 
   private:
     bool fail(EntryError error, const QString& text);
+    bool refuseSeparator();
     bool selectArchive(const QString& archivePath);
     bool extractAll(const QString& archivePath, const QString& password, const QString& folder);
     bool addFiles(const QString& archivePath, const QString& password, const BodyFiles& body);
@@ -121,6 +132,7 @@ class EntryStore final {
     QString componentMessage_;  // the component's last message during an operation
     bool wrongPassword_ = false;
     bool started_ = false;
+    bool ownsScratch_ = false;  // the scratch folder was made by startPrivate() and goes at stop()
     EntryError error_ = EntryError::None;
     QString errorString_;
 };

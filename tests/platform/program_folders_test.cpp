@@ -134,3 +134,43 @@ TEST(ResolveScratchDir, TheProgramFolderWithoutAPrivateRuntimeFolder) {
         EXPECT_EQ(resolveScratchDir(program), fallback);
     }
 }
+
+// A folder of one's own for work without a program folder: below the private runtime folder when
+// there is one, else below the system's temporary folder; never one that already existed.
+TEST(MakePrivateTempFolder, NewAndPrivateBelowTheRuntimeOrTheTemporaryFolder) {
+    QTemporaryDir dir;
+    const QString runtime = privateRuntime(dir);
+    const QString temp = dir.filePath("tmp");
+    ASSERT_TRUE(QDir().mkpath(temp));
+    const EnvSetting tmpdir("TMPDIR", temp);
+    QString first, second, error;
+    {
+        const EnvSetting env("XDG_RUNTIME_DIR", runtime);
+        ASSERT_TRUE(makePrivateTempFolder("tk-", &first, &error)) << error.toStdString();
+        ASSERT_TRUE(makePrivateTempFolder("tk-", &second, &error)) << error.toStdString();
+    }
+    EXPECT_TRUE(first.startsWith(runtime + "/tk-")) << first.toStdString();
+    EXPECT_TRUE(first.endsWith(u'/'));
+    EXPECT_NE(first, second);
+    struct stat st;
+    ASSERT_EQ(::lstat(QFile::encodeName(first).constData(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A runtime folder others may enter is passed over.
+    ASSERT_TRUE(QFile::setPermissions(
+        runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    for (const std::optional<QString>& value : {std::optional<QString>(), std::optional<QString>(runtime)}) {
+        const EnvSetting env("XDG_RUNTIME_DIR", value);
+        QString folder;
+        ASSERT_TRUE(makePrivateTempFolder("tk-", &folder, &error)) << error.toStdString();
+        EXPECT_TRUE(folder.startsWith(temp + "/tk-")) << folder.toStdString();
+    }
+
+    const EnvSetting noRuntime("XDG_RUNTIME_DIR", std::nullopt);
+    tk::test::writeFile(dir.filePath("file"), "a file, not a folder");
+    const EnvSetting notAFolder("TMPDIR", dir.filePath("file"));
+    QString none;
+    EXPECT_FALSE(makePrivateTempFolder("tk-", &none, &error));
+    EXPECT_TRUE(error.contains(dir.filePath("file"))) << error.toStdString();
+}

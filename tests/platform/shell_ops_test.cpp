@@ -186,3 +186,21 @@ TEST(FreeFileName, AppendsUnderscoresBeforeTheExtension) {
     writeFile(dir.filePath("README"), "x");
     EXPECT_EQ(freeFileName(dir.path(), "README"), "README_");
 }
+
+// "*" and "?" may be part of a file's name on this system; deleting one item takes only that item.
+TEST(DeleteItem, WildcardCharactersAreNamesAndLinksGoThemselves) {
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    writeFile(dir.filePath("*.zip"), "x");
+    writeFile(dir.filePath("a?.zip"), "x");
+    writeFile(dir.filePath("ab.zip"), "keep");
+    writeFile(outside.filePath("target.zip"), "keep");
+    ASSERT_TRUE(QFile::link(outside.filePath("target.zip"), dir.filePath("link.zip")));
+    EXPECT_TRUE(deleteItem(dir.filePath("*.zip"), false));
+    EXPECT_TRUE(deleteItem(dir.filePath("a?.zip"), false));
+    EXPECT_TRUE(deleteItem(dir.filePath("link.zip"), false));
+    EXPECT_EQ(names(dir.path()), QStringList{"ab.zip"});
+    EXPECT_TRUE(QFile::exists(outside.filePath("target.zip")));
+    EXPECT_FALSE(deleteItem(dir.filePath("missing.zip"), false));
+    EXPECT_FALSE(deleteItem(QString(), false));
+}

@@ -377,14 +377,13 @@ TEST_F(EntryStoreTest, ACommentThatCannotBeWrittenLeavesNoArchive) {
 // entry whose document file is "N|TKFile.rtf", and the entry could never be opened again.
 TEST_F(EntryStoreTest, ASeparatorInTheTitleOrCategoryIsRefusedBeforeAnythingIsWritten) {
     startStore();
-    const QString refused =
-        QStringLiteral("제목과 분류에는 \"|\" 문자를 쓸 수 없습니다.\n\"|\"를 지운 뒤 다시 저장하세요.");
+    const QString refused = QStringLiteral("제목과 분류에는 \"|\"를 쓸 수 없습니다. \"|\"를 빼고 다시 저장하세요.");
     writeFile(store.richBodyFile(), kBody);
     EntryRef ref;
     QString name;
     EXPECT_FALSE(store.create(category, EntryComment{QStringLiteral("제목"), QStringLiteral("가|Y"), false, kDoc}, {},
                               store.richBody(), &ref, &name));
-    EXPECT_EQ(store.error(), EntryError::Comment);
+    EXPECT_EQ(store.error(), EntryError::BadTitle);
     EXPECT_EQ(store.errorString(), refused);
     EXPECT_EQ(everything(category), QStringList());
 
@@ -394,7 +393,7 @@ TEST_F(EntryStoreTest, ASeparatorInTheTitleOrCategoryIsRefusedBeforeAnythingIsWr
                                         EntryComment{QStringLiteral("제목"), QStringLiteral("|"), false, kDoc}}) {
         ASSERT_TRUE(store.beginRetitle(path, kDoc, QStringLiteral("pw"))) << store.errorString().toStdString();
         EXPECT_FALSE(store.finishRetitle(comment, {}, &ref));
-        EXPECT_EQ(store.error(), EntryError::Comment);
+        EXPECT_EQ(store.error(), EntryError::BadTitle);
         EXPECT_EQ(store.errorString(), refused);
         EXPECT_EQ(readFile(path), before);
         EXPECT_EQ(everything(scratch), QStringList{kDoc});  // the work folder is gone
@@ -719,3 +718,89 @@ TEST(EntryStoreNames, CategoryFoldersAndPaths) {
 }
 
 }  // namespace
+
+// --- without a program folder ---
+
+namespace {
+
+QStringList namesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+// Points XDG_RUNTIME_DIR at a private folder of the test while it lives.
+class PrivateRuntime final {
+  public:
+    PrivateRuntime() : old_(qgetenv("XDG_RUNTIME_DIR")) {
+        QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir_.path()));
+    }
+    ~PrivateRuntime() { old_.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", old_); }
+    Q_DISABLE_COPY_MOVE(PrivateRuntime)
+    QString path() const { return dir_.path(); }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray old_;
+};
+
+}  // namespace
+
+// Without a program folder the store takes no lock and makes no library; its scratch folder is a
+// new private one, and stop() removes it with whatever was opened in it.
+TEST(EntryStorePrivate, AScratchFolderOfItsOwnThatGoesAtStop) {
+    const PrivateRuntime runtime;
+    EntryStore store;
+    ASSERT_TRUE(store.startPrivate()) << store.errorString().toStdString();
+    const QString scratch = store.scratchDir();
+    EXPECT_TRUE(scratch.startsWith(runtime.path() + "/tomekeep-")) << scratch.toStdString();
+    EXPECT_TRUE(store.programDir().isEmpty());
+    struct stat st;
+    ASSERT_EQ(::lstat(QFile::encodeName(scratch).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    writeFile(store.richBodyFile(), "{\\rtf1 decrypted}");
+    writeFile(scratch + "page_files/a.png", "x");
+    store.stop();
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+    EXPECT_TRUE(namesOf(runtime.path()).isEmpty());
+}
+
+// A running program keeps its lock and its scratch folder while a private store comes and goes.
+TEST(EntryStorePrivate, LeavesARunningProgramAlone) {
+    const PrivateRuntime runtime;
+    QTemporaryDir program;
+    EntryStore running;
+    ASSERT_TRUE(running.start(program.path(), program.filePath("scratch"))) << running.errorString().toStdString();
+    writeFile(running.richBodyFile(), "open in the editor");
+    {
+        EntryStore companion;
+        ASSERT_TRUE(companion.startPrivate()) << companion.errorString().toStdString();
+        EXPECT_NE(companion.scratchDir(), running.scratchDir());
+    }
+    EXPECT_EQ(tk::test::readFile(running.richBodyFile()), "open in the editor");
+    EntryStore second;
+    EXPECT_FALSE(second.start(program.path(), program.filePath("scratch2")));
+    EXPECT_EQ(second.error(), EntryError::AlreadyRunning);
+}
+
+// An archive named "*.zip" is a file like any other. This was: deleting it deleted every .zip in
+// its folder, and a folder given as an entry went with all it held.
+TEST(EntryStoreRemove, DeletesExactlyTheOneArchive) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("*.zip"), "odd name");
+    writeFile(dir.filePath("2024?.zip"), "odd name");
+    writeFile(dir.filePath("20240101000000.zip"), "keep");
+    writeFile(dir.filePath("folder.zip/inside.txt"), "keep");
+    EntryStore store;
+    EXPECT_TRUE(store.remove(dir.filePath("*.zip"), false));
+    EXPECT_TRUE(store.remove(dir.filePath("2024?.zip"), false));
+    EXPECT_EQ(namesOf(dir.path()), (QStringList{"20240101000000.zip", "folder.zip"}));
+
+    EXPECT_FALSE(store.remove(dir.filePath("folder.zip"), false));
+    EXPECT_EQ(store.error(), EntryError::Delete);
+    EXPECT_EQ(store.errorString(), QString::fromUtf8("\"folder.zip\"은 글 보관 파일이 아니라 폴더여서 지우지 "
+                                                     "않았습니다. 지울 글의 보관 파일(.zip)을 고르세요."));
+    EXPECT_TRUE(QFile::exists(dir.filePath("folder.zip/inside.txt")));
+
+    EXPECT_FALSE(store.remove(dir.filePath("missing.zip"), false));
+    EXPECT_EQ(store.error(), EntryError::Missing);
+}
