@@ -1,10 +1,12 @@
 #include "app/settings.h"
 
 #include "app/main_window.h"
+#include "platform/message_box.h"
 #include "platform/registry_store.h"
 #include "store/program_settings.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPalette>
 
 namespace tk {
@@ -53,7 +55,12 @@ void SaveSettings(TForm1& form1) {
     }
     writeSettings(store, form1.currentSettings());
     if (!store.save()) {
-        qWarning("cannot save the settings: %s", qPrintable(store.errorString()));
+        Messages::show(
+            &form1,
+            QStringLiteral("설정을 저장하지 못했습니다. 다음에 시작할 때는 이전 설정을 씁니다.\n%1 폴더에 쓸 "
+                           "수 있는지 확인하세요.\n(%2)")
+                .arg(QFileInfo(RegistryStore::defaultPath()).absolutePath(), store.errorString()),
+            MsgKind::Warning);
     }
 }
 

@@ -38,15 +38,7 @@ size_t forEachArchive(ReadTail readTail) {
 // The floor: open each archive, read its last 256 bytes, close it.
 void BM_Floor(benchmark::State& state) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(forEachArchive([](int dirFd, const char* name) -> size_t {
-            char buf[256];
-            const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC);
-            struct stat st;
-            ::fstat(fd, &st);
-            const ssize_t n = ::pread(fd, buf, sizeof buf, st.st_size - static_cast<off_t>(sizeof buf));
-            ::close(fd);
-            return static_cast<size_t>(n);
-        }));
+        benchmark::DoNotOptimize(tk::bench::readEveryArchiveTail(gFolder));
     }
 }
 

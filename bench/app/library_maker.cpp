@@ -6,6 +6,11 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -88,6 +93,28 @@ void makeEntryArchives(const QString& folder, int count) {
             std::exit(1);
         }
     }
+}
+
+size_t readEveryArchiveTail(const QString& folder) {
+    size_t bytes = 0;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        return 0;
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.') {
+            continue;
+        }
+        char buf[256];
+        const int fd = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_CLOEXEC);
+        struct stat st;
+        ::fstat(fd, &st);
+        const ssize_t n = ::pread(fd, buf, sizeof buf, st.st_size - static_cast<off_t>(sizeof buf));
+        ::close(fd);
+        bytes += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    ::closedir(dir);
+    return bytes;
 }
 
 }  // namespace tk::bench

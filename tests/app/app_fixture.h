@@ -83,6 +83,10 @@ class AppFixture : public ::testing::Test {
     QString library() const { return home() + QStringLiteral("LIST/"); }
 
     void makeCategory(const QString& path) { ASSERT_TRUE(QDir().mkpath(library() + path)); }
+    // The entry archives of a category, by name.
+    QStringList archivesIn(const QString& category) const {
+        return QDir(library() + category).entryList({"*.zip"}, QDir::Files, QDir::Name);
+    }
 
     void addEntry(const QString& category, const QString& archive, const QString& comment) {
         writeFile(library() + category + u'/' + archive + QStringLiteral(".zip"),

@@ -49,9 +49,7 @@ class EditorDocumentTest : public AppFixture {
         form1->show();
         pickCategory(QStringLiteral("일기"));
     }
-    QStringList archives() const {
-        return QDir(library() + QStringLiteral("일기")).entryList({"*.zip"}, QDir::Files, QDir::Name);
-    }
+    QStringList archives() const { return archivesIn(QStringLiteral("일기")); }
     QString archive(const QString& name) const { return library() + QStringLiteral("일기/") + name; }
     // The next file dialog chooses path (or is cancelled when path is empty); counts that it came.
     void chooseInFileDialog(const QString& path) {

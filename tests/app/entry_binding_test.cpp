@@ -51,9 +51,7 @@ class EntryBindingTest : public AppFixture {
         pickCategory(QStringLiteral("일기"));
     }
     QString archive(const QString& name) const { return library() + QStringLiteral("일기/") + name + ".zip"; }
-    QStringList archives() const {
-        return QDir(library() + QStringLiteral("일기")).entryList({"*.zip"}, QDir::Files, QDir::Name);
-    }
+    QStringList archives() const { return archivesIn(QStringLiteral("일기")); }
     int rowOf(const QString& title) const {
         for (int i = 0; i < form1->ListView1->entries()->rowCount(); ++i) {
             if (form1->ListView1->entries()->row(i).title == title) {

@@ -63,7 +63,7 @@ class JourneyTest : public AppFixture {
         menuItem(QStringLiteral("일기"))->trigger();
     }
     QString category() const { return library() + QStringLiteral("일기/"); }
-    QStringList archives() const { return QDir(category()).entryList({"*.zip"}, QDir::Files, QDir::Name); }
+    QStringList archives() const { return archivesIn(QStringLiteral("일기")); }
     TQE_RichEdit& editor() { return *form3->RichEdit1; }
     void type(const QString& text) {
         editor().SetSelectionStart(editor().Text().size());
