@@ -451,7 +451,9 @@ void TForm3::PopupMenu1Popup() {
 }
 
 QColor TForm3::editorWindowColor() const {
-    return RichEdit1->Color();
+    // No colour of its own means the system's window colour.
+    const QColor own = RichEdit1->Color();
+    return own.isValid() ? own : RichEdit1->palette().color(QPalette::Base);
 }
 
 QColor TForm3::editorFontColor() const {

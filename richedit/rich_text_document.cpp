@@ -4,9 +4,18 @@
 
 namespace tk {
 
+using namespace richedit;
+
 TRichTextDocument::TRichTextDocument()
     : model_(std::make_unique<richedit::RichEditModel>(&document_)), lines_(std::make_unique<TRichEditStrings>(*this)) {
     model_->setTextLimit(0x7FFFFFFF);
+    CharFormat2 font;
+    font.dwMask = CFM_SIZE | CFM_FACE | CFM_CHARSET | CFM_COLOR;
+    font.yHeight = 9 * 20;
+    font.szFaceName = QStringLiteral("굴림");
+    font.bCharSet = 129;  // Korean
+    font.dwEffects = CFE_AUTOCOLOR;
+    model_->setCharFormat(SCF_DEFAULT, font);
 }
 
 TRichTextDocument::~TRichTextDocument() = default;

@@ -78,6 +78,7 @@ TEST_F(CategoryFollowTest, RenamingTheListedCategoryKeepsListingItAndTheOpenEntr
     // This was a list of a folder that is gone, and a category name that no longer exists.
     EXPECT_EQ(form1->ListDir, library() + QStringLiteral("일기장/"));
     EXPECT_EQ(form1->CategoryName(), QStringLiteral("일기장"));
+    EXPECT_EQ(form3->windowTitle(), QStringLiteral("+일기장+ TKEDIT"));
     EXPECT_EQ(form1->ListView1->entries()->rowCount(), 1);
     EXPECT_NE(menuItem(QStringLiteral("일기장")), nullptr);
 

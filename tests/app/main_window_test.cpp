@@ -255,6 +255,37 @@ TEST_F(MainWindowTest, ListColoursFromSettingsKeepTheirStoredKind) {
     EXPECT_EQ(after.readInteger("Software\\TOMEKEEP\\Book", "1Width", 0), 100u);
 }
 
+TEST_F(MainWindowTest, TheEditorStartsInTheSystemColoursAndKeepsItsOptions) {
+    ASSERT_TRUE(start());
+    form1->show();
+    // This was a black text area with black text: the editor's unset colour read as black, stored
+    // and applied at every later start.
+    const QPalette system = QApplication::palette();
+    EXPECT_EQ(form3->editorWindowColor(), system.color(QPalette::Base));
+    EXPECT_EQ(form3->editorFontColor(), system.color(QPalette::Text));
+    EXPECT_NE(form3->editorWindowColor(), form3->editorFontColor());
+    form3->setWordWrap(false);
+    form3->setStayOnTop(true);
+    ASSERT_TRUE(form1->close());
+    RegistryStore after;
+    ASSERT_TRUE(after.load());
+    EXPECT_EQ(after.readInteger("Software\\TOMEKEEP\\Color", "EditWindowColor", 0), 0x80000005u);
+    EXPECT_EQ(after.readInteger("Software\\TOMEKEEP\\Color", "EditFontColor", 0), 0x80000008u);
+    EXPECT_EQ(after.readString("Software\\TOMEKEEP\\Edit", "WordWrap", {}), "0");
+    EXPECT_EQ(after.readString("Software\\TOMEKEEP\\Edit", "OnTop", {}), "1");
+
+    // The next start takes them back.
+    form4.reset();
+    form3.reset();
+    form2.reset();
+    form1.reset();
+    ASSERT_TRUE(start());
+    form1->show();
+    EXPECT_EQ(form3->editorWindowColor(), system.color(QPalette::Base));
+    EXPECT_FALSE(form3->wordWrap());
+    EXPECT_TRUE(form3->stayOnTop());
+}
+
 TEST_F(MainWindowTest, AnUnreadableArchiveIsReportedAndTheOthersListed) {
     makeCategory("A");
     addEntry("A", "1", "readable");

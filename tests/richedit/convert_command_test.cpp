@@ -123,3 +123,14 @@ TEST(CommandLine, UsageErrorsSayWhatToDoInKorean) {
     EXPECT_EQ(comment.exitCode, 2);
     EXPECT_TRUE(comment.errors.contains(QString::fromUtf8("--set 다음에 쓸 주석을 주세요.")));
 }
+
+TEST(ConvertCommand, PlainTextBecomesRichTextInTheEditorsFont) {
+    QTemporaryDir dir;
+    tk::test::writeFile(dir.filePath("in.txt"), QString::fromUtf8("abc 가나다\n").toUtf8());
+    ASSERT_EQ(runConvert(dir.filePath("in.txt"), dir.filePath("out.rtf")).exitCode, 0);
+    const QByteArray rtf = tk::test::readFile(dir.filePath("out.rtf"));
+    // This was \fs2 and a font without a name: text a point high, shown as dots.
+    EXPECT_TRUE(rtf.contains("\\fs18 abc")) << rtf.constData();
+    EXPECT_FALSE(rtf.contains("\\fs2 "));
+    EXPECT_TRUE(rtf.contains("\\fcharset129 \\'b1\\'bc\\'b8\\'b2;")) << rtf.constData();  // 굴림 in CP949
+}
