@@ -149,9 +149,16 @@ void EntryListView::mousePressEvent(QMouseEvent* event) {
     Q_EMIT mouseDown();
 }
 
+void EntryListView::selectCurrentRowIfNone() {
+    if (selectedRow() < 0 && currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+}
+
 void EntryListView::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        selectCurrentRowIfNone();
         Q_EMIT enterPressed();
         return;
     }

@@ -62,6 +62,9 @@ class EntryListView final : public QTreeView {
     EntryListModel* entries() const { return model_; }
     // The selected row, or -1.
     int selectedRow() const;
+    // A key that acts on the selected row acts on the row with the focus frame when none is
+    // selected: the first row has the frame as soon as the list has the focus.
+    void selectCurrentRowIfNone();
 
   Q_SIGNALS:
     void mouseDown();

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     tk::installKoreanTranslations();
+    // No display name: the desktop would append it to every caption ("+일기+ TKEDIT — TOMEKEEP").
     QApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
-    QApplication::setApplicationDisplayName(QStringLiteral("TOMEKEEP"));
     return tk::runProgram();
 }

@@ -158,8 +158,14 @@ void TForm1::setupKeys() {
         connect(action, &QAction::triggered, this, slot);
     };
     add(this, QKeySequence(Qt::CTRL | Qt::Key_N), Qt::WindowShortcut, [this] { ToolButton3Click(); });
-    add(ListView1, QKeySequence(Qt::Key_Delete), Qt::WidgetShortcut, [this] { ToolButton4Click(); });
-    add(ListView1, QKeySequence(Qt::Key_F2), Qt::WidgetShortcut, [this] { ToolButton7Click(); });
+    add(ListView1, QKeySequence(Qt::Key_Delete), Qt::WidgetShortcut, [this] {
+        ListView1->selectCurrentRowIfNone();
+        ToolButton4Click();
+    });
+    add(ListView1, QKeySequence(Qt::Key_F2), Qt::WidgetShortcut, [this] {
+        ListView1->selectCurrentRowIfNone();
+        ToolButton7Click();
+    });
     add(this, QKeySequence(Qt::ALT | Qt::Key_Down), Qt::WindowShortcut, [this] { item_TB->showMenu(); });
 }
 
@@ -211,6 +217,8 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::FormShow() {
     LoadSettings(*this);
     LoadEntryList();
+    // The keys act on the entries from the start, not on the first toolbar button.
+    ListView1->setFocus();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -279,6 +287,7 @@ void TForm1::item_TBClick(QObject* sender) {
     ListDir = store_.categoryFolder(item->data().toString());
     LoadEntryList();
     SetCategoryName(item->text());
+    ListView1->setFocus();
 }
 
 void TForm1::rebuildCategoryMenu() {

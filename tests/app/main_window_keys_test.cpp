@@ -66,6 +66,22 @@ TEST_F(MainWindowKeysTest, CtrlNDeleteAndF2WorkFromTheList) {
     EXPECT_EQ(form3->windowTitle(), QStringLiteral("+A+ TKEDIT"));
 }
 
+TEST_F(MainWindowKeysTest, TheListHasTheKeysFromTheStart) {
+    launch();
+    // This was the focus on the toolbar's "새로 만들기": Down and Enter made a new document
+    // instead of opening the first entry.
+    EXPECT_EQ(form1->focusWidget(), form1->ListView1);
+    QApplication::setActiveWindow(form1.get());
+    // Enter opens the row with the focus frame even before any row was selected; this was
+    // nothing at all for a list of one entry, whose frame Down cannot move.
+    form1->ListView1->setCurrentIndex(form1->ListView1->model()->index(0, 0));
+    form1->ListView1->selectionModel()->clearSelection();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(form3->isVisible());
+    EXPECT_FALSE(form3->isNewEntry());
+    EXPECT_EQ(form3->titleText(), form1->ListView1->entries()->row(form1->ListView1->selectedRow()).title);
+}
+
 TEST_F(MainWindowKeysTest, AltDownOpensTheCategoryMenu) {
     launch();
     form1->ListView1->setFocus();
