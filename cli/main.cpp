@@ -1,5 +1,6 @@
 // tomekeep-cli: the command-line companion. Same code as the program, no windows.
 #include "cli/command.h"
+#include "platform/core_dumps.h"
 #include "platform/translations.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,8 @@ int usageError(const char* commandName, const QString& why) {
 
 int main(int argc, char** argv) {
     using namespace tk::cli;
+    // Decrypted entries pass through this process: a crash must not write them to disk.
+    tk::disableCoreDumps();
     const QString first = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const auto it = commands().find(first.toStdString());
     const bool gui = it != commands().end() && it->second.needsGui;

@@ -12,9 +12,11 @@ namespace {
 constexpr QLatin1String kHeader("Windows Registry Editor Version 5.00");
 constexpr QLatin1String kDword("dword:");
 
+// Line breaks are written as \n and \r so that every value stays on its line and reads back exactly.
 QString quoted(const QString& text) {
     QString out = text;
     out.replace(u'\\', QLatin1String("\\\\")).replace(u'"', QLatin1String("\\\""));
+    out.replace(u'\n', QLatin1String("\\n")).replace(u'\r', QLatin1String("\\r"));
     return u'"' + out + u'"';
 }
 
@@ -33,6 +35,10 @@ bool readQuoted(QStringView line, qsizetype& pos, QString* out) {
         if (c == u'\\') {
             if (++pos >= line.size()) {
                 return false;
+            }
+            if (line[pos] == u'n' || line[pos] == u'r') {
+                out->append(line[pos] == u'n' ? u'\n' : u'\r');
+                continue;
             }
         }
         out->append(line[pos]);

@@ -70,3 +70,23 @@ TEST(RegistryStore, AnUnreadableFileIsKeptAsideAndDefaultsApply) {
         EXPECT_FALSE(store.parse(broken)) << broken;
     }
 }
+
+TEST(RegistryStore, LineBreaksInValuesReadBackExactly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("registry.reg");
+    // A category folder may be named with a line break. This was a settings file cut at the break:
+    // it could not be read back, was put aside, and the listed category was lost.
+    const QString folder = QStringLiteral("/home/me/LIST/여행\n2024/");
+    const QString odd = QStringLiteral("a\r\nb\\nc\\\\n");
+    RegistryStore store(path);
+    store.writeString(kBook, "List", folder);
+    store.writeString(kBook, "Name", odd);
+    ASSERT_TRUE(store.save()) << store.errorString().toStdString();
+    EXPECT_EQ(QString::fromUtf8(tk::test::readFile(path)).count(u'\n'), 5);  // header, blank, section, two values
+
+    RegistryStore again(path);
+    ASSERT_TRUE(again.load()) << again.errorString().toStdString();
+    EXPECT_EQ(again.readString(kBook, "List", {}), folder);
+    EXPECT_EQ(again.readString(kBook, "Name", {}), odd);
+    EXPECT_FALSE(QFile::exists(path + ".bad"));
+}
