@@ -13,7 +13,7 @@ PACKAGES := cmake ninja-build g++ pkg-config make \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test format-check bench fuzz clean
+.PHONY: all deps configure build run test format-check bench fuzz fuzz-run clean
 
 all: build
 
@@ -52,6 +52,11 @@ fuzz: deps
 	@[ -f build-fuzz/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTK_FUZZ=ON -DTK_BUILD_TESTS=OFF -DTK_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
+
+# Runs every fuzz target for FUZZ_SECONDS each (one per core at a time); see fuzz/run_fuzzers.sh.
+FUZZ_SECONDS ?= 3600
+fuzz-run: fuzz
+	SECONDS_EACH=$(FUZZ_SECONDS) fuzz/run_fuzzers.sh
 
 # A LIST folder beside a built program is a library (a portable copy): it is kept, never wiped.
 clean:

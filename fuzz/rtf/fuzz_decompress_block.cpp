@@ -2,17 +2,17 @@
 // that any write past it is caught) and as a whole container.
 #include "richedit/compressed_rtf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > size_t(tk::kCompressedBlockBuffer)) {
-        size = tk::kCompressedBlockBuffer;
-    }
+    // One block is at most the work buffer; the whole container is the whole input.
+    const size_t blockSize = std::min(size, size_t(tk::kCompressedBlockBuffer));
     const auto output = std::make_unique<unsigned char[]>(tk::kCompressedBlockInput);
-    const int n = tk::DecompressBlock(data, int(size), output.get(), tk::kCompressedBlockInput);
+    const int n = tk::DecompressBlock(data, int(blockSize), output.get(), tk::kCompressedBlockInput);
     if (n > tk::kCompressedBlockInput) {
         std::abort();
     }
