@@ -207,6 +207,20 @@ TEST_F(EntryStoreTest, WithoutAScratchFolderItIsTempInTheProgramFolder) {
     EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/p/TEMP")), 0700);
 }
 
+// An archive with "d/" 2,100 times in a member name once left a tree deeper than PATH_MAX in the
+// scratch folder. This was: every start after it failed with "프로그램 시작 오류", as the tree
+// could not be emptied, until the user removed the folder by hand.
+TEST_F(EntryStoreTest, ATreeDeeperThanPathMaxInTheScratchFolderIsEmptiedAtStartAndStop) {
+    ASSERT_TRUE(QDir().mkpath(scratch));
+    tk::test::makeDeepTree(scratch, 2100);
+    writeFile(scratch + kDoc, "decrypted");
+    ASSERT_TRUE(store.start(program, scratch)) << store.errorString().toStdString();
+    EXPECT_EQ(everything(scratch), QStringList());
+    tk::test::makeDeepTree(scratch, 2100);
+    store.stop();
+    EXPECT_EQ(everything(scratch), QStringList());
+}
+
 TEST_F(EntryStoreTest, OneStoreAtATimePerProgramFolder) {
     startStore();
     writeFile(scratch + kDoc, "the first copy's open entry");
