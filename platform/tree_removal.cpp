@@ -101,12 +101,18 @@ bool emptyFolderAt(int folderFd) {
             if (child < 0) {
                 continue;
             }
-            ::close(fd);
-            fd = child;
             Level next;
             next.name = name;
+            // Another file system mounted here is not emptied: it stays, and so does its parent.
+            if (!identify(child, next) || next.dev != stack.front().dev) {
+                ::close(child);
+                ok = false;
+                continue;
+            }
+            ::close(fd);
+            fd = child;
             // A folder that cannot be listed stays; its parent then cannot be removed either.
-            ok = identify(fd, next) && clearFiles(fd, next.folders) && ok;
+            ok = clearFiles(fd, next.folders) && ok;
             stack.push_back(std::move(next));
             continue;
         }
