@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace tk::engine {
 namespace {
