@@ -1,10 +1,6 @@
 #include "archive/archiver.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "archive/archive_lock.h"
 #include "archive/directory_reader.h"
 #include "platform/codepage.h"
 #include "platform/message_box.h"
@@ -16,7 +12,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include <cstring>
 #include <new>
 
 namespace tk {
@@ -200,10 +195,16 @@ void TArchiver::Add() {
     }
     addRunning_ = true;
     cancelRequested_ = false;
-    try {
-        handledCount_ = runZipEngine(zipEngine_.version());
-    } catch (...) {
-        ReportMessage(10101);
+    ArchiveLock lock(zipFileName_);
+    if (takeWriteLock(lock)) {
+        lock.removeLeftovers();
+        try {
+            // The comment as it now stands: one read before the lock may since have been replaced.
+            handledCount_ = runZipEngine(zipEngine_.version(), currentCommentBytes());
+        } catch (...) {
+            ReportMessage(10101);
+        }
+        lock.release();
     }
     fSpecArgs_.clear();
     fSpecArgsExcl_.clear();
@@ -215,6 +216,34 @@ void TArchiver::Add() {
     if (handledCount_ > 0) {
         ReadDirectory();
     }
+}
+
+bool TArchiver::takeWriteLock(ArchiveLock& lock) {
+    switch (lock.acquire(lockWaitMs_)) {
+        case ArchiveLock::Result::Locked:
+            return true;
+        case ArchiveLock::Result::Busy:
+            ReportMessage(11050, QString::number((lockWaitMs_ + 999) / 1000));
+            return false;
+        case ArchiveLock::Result::Failed:
+            ReportMessage(11051, lock.errorString());
+            return false;
+    }
+    return false;
+}
+
+QByteArray TArchiver::currentCommentBytes() const {
+    QFile file(zipFileName_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    DirectoryReader reader(file, useDirOnlyEntries_);
+    try {
+        reader.readEndRecord();
+    } catch (...) {
+        return {};  // the engine keeps what it finds, or refuses what is no archive
+    }
+    return reader.commentBytes();
 }
 
 void TArchiver::Extract() {
@@ -255,34 +284,6 @@ void TArchiver::Extract() {
     }
     cancelRequested_ = false;
     extractRunning_ = false;
-}
-
-int RemoveArchiveLeftovers(const QString& folder) {
-    // Category folders hold thousands of archives: read names and file types only, no stat per file.
-    const QByteArray path = QFile::encodeName(folder);
-    DIR* dir = ::opendir(path.constData());
-    if (!dir) {
-        return 0;
-    }
-    const qsizetype markerLength = static_cast<qsizetype>(std::strlen(engine::kTempMarker));
-    int removed = 0;
-    while (const dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] != '.' || (e->d_type != DT_REG && e->d_type != DT_UNKNOWN)) {
-            continue;
-        }
-        const QByteArrayView name(e->d_name);
-        const qsizetype marker = name.lastIndexOf(QByteArrayView(engine::kTempMarker));
-        if (marker < 1 || name.size() != marker + markerLength + 6) {
-            continue;
-        }
-        struct stat st;
-        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            ::unlinkat(::dirfd(dir), e->d_name, 0) == 0) {
-            ++removed;
-        }
-    }
-    ::closedir(dir);
-    return removed;
 }
 
 }  // namespace tk

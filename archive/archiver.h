@@ -2,6 +2,7 @@
 
 // TArchiver: keeps one zip archive's directory and comment, adds files to it and extracts files
 // from it by driving the zip and unzip engines, and rewrites the archive comment.
+#include "archive/archive_lock.h"
 #include "archive/archiver_types.h"
 #include "archive/engine_records.h"
 
@@ -89,6 +90,9 @@ class TArchiver final {
     void SetUseDirOnlyEntries(bool v) { useDirOnlyEntries_ = v; }
     const QString& RootDir() const { return rootDir_; }
     void SetRootDir(const QString& v);
+    // How long Add and the comment writer wait for another writer of the archive (ArchiveLock).
+    int LockWaitMs() const { return lockWaitMs_; }
+    void SetLockWaitMs(int v) { lockWaitMs_ = v < 0 ? 0 : v; }
 
     // --- events ---
     std::function<void(TArchiver* Sender)> OnDirUpdate;
@@ -168,7 +172,11 @@ class TArchiver final {
     void writeCommentOrThrow(const QByteArray& bytes);
     void busyOn();
     void busyOff();
-    int runZipEngine(int version);
+    int runZipEngine(int version, const QByteArray& comment);
+    // Takes the archive's writers' lock, or reports why not (11050 busy, 11051 no lock file).
+    bool takeWriteLock(ArchiveLock& lock);
+    QByteArray currentCommentBytes() const;
+    void refreshEndRecordOrThrow();
     int runUnzipEngine(int version);
     int32_t dispatch(engine::CallbackRecord& record);
     void progress(ProgressType type, const QString& name, int size);
@@ -212,6 +220,7 @@ class TArchiver final {
     unsigned passwordReqCount_ = 1;
     bool useDirOnlyEntries_ = false;
     QString rootDir_;
+    int lockWaitMs_ = ArchiveLock::kWaitSeconds * 1000;
 
     QString zipComment_;
     QByteArray zipCommentBytes_;
@@ -234,8 +243,9 @@ class TArchiver final {
     Engine unzipEngine_;
 };
 
-// Removes the temporary files an interrupted write left in folder (not below it). Returns how many
-// were removed. Call at start for every folder that holds entry archives.
+// Removes the temporary files that interrupted writes left in folder (not below it), and lock files
+// no one holds; a writer at work keeps its own. Returns how many temporary files were removed.
+// Call at start for every folder that holds entry archives.
 int RemoveArchiveLeftovers(const QString& folder);
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 // Writing ZipComment: the end record gets the new comment length and the comment follows it.
 #include "archive/archiver.h"
 #include "archive/atomic_replace.h"
+#include "archive/directory_reader.h"
 #include "platform/codepage.h"
 
 #include <QFile>
@@ -19,6 +20,14 @@ void TArchiver::SetZipComment(const QString& comment) {
         if (zipFileName_.isEmpty()) {
             throw EArchiver(11001);
         }
+        ArchiveLock lock(zipFileName_);
+        if (!takeWriteLock(lock)) {
+            // Already reported; nothing was written.
+            zipComment_.clear();
+            return;
+        }
+        lock.removeLeftovers();
+        refreshEndRecordOrThrow();
         try {
             writeCommentOrThrow(bytes);
         } catch (const EArchiver& e) {
@@ -37,6 +46,19 @@ void TArchiver::SetZipComment(const QString& comment) {
     if (rereadAfter) {
         ReadDirectory();
     }
+}
+
+// Another writer may have replaced the archive since its directory was read: the comment goes on
+// the end of the archive as it now is, never on a copy of an older one.
+void TArchiver::refreshEndRecordOrThrow() {
+    QFile file(zipFileName_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EArchiver(11002);
+    }
+    DirectoryReader reader(file, useDirOnlyEntries_);
+    reader.readEndRecord();
+    endRecordPos_ = reader.endRecordPosition();
+    zipCommentBytes_ = reader.commentBytes();
 }
 
 void TArchiver::writeCommentOrThrow(const QByteArray& bytes) {

@@ -21,6 +21,8 @@ class DirectoryReader final {
     std::function<void(int seqNo, std::unique_ptr<ArchiveDirEntry> entry)> onEntry;
 
     void read();
+    // Only finds the end record and the comment after it, without the central directory.
+    void readEndRecord() { locateEndRecord(); }
 
     const QByteArray& commentBytes() const { return comment_; }
     qint64 endRecordPosition() const { return endRecordPos_; }

@@ -106,7 +106,7 @@ QString TArchiver::baseDirForEngine() const {
     return QDir::currentPath();
 }
 
-int TArchiver::runZipEngine(int version) {
+int TArchiver::runZipEngine(int version, const QByteArray& comment) {
     TextStore store;
     auto fillCommon = [&](ZipCommandCommon& c, int count) {
         const AddOpts o = addOptions_;
@@ -153,7 +153,7 @@ int TArchiver::runZipEngine(int version) {
     fillCommon(record->c, count);
     const bool v160 = version >= 160;
     record->tempDir = store.addOrNull(QFile::encodeName(tempDir_));
-    record->comment = v160 ? store.addOrNull(zipCommentBytes_) : nullptr;
+    record->comment = v160 ? store.addOrNull(comment) : nullptr;
     record->archiveOnly = v160 && addOptions_.contains(AddOptsEnum::AddArchiveOnly) ? 1 : 0;
     record->resetArchive = v160 && addOptions_.contains(AddOptsEnum::AddResetArchive) ? 1 : 0;
     std::vector<ZipFileSpec> specs = buildZipSpecs(fSpecArgs_, record->c, rootDir_, store);

@@ -13,6 +13,9 @@
 namespace tk::cli {
 namespace {
 
+// The component's message number for a writer that waited in vain for another one.
+constexpr int kArchiveBusy = 11050;
+
 const QString kWrongPassword =
     QStringLiteral("암호가 틀렸습니다. 올바른 암호를 표준 입력의 첫 줄로 주고 다시 실행하세요.");
 
@@ -63,6 +66,9 @@ struct CliArchiver {
         }
         return true;
     }
+
+    // Whether the last write gave up waiting for another writer of the archive.
+    bool writerWasBusy() const { return archiver.LastErrorCode() == kArchiveBusy; }
 
     // Selects an archive that must already exist.
     bool openExisting(const QString& path) {
@@ -135,8 +141,10 @@ int runAdd(const QStringList& args) {
     const int added = cli.archiver.HandledCount();
     sayLine(QStringLiteral("파일 %1개를 넣었습니다.").arg(added));
     if (added == 0) {
-        complain("add", QStringLiteral("아무 파일도 넣지 못했습니다. 위의 알림을 보고 파일 이름과 --root 폴더를 "
-                                       "확인하세요."));
+        complain("add", cli.writerWasBusy()
+                            ? QStringLiteral("아무 파일도 넣지 못했습니다. 다른 작업이 끝난 뒤 다시 실행하세요.")
+                            : QStringLiteral("아무 파일도 넣지 못했습니다. 위의 알림을 보고 파일 이름과 --root 폴더를 "
+                                             "확인하세요."));
         return kExitFailure;
     }
     if (cli.engineTrouble) {
@@ -218,8 +226,10 @@ int runComment(const QStringList& args) {
     const int before = cli.archiver.LastErrorCode();
     cli.archiver.SetZipComment(text);
     if (cli.archiver.LastErrorCode() != before || cli.archiver.ZipComment() != text) {
-        complain("comment", QStringLiteral("주석을 바꾸지 못했습니다. 위의 알림을 보고 보관 파일에 쓰기 권한이 "
-                                           "있는지 확인하세요."));
+        complain("comment", cli.writerWasBusy()
+                                ? QStringLiteral("주석을 바꾸지 못했습니다. 다른 작업이 끝난 뒤 다시 실행하세요.")
+                                : QStringLiteral("주석을 바꾸지 못했습니다. 위의 알림을 보고 보관 파일에 쓰기 권한이 "
+                                                 "있는지 확인하세요."));
         return kExitFailure;
     }
     return kExitOk;

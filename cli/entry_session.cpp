@@ -58,6 +58,7 @@ QString failureText(const EntryStore& store, const QString& path) {
         case EntryError::None:
         case EntryError::AlreadyRunning:
         case EntryError::BadTitle:
+        case EntryError::Busy:
             break;
     }
     return store.errorString();

@@ -20,7 +20,11 @@ int32_t EngineContext::call(int32_t code, int32_t arg1, int32_t arg2, const std:
     record.actionCode = code;
     record.arg1 = arg1;
     record.arg2 = arg2;
-    const size_t n = std::min(text.size(), static_cast<size_t>(kCallbackTextSize - 1));
+    size_t n = std::min(text.size(), static_cast<size_t>(kCallbackTextSize - 1));
+    // A cut text ends before a character it would split.
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) {
+        --n;
+    }
     std::memcpy(record.text, text.data(), n);
     const int32_t result = callback_(&record);
     if (result == -1) {

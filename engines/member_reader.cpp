@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
+
 #include <memory>
 #include <vector>
 
@@ -35,6 +37,13 @@ uint32_t crcOfFile(int fd) {
         offset += n;
     }
     return static_cast<uint32_t>(crc);
+}
+
+ReadOutcome noSpace(zip_uint64_t needed, zip_uint64_t free) {
+    ReadOutcome outcome{ReadResult::NoSpace, "not enough space"};
+    outcome.needed = needed;
+    outcome.free = free;
+    return outcome;
 }
 
 zip_file_t* openMember(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const std::string& password,
@@ -114,11 +123,22 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
         if (total > st.size || total > limits.maxMember || limits.written + total > limits.maxArchive) {
             return {ReadResult::TooLarge, "stopped: more data than the archive declares or allows"};
         }
+        if (total > limits.ratioAllowance(st.comp_size)) {
+            return {ReadResult::TooCompressed, "stopped: expands too far"};
+        }
         if (!writeAll(fd, buffer.data(), static_cast<size_t>(n))) {
+            if (errno == ENOSPC || errno == EDQUOT) {
+                return noSpace(st.size - (total - static_cast<zip_uint64_t>(n)), freeBytes(fd));
+            }
             return {ReadResult::Failed, "cannot write: " + systemError(errno)};
         }
         if (total >= nextProgress) {
             nextProgress += kProgressStep;
+            // The room checked before may have gone to someone else meanwhile.
+            const zip_uint64_t free = limits.checkSpace ? freeBytes(fd) : ~zip_uint64_t{0};
+            if (free < st.size - total) {
+                return noSpace(st.size - total, free);
+            }
             if (ctx.call(kCbBytesProcessed, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "") ==
                 -1) {
                 return {ReadResult::Failed, "cancelled"};
@@ -135,7 +155,7 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
         outcome = judgeCrcError(za, index, st, password, fd);
     }
     if (outcome.result == ReadResult::Ok) {
-        limits.written += total;
+        limits.commit(total, st.comp_size);
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/engine_context.h"
+#include "engines/extract_limits.h"
 
 #include <zip.h>
 
@@ -9,25 +10,29 @@
 
 namespace tk::engine {
 
-// Decompressed bytes are counted as they come; no member may grow past what the directory
-// declares, and these caps hold whatever it declares.
-struct MemberLimits {
-    zip_uint64_t maxMember = zip_uint64_t{2} << 30;
-    zip_uint64_t maxArchive = zip_uint64_t{8} << 30;
-    zip_uint64_t written = 0;
+enum class ReadResult {
+    Ok,
+    WrongPassword,
+    CrcError,
+    AuthenticationFailed,
+    TooLarge,
+    TooCompressed,  // more bytes per compressed byte than MemberLimits allows
+    NoSpace,        // the target ran out of room
+    Failed
 };
-
-enum class ReadResult { Ok, WrongPassword, CrcError, AuthenticationFailed, TooLarge, Failed };
 
 struct ReadOutcome {
     ReadResult result = ReadResult::Ok;
     std::string detail;
     uint32_t foundCrc = 0;
     uint32_t expectedCrc = 0;
+    zip_uint64_t needed = 0;  // NoSpace: bytes still to write, and what the target had left
+    zip_uint64_t free = 0;
 };
 
-// Decrypts and decompresses member index into fd. A traditionally encrypted member is tried with
-// the password's UTF-8 bytes, then with its ANSI bytes.
+// Decrypts and decompresses member index into fd, stopping as soon as the member passes a limit or
+// the target's free space falls below what is still to come. A traditionally encrypted member is
+// tried with the password's UTF-8 bytes, then with its ANSI bytes.
 ReadOutcome readMember(zip_t* za, zip_uint64_t index, const std::string& password, int fd, MemberLimits& limits,
                        EngineContext& ctx);
 

@@ -1,6 +1,7 @@
 // The unzip engine: extracts members below a base folder, decrypting AES and traditional members.
 #include "archive/engine_records.h"
 #include "engines/engine_context.h"
+#include "engines/extract_limits.h"
 #include "engines/layout_check.h"
 #include "engines/member_reader.h"
 #include "engines/safe_output.h"
@@ -34,6 +35,8 @@ struct ExtractJob {
     MemberLimits limits;
     int32_t extracted = 0;
     int passwordFailures = 0;
+    bool outOfSpace = false;
+    std::vector<std::pair<std::string, std::string>> written;  // folder and file of each member written
 };
 
 bool selected(const ExtractJob& job, const std::string& name) {
@@ -77,6 +80,32 @@ bool isLinkOrSpecial(zip_t* za, zip_uint64_t index) {
     return type != 0 && type != S_IFREG && type != S_IFDIR;
 }
 
+enum class Refusal { None, Unsafe, TooDeep, Special, TooCompressed };
+
+// Whether a member is written at all, judged from the directory before any byte is read.
+Refusal judge(const ExtractJob& job, zip_uint64_t index, const std::string& name, const zip_stat_t& st,
+              const MemberLimits& limits) {
+    if (!unsafeNameReason(name).empty()) {
+        return Refusal::Unsafe;
+    }
+    if (isTooDeep(name)) {
+        return Refusal::TooDeep;
+    }
+    if (isLinkOrSpecial(job.za, index)) {
+        return Refusal::Special;
+    }
+    if (name.back() != '/' && st.size > limits.ratioAllowance(st.comp_size)) {
+        return Refusal::TooCompressed;
+    }
+    return Refusal::None;
+}
+
+// Tells the component why a member is not written.
+void refuseWith(ExtractJob& job, const std::string& name, const std::string& message) {
+    job.ctx.message(message, 2);
+    skipped(job, name, kSkipError, 2);
+}
+
 // Decides whether an existing file may be replaced; false skips the member.
 bool mayWrite(ExtractJob& job, int folderFd, const std::string& file, const std::string& name, zip_uint64_t index,
               const zip_stat_t& st) {
@@ -107,14 +136,6 @@ bool mayWrite(ExtractJob& job, int folderFd, const std::string& file, const std:
         return false;
     }
     return true;
-}
-
-bool enoughSpace(int folderFd, zip_uint64_t size) {
-    struct statvfs vfs {};
-    if (::fstatvfs(folderFd, &vfs) != 0) {
-        return true;
-    }
-    return static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize >= size;
 }
 
 // Reads the member into out, asking for another password while the component offers one.
@@ -150,6 +171,10 @@ bool keepAfterCrcError(ExtractJob& job, const std::string& name, const ReadOutco
     return reply.arg1 == 1;
 }
 
+std::string baseDirText(const ExtractJob& job) {
+    return job.cmd.baseDir ? job.cmd.baseDir : ".";
+}
+
 // Reports a failed read; returns true when the data may still be kept.
 bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& outcome) {
     switch (outcome.result) {
@@ -159,6 +184,14 @@ bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& 
             ++job.passwordFailures;
             job.ctx.message(name + ": incorrect password", 0);
             skipped(job, name, kSkipBadPassword, 0);
+            return false;
+        case ReadResult::TooCompressed:
+            refuseWith(job, name, tooCompressedMessage(name));
+            return false;
+        case ReadResult::NoSpace:
+            job.outOfSpace = true;
+            job.ctx.message(noSpaceMessage(baseDirText(job), outcome.needed, outcome.free), 3);
+            skipped(job, name, kSkipError, 3);
             return false;
         case ReadResult::CrcError:
             if (keepAfterCrcError(job, name, outcome)) {
@@ -195,10 +228,6 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
     if (!mayWrite(job, folderFd.get(), file, name, index, st)) {
         return;
     }
-    if (!enoughSpace(folderFd.get(), st.size)) {
-        refuse(job, name, "not enough disk space");
-        return;
-    }
     PendingFile pending(folderFd.get(), file);
     if (!pending.create()) {
         job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
@@ -212,6 +241,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
         job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
         return;
     }
+    job.written.emplace_back(folder, file);
     ++job.extracted;
 }
 
@@ -224,14 +254,21 @@ void extractMember(ExtractJob& job, zip_uint64_t index) {
     if (!selected(job, name)) {
         return;
     }
-    const std::string why = unsafeNameReason(name);
-    if (!why.empty()) {
-        refuse(job, name, why);
-        return;
-    }
-    if (isLinkOrSpecial(job.za, index)) {
-        refuse(job, name, "links and special files are not extracted");
-        return;
+    switch (judge(job, index, name, st, job.limits)) {
+        case Refusal::Unsafe:
+            refuse(job, name, unsafeNameReason(name));
+            return;
+        case Refusal::TooDeep:
+            refuseWith(job, name, tooDeepMessage(name));
+            return;
+        case Refusal::Special:
+            refuse(job, name, "links and special files are not extracted");
+            return;
+        case Refusal::TooCompressed:
+            refuseWith(job, name, tooCompressedMessage(name));
+            return;
+        case Refusal::None:
+            break;
     }
     if (name.back() == '/') {
         if (job.cmd.c.dirNames != 0 && job.cmd.c.testOnly == 0) {
@@ -293,7 +330,58 @@ bool openArchive(ExtractJob& job) {
         job.ctx.message(std::string("base folder cannot be opened: ") + systemError(errno), 9);
         return false;
     }
+    struct stat st {};
+    if (::stat(archive.c_str(), &st) == 0) {
+        job.limits.archiveSize = static_cast<zip_uint64_t>(st.st_size);
+    }
+    job.limits.checkSpace = job.cmd.c.testOnly == 0;
     return true;
+}
+
+// The bytes the members that will be written declare, counted as extraction will count them.
+zip_uint64_t bytesToWrite(const ExtractJob& job, zip_int64_t count) {
+    MemberLimits limits = job.limits;
+    zip_uint64_t total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        if (zip_stat_index(job.za, index, 0, &st) != 0) {
+            continue;
+        }
+        const std::string name = memberName(job.za, index);
+        if (!name.empty() && selected(job, name) && name.back() != '/' &&
+            judge(job, index, name, st, limits) == Refusal::None) {
+            total += st.size;
+            limits.commit(st.size, st.comp_size);
+        }
+    }
+    return total;
+}
+
+// Checks before anything is written that the declared sizes fit the base folder.
+bool roomFor(ExtractJob& job, zip_int64_t count) {
+    if (job.cmd.c.testOnly != 0) {
+        return true;
+    }
+    const zip_uint64_t needed = bytesToWrite(job, count);
+    const zip_uint64_t free = freeBytes(job.baseFd.get());
+    if (needed <= free) {
+        return true;
+    }
+    job.ctx.message(noSpaceMessage(baseDirText(job), needed, free), 3);
+    return false;
+}
+
+// A run that ran out of room takes back what it wrote, so nothing stays of it half done.
+void takeBackWritten(ExtractJob& job) {
+    for (const auto& [folder, file] : job.written) {
+        UniqueFd folderFd(openFolderBelow(job.baseFd.get(), folder, false));
+        if (folderFd.valid()) {
+            ::unlinkat(folderFd.get(), file.c_str(), 0);
+        }
+    }
+    job.written.clear();
+    job.extracted = 0;
 }
 
 int32_t runExtract(const UnzipCommand& cmd) {
@@ -305,8 +393,13 @@ int32_t runExtract(const UnzipCommand& cmd) {
     if (openArchive(job)) {
         const zip_int64_t count = zip_get_num_entries(job.za, 0);
         announce(job, count);
-        for (zip_int64_t i = 0; i < count && !ctx.cancelled(); ++i) {
-            extractMember(job, static_cast<zip_uint64_t>(i));
+        if (roomFor(job, count)) {
+            for (zip_int64_t i = 0; i < count && !ctx.cancelled() && !job.outOfSpace; ++i) {
+                extractMember(job, static_cast<zip_uint64_t>(i));
+            }
+        }
+        if (job.outOfSpace) {
+            takeBackWritten(job);
         }
         ctx.call(kCbBatchFinished, 0, 0, "");
         if (job.passwordFailures > 0) {

@@ -32,6 +32,39 @@ bool isOwnPrivateFolder(const QString& folder) {
            st.st_uid == ::geteuid() && (st.st_mode & 0777) == 0700;
 }
 
+QString asidePrefix(const QString& path) {
+    return QFileInfo(path).fileName() + QStringLiteral(".aside-");
+}
+
+// Renames the folder at path to a new name beside it: path + ".aside-" and six random characters.
+bool setAside(const QString& path, QString* aside) {
+    QByteArray target =
+        QFile::encodeName(QFileInfo(path).absolutePath() + u'/' + asidePrefix(path) + QStringLiteral("XXXXXX"));
+    // mkdtemp reserves a free name; the rename replaces that empty folder.
+    if (::mkdtemp(target.data()) == nullptr) {
+        return false;
+    }
+    if (::rename(QFile::encodeName(path).constData(), target.constData()) != 0) {
+        ::rmdir(target.constData());
+        return false;
+    }
+    *aside = QFile::decodeName(target);
+    return true;
+}
+
+// Folders an earlier start had to set aside go once they can be removed.
+void removeEarlierAside(const QString& path) {
+    const QString parent = QFileInfo(path).absolutePath();
+    const QStringList found =
+        QDir(parent).entryList({asidePrefix(path) + QStringLiteral("??????")},
+                               QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::CaseSensitive);
+    for (const QString& name : found) {
+        if (!removeTree(parent + u'/' + name)) {
+            qWarning("could not remove %s/%s", qPrintable(parent), qPrintable(name));
+        }
+    }
+}
+
 }  // namespace
 
 QString resolveProgramDir(const QString& executableDir) {
@@ -87,9 +120,21 @@ bool preparePrivateFolder(const QString& folder, QString* error) {
         return false;
     }
     if (!emptyFolder(path)) {
-        *error = QStringLiteral("cannot empty %1").arg(folder);
-        return false;
+        // What stays (a file the system will not let go) must not stop every later start: the
+        // folder goes aside whole, still private, and a fresh one takes its place.
+        QString aside;
+        if (!setAside(path, &aside)) {
+            *error = QStringLiteral("cannot empty %1 nor move it aside").arg(folder);
+            return false;
+        }
+        qWarning("scratch folder %s could not be emptied; moved to %s", qPrintable(folder), qPrintable(aside));
+        if (::mkdir(native.constData(), 0700) != 0) {
+            *error = QStringLiteral("cannot create %1").arg(folder);
+            return false;
+        }
+        return true;
     }
+    removeEarlierAside(path);
     return true;
 }
 

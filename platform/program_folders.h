@@ -18,7 +18,9 @@ QString resolveScratchDir(const QString& programDir);
 
 // Makes folder a private scratch folder: creates it with mode 0700 when missing; refuses one that is
 // a symbolic link, not a folder, or owned by another user; closes one that is open to others; then
-// empties it. Returns false with a reason in *error.
+// empties it. One that cannot be emptied is renamed aside (its name + ".aside-" + six characters,
+// still private) and a fresh one made; folders set aside so earlier are removed once they can be.
+// Returns false with a reason in *error.
 [[nodiscard]] bool preparePrivateFolder(const QString& folder, QString* error);
 
 // Makes a new, empty private folder (mode 0700, its name namePrefix plus six random characters)

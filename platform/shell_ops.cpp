@@ -1,5 +1,7 @@
 #include "platform/shell_ops.h"
 
+#include "platform/tree_removal.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -31,6 +34,15 @@ QStringList childNames(const QString& folder) {
 
 QString joined(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+// A trailing "/" would make the system follow a link in the folder's place.
+QString withoutTrailingSlash(const QString& path) {
+    QString out = path;
+    while (out.size() > 1 && out.endsWith(u'/')) {
+        out.chop(1);
+    }
+    return out;
 }
 
 bool isDirectChild(const QString& path, const QString& folder) {
@@ -107,7 +119,7 @@ bool mergeInto(const QString& source, const QString& dest, MoveResult& result) {
 
 bool removeTree(const QString& path) {
     struct stat st;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = QFile::encodeName(withoutTrailingSlash(path));
     if (::lstat(native.constData(), &st) != 0) {
         return errno == ENOENT;
     }
@@ -118,10 +130,13 @@ bool removeTree(const QString& path) {
 }
 
 bool emptyFolder(const QString& folder) {
-    bool ok = true;
-    for (const QString& name : childNames(folder)) {
-        ok = removeTree(joined(folder, name)) && ok;
+    const int fd = ::open(QFile::encodeName(withoutTrailingSlash(folder)).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
     }
+    const bool ok = emptyFolderAt(fd);
+    ::close(fd);
     return ok;
 }
 

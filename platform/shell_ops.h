@@ -21,10 +21,11 @@ namespace tk {
 // volume (".Trash/<uid>" or ".Trash-<uid>").
 bool isInTrash(const QString& path, const QString& dataDir, const QString& volumeRoot);
 
-// Removes path and, for a folder, everything in it, without following symbolic links.
+// Removes path and, for a folder, everything in it, without following symbolic links, at any
+// depth (emptyFolderAt).
 [[nodiscard]] bool removeTree(const QString& path);
 
-// Removes everything inside folder, keeping folder itself.
+// Removes everything inside folder, keeping folder itself; false for a link in the folder's place.
 [[nodiscard]] bool emptyFolder(const QString& folder);
 
 struct MoveResult {

@@ -465,6 +465,12 @@ bool EntryStore::remove(const QString& archivePath, bool toTrash) {
     if (archiver_.ZipFileName() == archivePath) {
         archiver_.SetZipFileName(QString());
     }
+    // A writer at work would put the archive back when it finishes.
+    ArchiveLock lock(archivePath);
+    if (lock.acquire() == ArchiveLock::Result::Busy) {
+        return fail(EntryError::Busy, QStringLiteral("다른 작업이 이 글을 쓰고 있어 지우지 않았습니다. 그 작업이 "
+                                                     "끝난 뒤 다시 지우세요."));
+    }
     if (deleteItem(archivePath, toTrash)) {
         return true;
     }

@@ -26,6 +26,7 @@ enum class EntryError {
     BadTitle,  // a title or category holds the comment's field separator
     Delete,
     Trash,  // the archive could not go to the trash; it is still there
+    Busy,   // another writer kept the archive longer than a writer waits
 };
 
 // The files a body consists of, relative to a root folder: the rich text file in the scratch

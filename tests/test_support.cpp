@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tk::test {
 
 ScriptedMessages::ScriptedMessages() {
@@ -69,6 +73,22 @@ QByteArray emptyZipWithComment(const QByteArray& comment) {
     qToLittleEndian<quint16>(static_cast<quint16>(comment.size()), len);
     eocd.append(len, 2);
     return eocd + comment;
+}
+
+void makeDeepTree(const QString& folder, int depth) {
+    int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << folder.toStdString();
+    for (int level = 0; level < depth; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0700), 0) << "level " << level;
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        ASSERT_GE(next, 0) << "level " << level;
+        fd = next;
+    }
+    const int file = ::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ::close(fd);
+    ASSERT_GE(file, 0);
+    ::close(file);
 }
 
 }  // namespace tk::test

@@ -46,4 +46,8 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000);
 // An archive with no members whose end record carries the given comment bytes.
 QByteArray emptyZipWithComment(const QByteArray& comment);
 
+// Makes depth nested folders "d" below folder, with a file "f" at the bottom, going from handle to
+// handle so that the tree may pass PATH_MAX as an extracted archive can make it.
+void makeDeepTree(const QString& folder, int depth);
+
 }  // namespace tk::test

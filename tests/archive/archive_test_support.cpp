@@ -40,7 +40,7 @@ QByteArray buildStoredZip(const std::vector<RawMember>& members, const QByteArra
         QByteArray local("PK\x03\x04", 4);
         put16(local, 10);
         put16(local, m.flags);
-        put16(local, 0);       // stored
+        put16(local, m.method);
         put16(local, 0);       // time
         put16(local, 0x5A21);  // date
         put32(local, crc);
@@ -53,7 +53,7 @@ QByteArray buildStoredZip(const std::vector<RawMember>& members, const QByteArra
         put16(c, m.madeBy);
         put16(c, 10);
         put16(c, m.flags);
-        put16(c, 0);
+        put16(c, m.method);
         put16(c, 0);
         put16(c, 0x5A21);
         put32(c, crc);
@@ -77,6 +77,35 @@ QByteArray buildStoredZip(const std::vector<RawMember>& members, const QByteArra
     put32(end, out.size());
     put16(end, comment.size());
     return out + central + end + comment;
+}
+
+RawMember deflatedZeros(const QByteArray& name, int mebibytes) {
+    const QByteArray zeros(1 << 20, '\0');
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    QByteArray block(static_cast<qsizetype>(deflateBound(&z, zeros.size())) + 64, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.constData()));
+    z.avail_in = static_cast<uInt>(zeros.size());
+    z.next_out = reinterpret_cast<Bytef*>(block.data());
+    z.avail_out = static_cast<uInt>(block.size());
+    deflate(&z, Z_FULL_FLUSH);
+    block.truncate(block.size() - z.avail_out);
+    char end[16];
+    z.next_out = reinterpret_cast<Bytef*>(end);
+    z.avail_out = sizeof end;
+    deflate(&z, Z_FINISH);
+    const QByteArray last(end, static_cast<qsizetype>(sizeof end - z.avail_out));
+    deflateEnd(&z);
+    const uLong one = crc32(0, reinterpret_cast<const Bytef*>(zeros.constData()), static_cast<uInt>(zeros.size()));
+    uLong crc = one;
+    for (int i = 1; i < mebibytes; ++i) {
+        crc = crc32_combine(crc, one, zeros.size());
+    }
+    RawMember m{name, block.repeated(mebibytes) + last};
+    m.method = 8;
+    m.sizeOverride = int64_t{mebibytes} << 20;
+    m.crcOverride = crc;
+    return m;
 }
 
 void writeLibzipArchive(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& members,

@@ -17,10 +17,13 @@ namespace tk::test {
 
 QString binDir();
 
-// One member of an archive built byte by byte (stored, no compression).
+// One member of an archive built byte by byte: data is written as it is, stored unless method says
+// otherwise (then data is the compressed stream, and sizeOverride and crcOverride describe what
+// it yields).
 struct RawMember {
     QByteArray name;
     QByteArray data;
+    uint16_t method = 0;
     uint16_t madeBy = 0x031E;  // Unix, 3.0
     uint32_t externalAttributes = 0100644u << 16;
     uint16_t flags = 0;
@@ -29,6 +32,10 @@ struct RawMember {
     int64_t offsetOverride = -1;  // local header offset written in the central entry
 };
 QByteArray buildStoredZip(const std::vector<RawMember>& members, const QByteArray& comment = {});
+
+// A member that deflates to mebibytes MiB of zeros (about 1 KB per MiB), made without compressing
+// them all: a fully flushed block of one MiB is repeated, each copy standing on its own.
+RawMember deflatedZeros(const QByteArray& name, int mebibytes);
 
 // An archive written by libzip directly: name -> data, encrypted with method when password is set.
 void writeLibzipArchive(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& members,

@@ -62,10 +62,10 @@ TEST(ArchiverProperties, PasswordKeepsAtMost255AnsiBytes) {
 
 // Every number the component reports has a Korean text of its own that names the number.
 TEST(ArchiverMessageTexts, EveryNumberHasItsOwnKoreanText) {
-    const QList<int> numbers = {10101, 10102, 10103, 10104, 10150, 10151, 10201, 10202, 10203, 10204, 10301,
-                                10302, 10303, 10304, 10305, 10501, 10502, 10503, 10601, 10602, 10603, 10604,
-                                10701, 10702, 10703, 10704, 11001, 11002, 11003, 11004, 11008, 11010, 11011,
-                                11013, 11015, 11017, 11022, 11030, 11036, 11037, 11038, 11041, 11045};
+    const QList<int> numbers = {10101, 10102, 10103, 10104, 10150, 10151, 10201, 10202, 10203, 10204, 10301, 10302,
+                                10303, 10304, 10305, 10501, 10502, 10503, 10504, 10505, 10506, 10601, 10602, 10603,
+                                10604, 10701, 10702, 10703, 10704, 11001, 11002, 11003, 11004, 11008, 11010, 11011,
+                                11013, 11015, 11017, 11022, 11030, 11036, 11037, 11038, 11041, 11045, 11050, 11051};
     const QString general = text(99999).replace(QStringLiteral("99999"), QStringLiteral("%1"));
     QSet<QString> seen;
     for (int id : numbers) {

@@ -214,6 +214,26 @@ TEST_F(EntryCommandsTest, DeleteTakesOneArchiveOrMovesItToTheTrash) {
 }
 
 // Every refusal says in Korean what is wrong and what to do; usage errors exit 2, failures 1.
+// An entry that does not fit the private folder is not opened half: the command says where and how
+// much room it needs, and nothing stays behind.
+TEST_F(EntryCommandsTest, AnEntryThatDoesNotFitSaysWhereAndHowMuch) {
+    const QString entry = newEntry(QByteArray(kText));
+    env.insert("LD_PRELOAD", TK_SMALL_DISK_LIB);
+    env.insert("TK_FREE_BYTES", "0");
+    const Outcome shown = run({"show", entry});
+    env.remove("LD_PRELOAD");
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_TRUE(
+        shown.err.startsWith(u8("tomekeep-cli show: %1: 글의 문서 파일을 보관 파일에서 꺼내지 못했습니다.").arg(entry)))
+        << shown.err.toStdString();
+    EXPECT_TRUE(shown.err.contains(u8("압축을 풀 공간이 부족하여 풀지 않았습니다: \"%1/tomekeep-").arg(path("run"))))
+        << shown.err.toStdString();
+    EXPECT_TRUE(shown.err.contains(u8("폴더에 354바이트가 필요하지만 0바이트만 남아 있습니다")))
+        << shown.err.toStdString();
+    EXPECT_EQ(shown.out, QString());
+    EXPECT_EQ(leftovers(), QStringList());
+}
+
 TEST_F(EntryCommandsTest, RefusalsSayWhatToDo) {
     tk::test::writeFile(path("note.txt"), "x");
     tk::test::writeFile(path("note.doc"), "x");

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,4 +175,60 @@ TEST(MakePrivateTempFolder, NewAndPrivateBelowTheRuntimeOrTheTemporaryFolder) {
     QString none;
     EXPECT_FALSE(makePrivateTempFolder("tk-", &none, &error));
     EXPECT_TRUE(error.contains(dir.filePath("file"))) << error.toStdString();
+}
+
+namespace {
+
+// Holds the open-file limit at the files open now while it lives: nothing more can be opened, so
+// no folder can be walked, as when the system will not let a file go.
+class NoFreeDescriptors final {
+  public:
+    NoFreeDescriptors() {
+        ::getrlimit(RLIMIT_NOFILE, &old_);
+        const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ::close(lowestFree);
+        rlimit tight = old_;
+        tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+        ::setrlimit(RLIMIT_NOFILE, &tight);
+    }
+    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &old_); }
+    Q_DISABLE_COPY_MOVE(NoFreeDescriptors)
+
+  private:
+    rlimit old_{};
+};
+
+QStringList asideFolders(const QString& parent) {
+    return QDir(parent).entryList({"TEMP.aside-*"}, QDir::Dirs | QDir::Hidden);
+}
+
+}  // namespace
+
+// This was: a scratch folder that could not be emptied stopped every start with "프로그램 시작
+// 오류" until the user removed it by hand.
+TEST(PreparePrivateFolder, OneThatCannotBeEmptiedIsSetAsideForAFreshOne) {
+    QTemporaryDir dir;
+    const QString scratch = dir.filePath("TEMP/");
+    tk::test::writeFile(scratch + "TKFile.rtf", "decrypted");
+    QString error;
+    bool prepared = false;
+    {
+        const NoFreeDescriptors limit;
+        prepared = preparePrivateFolder(scratch, &error);
+    }
+    ASSERT_TRUE(prepared) << error.toStdString();
+    EXPECT_TRUE(QDir(scratch).isEmpty());
+    struct stat st;
+    ASSERT_EQ(::lstat(QFile::encodeName(dir.filePath("TEMP")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    const QStringList aside = asideFolders(dir.path());
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(tk::test::readFile(dir.filePath(aside.front() + "/TKFile.rtf")), "decrypted");
+    ASSERT_EQ(::lstat(QFile::encodeName(dir.filePath(aside.front())).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // The next start removes what was set aside.
+    ASSERT_TRUE(preparePrivateFolder(scratch, &error)) << error.toStdString();
+    EXPECT_TRUE(asideFolders(dir.path()).isEmpty());
+    EXPECT_TRUE(QDir(scratch).isEmpty());
 }

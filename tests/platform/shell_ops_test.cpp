@@ -204,3 +204,31 @@ TEST(DeleteItem, WildcardCharactersAreNamesAndLinksGoThemselves) {
     EXPECT_FALSE(deleteItem(dir.filePath("missing.zip"), false));
     EXPECT_FALSE(deleteItem(QString(), false));
 }
+
+// An extracted archive can nest folders past PATH_MAX. This was: emptying went by whole paths,
+// failed with "file name too long" on the deep tree and left it in the scratch folder for good.
+TEST(EmptyFolder, RemovesTreesDeeperThanPathMaxWithoutFollowingLinks) {
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    writeFile(outside.filePath("precious.txt"), "keep");
+    const QString scratch = dir.filePath("TEMP");
+    for (int i = 0; i < 50; ++i) {
+        writeFile(scratch + QStringLiteral("/wide/%1/x").arg(i), "x");
+    }
+    tk::test::makeDeepTree(scratch, 2100);
+    ASSERT_TRUE(QFile::link(outside.path(), scratch + "/link"));
+    ASSERT_TRUE(QFile::link(outside.path(), scratch + "/wide/7/link"));
+
+    EXPECT_TRUE(emptyFolder(scratch + "/"));
+    EXPECT_TRUE(names(scratch).isEmpty()) << names(scratch).join(' ').toStdString();
+    EXPECT_TRUE(QFile::exists(outside.filePath("precious.txt")));
+
+    tk::test::makeDeepTree(scratch, 2100);
+    EXPECT_TRUE(removeTree(scratch));
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+
+    // A link in the folder's place is not emptied through.
+    ASSERT_TRUE(QFile::link(outside.path(), scratch));
+    EXPECT_FALSE(emptyFolder(scratch));
+    EXPECT_TRUE(QFile::exists(outside.filePath("precious.txt")));
+}

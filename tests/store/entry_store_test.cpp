@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -22,6 +23,8 @@
 #include <optional>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tk;
 using tk::test::readFile;
@@ -205,6 +208,20 @@ TEST_F(EntryStoreTest, WithoutAScratchFolderItIsTempInTheProgramFolder) {
     EXPECT_EQ(store.richBodyFile(), dir.path() + QStringLiteral("/p/TEMP/TKFile.rtf"));
     EXPECT_TRUE(QFileInfo(dir.path() + QStringLiteral("/p/LIST")).isDir());
     EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/p/TEMP")), 0700);
+}
+
+// An archive with "d/" 2,100 times in a member name once left a tree deeper than PATH_MAX in the
+// scratch folder. This was: every start after it failed with "프로그램 시작 오류", as the tree
+// could not be emptied, until the user removed the folder by hand.
+TEST_F(EntryStoreTest, ATreeDeeperThanPathMaxInTheScratchFolderIsEmptiedAtStartAndStop) {
+    ASSERT_TRUE(QDir().mkpath(scratch));
+    tk::test::makeDeepTree(scratch, 2100);
+    writeFile(scratch + kDoc, "decrypted");
+    ASSERT_TRUE(store.start(program, scratch)) << store.errorString().toStdString();
+    EXPECT_EQ(everything(scratch), QStringList());
+    tk::test::makeDeepTree(scratch, 2100);
+    store.stop();
+    EXPECT_EQ(everything(scratch), QStringList());
 }
 
 TEST_F(EntryStoreTest, OneStoreAtATimePerProgramFolder) {
@@ -665,6 +682,35 @@ TEST_F(EntryStoreTest, RemoveForGoodOrToTheTrash) {
     EXPECT_FALSE(store.remove(trashed, true));
     EXPECT_EQ(store.error(), EntryError::Missing);
     EXPECT_EQ(store.errorString(), QStringLiteral("이 파일이 존재하지 않습니다."));
+}
+
+// A writer at work would put a deleted entry back with its rename; the delete waits for it.
+TEST_F(EntryStoreTest, ADeleteWaitsForAWriterAtWork) {
+    startStore();
+    const QString entry = newEntry(QStringLiteral("하나"), {});
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        ArchiveLock lock(entry);
+        const char locked = lock.acquire(0) == ArchiveLock::Result::Locked ? 'y' : 'n';
+        (void)::write(ready[1], &locked, 1);
+        ::usleep(300000);
+        lock.release();
+        ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    EXPECT_EQ(locked, 'y');
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(store.remove(entry, false)) << store.errorString().toStdString();
+    EXPECT_GE(timer.elapsed(), 200);
+    ::waitpid(writer, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(everything(category), QStringList());
 }
 
 TEST_F(EntryStoreTest, AnEntryThatCannotReachTheTrashStays) {
