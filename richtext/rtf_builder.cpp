@@ -11,10 +11,8 @@ namespace tk::rtf {
 
 namespace {
 
-// Columns a hostile row may add, and cells all tables of a document may have; real tables stay far
-// below. Past the cell limit, table text goes on as plain paragraphs.
+// Columns a hostile row may add; real tables stay far below.
 constexpr int kMaxColumns = 64;
-constexpr int kMaxTableCells = 200000;
 
 // Bytes a picture or an object keeps in the document: its data and the RTF kept to write it back.
 qint64 retainedBytes(const QTextFormat& format) {

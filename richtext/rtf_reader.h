@@ -20,6 +20,10 @@ enum class RtfError {
 
 inline constexpr int kMaxGroupDepth = 1000;
 inline constexpr int kMaxControlWordLength = 32;
+// The table cells all tables of a document may have; past them table text goes on as plain
+// paragraphs. The rich edit window lays a table out whole, at some 0.2 ms a cell, and before it
+// shows the first screen when the table is there: 20,000 cells take a few seconds.
+inline constexpr int kMaxTableCells = 20000;
 
 // The most memory reading one document may take: the data being read and the document built from
 // it. Past it the read stops with RtfError::TooLarge, and a compressed container stops decoding.

@@ -8,6 +8,7 @@
 #include "test_support.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -199,6 +200,23 @@ TEST(HugeDocuments, TextPastTheMemoryCapIsRefusedWhileRead) {
     EXPECT_FALSE(doc.Lines().LoadStream(buffer));
     EXPECT_EQ(doc.Lines().errorString(), rtf::tooLargeText());
     EXPECT_EQ(doc.document().toPlainText(), QStringLiteral("small"));
+}
+
+// This was a crash, and past the crash a minute before the window showed anything: the control
+// lays each table out whole, some 0.2 ms a cell, before it shows the first screen, and the cell
+// limit was 200,000. A table past the limit now loads in seconds, the rest of it as paragraphs.
+TEST(HugeDocuments, HostileTablesLoadIntoTheShownControlInTime) {
+    TQE_RichEdit control;
+    control.resize(600, 400);
+    control.show();
+    for (const char* name : {"cell_after_cell_limit.rtf", "extra_cell_after_cell_limit.rtf"}) {
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_TRUE(control.Lines().LoadFile(QStringLiteral(TK_TEST_DATA "/rtf/hostile/") + QLatin1String(name)));
+        QCoreApplication::processEvents();
+        EXPECT_LT(timer.elapsed(), 20000) << name;
+        EXPECT_TRUE(control.document().toPlainText().endsWith(QStringLiteral("after"))) << name;
+    }
 }
 
 // This was 7.5 GB and minutes of decoding for a 1 MB container, each block expanding some 840
