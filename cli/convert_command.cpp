@@ -72,7 +72,10 @@ int checkExtensions(const ConvertArgs& args) {
     return kExitOk;
 }
 
-int loadFailure(const QString& in) {
+int loadFailure(const QString& in, const QString& refusal) {
+    if (!refusal.isEmpty()) {
+        return fail(QStringLiteral("%1: %2").arg(in, refusal));
+    }
     QFile file(in);
     if (!file.exists()) {
         return fail(QStringLiteral("%1: 파일이 없습니다. 경로를 확인하세요.").arg(in));
@@ -112,7 +115,7 @@ int convert(const QStringList& list) {
     }
     TRichTextDocument document;
     if (!document.Lines().LoadFile(args.in)) {
-        return loadFailure(args.in);
+        return loadFailure(args.in, document.Lines().loadRefusal());
     }
     const QString outExt = QFileInfo(args.out).suffix().toLower();
     if (outExt == QLatin1String("html")) {

@@ -1,6 +1,7 @@
 #include "richedit/compressed_rtf.h"
 
-#include <QCoreApplication>
+#include "richtext/rtf_reader.h"
+
 #include <QFile>
 #include <QIODevice>
 
@@ -16,10 +17,6 @@ constexpr int kMaxOffset = 4095;
 constexpr int kMaxMatch = 18;
 constexpr int kMinRun = 16;
 constexpr int kMaxRun = 4095;
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("CompressedRtf", text);
-}
 
 inline unsigned hashAt(const unsigned char* p) {
     const uint32_t v = ((((uint32_t(p[0]) << 4) ^ p[1]) << 4) ^ p[2]);
@@ -95,7 +92,8 @@ bool IsCompressedFile(const QString& fileName, bool* opened, QString* errorStrin
     }
     if (!ok) {
         if (errorString) {
-            *errorString = tr("Cannot open file %1: %2").arg(fileName, file.errorString());
+            *errorString = QStringLiteral("%1 파일을 열 수 없습니다(%2). 파일이 있는지, 읽을 권한이 있는지 확인하세요.")
+                               .arg(fileName, file.errorString());
         }
         return false;
     }
@@ -260,40 +258,74 @@ QByteArray compressRtf(QByteArrayView rtf) {
     return out;
 }
 
+QString compressedErrorText(CompressedError error, qint64 offset, qint64 length) {
+    const QString check = QStringLiteral(" 원본 파일이나 백업을 확인하세요.");
+    switch (error) {
+        case CompressedError::None:
+            break;
+        case CompressedError::NotContainer:
+            return QStringLiteral(
+                "압축된 서식 있는 문서가 아닙니다: \"CompressRTF \"로 시작하지 않습니다. 파일 "
+                "형식을 확인하세요.");
+        case CompressedError::CutShort:
+            return QStringLiteral("압축된 문서가 %1번째 바이트의 블록에서 끊겼습니다. 파일이 잘렸을 수 있습니다.")
+                       .arg(offset) +
+                   check;
+        case CompressedError::BlockTooLong:
+            return QStringLiteral(
+                       "압축된 문서가 손상되었습니다: %1번째 바이트의 블록 길이가 %2바이트로, "
+                       "32,783바이트를 넘습니다.")
+                       .arg(offset)
+                       .arg(length) +
+                   check;
+        case CompressedError::BlockCorrupt:
+            return QStringLiteral("압축된 문서의 %1번째 바이트에 있는 블록이 손상되어 풀 수 없습니다.").arg(offset) +
+                   check;
+        case CompressedError::TooLarge:
+            return QStringLiteral(
+                       "압축을 풀면 문서가 %1 MB를 넘어서 열지 않았습니다. 손상되었거나 일부러 크게 "
+                       "부풀린 파일일 수 있으니, 믿을 수 있는 원본인지 확인하세요.")
+                .arg(rtf::kMaxReadMemory >> 20);
+    }
+    return {};
+}
+
 bool decompressRtf(QByteArrayView container, QByteArray* rtf, QString* errorString) {
     rtf->clear();
-    auto fail = [errorString](const QString& text) {
+    auto fail = [errorString](CompressedError error, qint64 offset = 0, qint64 length = 0) {
         if (errorString) {
-            *errorString = text;
+            *errorString = compressedErrorText(error, offset, length);
         }
         return false;
     };
     if (container.size() < kCompressedSignatureSize ||
         std::memcmp(container.data(), kCompressedSignature, kCompressedSignatureSize) != 0) {
-        return fail(tr("The data is not a compressed rich text document."));
+        return fail(CompressedError::NotContainer);
     }
     const auto* data = reinterpret_cast<const unsigned char*>(container.data());
     unsigned char buffer[kCompressedBlockInput];
     qsizetype at = kCompressedSignatureSize;
     while (at < container.size()) {
         if (container.size() - at < 4) {
-            return fail(tr("The compressed document ends inside a block length at byte %1.").arg(at));
+            return fail(CompressedError::CutShort, at);
         }
         const uint32_t length = uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
                                 uint32_t(data[at + 3]) << 24;
-        at += 4;
         if (length > uint32_t(kCompressedBlockBuffer)) {
-            return fail(tr("A compressed block at byte %1 is too long (%2 bytes).").arg(at - 4).arg(length));
+            return fail(CompressedError::BlockTooLong, at, length);
         }
-        if (qsizetype(length) > container.size() - at) {
-            return fail(tr("The compressed document ends inside a block at byte %1.").arg(at - 4));
+        if (qsizetype(length) > container.size() - at - 4) {
+            return fail(CompressedError::CutShort, at);
         }
-        const int decoded = DecompressBlock(data + at, int(length), buffer, kCompressedBlockInput);
+        const int decoded = DecompressBlock(data + at + 4, int(length), buffer, kCompressedBlockInput);
         if (decoded < 0) {
-            return fail(tr("The compressed block at byte %1 is corrupt.").arg(at - 4));
+            return fail(CompressedError::BlockCorrupt, at);
+        }
+        if (rtf->size() + decoded > rtf::kMaxReadMemory) {
+            return fail(CompressedError::TooLarge);
         }
         rtf->append(reinterpret_cast<const char*>(buffer), decoded);
-        at += length;
+        at += 4 + qsizetype(length);
     }
     return true;
 }

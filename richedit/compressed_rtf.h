@@ -42,10 +42,24 @@ int CompressBlock(const unsigned char* input, int n, unsigned char* output);
 // A whole container (signature and blocks) for the RTF bytes, in 32,768-byte pieces.
 QByteArray compressRtf(QByteArrayView rtf);
 
-// Decodes a whole container into *rtf. False, with *errorString, when the signature is missing, a
-// block length is above 32,783, a block runs past the end of the data, or a block is corrupt; *rtf
-// then holds the blocks decoded before the fault. An empty container (the signature alone) is an
-// empty document.
+// Why a container could not be decoded.
+enum class CompressedError {
+    None,
+    NotContainer,  // no signature
+    CutShort,      // the data ends inside a block or its length
+    BlockTooLong,  // a block length above 32,783
+    BlockCorrupt,  // a block that DecompressBlock refuses
+    TooLarge,      // the blocks decode to more than a read may hold (rtf::kMaxReadMemory)
+};
+
+// What to tell the user of it, in Korean: what happened (with the block's byte offset and the
+// length it gave, where they apply) and what to do.
+QString compressedErrorText(CompressedError error, qint64 offset = 0, qint64 length = 0);
+
+// Decodes a whole container into *rtf. False, with *errorString (compressedErrorText), when the
+// signature is missing, a block length is above 32,783, a block runs past the end of the data, a
+// block is corrupt, or the blocks decode to more than rtf::kMaxReadMemory; *rtf then holds the
+// blocks decoded before the fault. An empty container (the signature alone) is an empty document.
 [[nodiscard]] bool decompressRtf(QByteArrayView container, QByteArray* rtf, QString* errorString = nullptr);
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 #include "richedit/conversion.h"
 
 #include "richedit/compressed_rtf.h"
+#include "richtext/rtf_reader.h"
 
 #include <QIODevice>
 #include <QString>
@@ -29,25 +30,38 @@ void TQEConversion::restart() {
     started_ = false;
     decodedLength_ = 0;
     readPosition_ = 0;
+    decodedTotal_ = 0;
+    errorString_.clear();
+}
+
+bool TQEConversion::refuse(CompressedError error, qint64 offset, qint64 length) {
+    errorString_ = compressedErrorText(error, offset, length);
+    return false;
 }
 
 bool TQEConversion::readBlock(QIODevice& stream) {
+    const qint64 at = stream.pos();
     std::array<char, 4> lengthBytes{};
     if (stream.read(lengthBytes.data(), 4) != 4) {
-        return false;
+        return refuse(CompressedError::CutShort, at);
     }
     const quint32 length = qFromLittleEndian<quint32>(lengthBytes.data());
     if (length > static_cast<quint32>(kCompressedBlockBuffer)) {
-        return false;
+        return refuse(CompressedError::BlockTooLong, at, length);
     }
     std::array<unsigned char, kCompressedBlockBuffer> encoded{};
     if (stream.read(reinterpret_cast<char*>(encoded.data()), length) != static_cast<qint64>(length)) {
-        return false;  // the data ends inside the block
+        return refuse(CompressedError::CutShort, at);
     }
     const int n = DecompressBlock(encoded.data(), static_cast<int>(length),
                                   reinterpret_cast<unsigned char*>(decoded_.data()), kCompressedBlockInput);
     if (n < 0) {
-        return false;
+        return refuse(CompressedError::BlockCorrupt, at);
+    }
+    // A block of a few dozen bytes can decode to 32,768: the whole is held to what a read may take.
+    decodedTotal_ += n;
+    if (decodedTotal_ > rtf::kMaxReadMemory) {
+        return refuse(CompressedError::TooLarge);
     }
     decodedLength_ = n;
     readPosition_ = 0;
@@ -57,9 +71,10 @@ bool TQEConversion::readBlock(QIODevice& stream) {
 qint64 TQEConversion::ConvertIn(QIODevice& stream, char* buffer, qint64 size) {
     if (!started_) {
         // The container starts where the load started: skip its signature.
+        restart();
         started_ = true;
-        decodedLength_ = readPosition_ = 0;
         if (stream.skip(kCompressedSignatureSize) != kCompressedSignatureSize) {
+            refuse(CompressedError::NotContainer);
             return -1;
         }
     }

@@ -321,6 +321,7 @@ bool TRichEditStrings::LoadStream(QIODevice& stream) {
     RichEditModel& model = host_.editModel();
     const qint64 start = stream.pos();
     const int flags = loadFlags();
+    loadRefusal_.clear();
     auto attempt = [&](int attemptFlags) {
         conversion->restart();
         // Only plain text has its line breaks normalised: RTF ignores them, and the bytes of a
@@ -329,13 +330,18 @@ bool TRichEditStrings::LoadStream(QIODevice& stream) {
         EditStream es;
         es.callback = ReadCallback(*conversion, stream, normalize);
         model.streamIn(attemptFlags, es);
+        if (es.dwError == kStreamTooLarge) {
+            loadRefusal_ = es.errorText;
+        } else if (es.dwError != 0) {
+            loadRefusal_ = conversion->errorString();
+        }
         return es.dwError == 0;
     };
-    if (!attempt(flags)) {
-        if (!stream.seek(start) || !attempt((flags & SF_RTF) ? SF_TEXT : SF_RTF)) {
-            errorString_ = kLoadFailed;
-            return false;
-        }
+    // A refused document is not tried in the other format: that would meet the same bytes again.
+    if (!attempt(flags) &&
+        (!loadRefusal_.isEmpty() || !stream.seek(start) || !attempt((flags & SF_RTF) ? SF_TEXT : SF_RTF))) {
+        errorString_ = loadRefusal_.isEmpty() ? kLoadFailed : loadRefusal_;
+        return false;
     }
     host_.SetSelectionRange(0, 0, true);
     return true;
@@ -382,6 +388,7 @@ bool TRichEditStrings::formatFromExtension(const QString& fileName) {
 
 bool TRichEditStrings::LoadFile(const QString& fileName) {
     conversion_.reset();
+    loadRefusal_.clear();
     bool opened = false;
     QString why;
     const bool compressed = IsCompressedFile(fileName, &opened, &why);

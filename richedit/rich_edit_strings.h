@@ -72,13 +72,17 @@ class TRichEditStrings final {
     TTextEncoding TextEncoding() const { return textEncoding_; }
     void SetTextEncoding(TTextEncoding encoding) { textEncoding_ = encoding; }
 
-    // Loading and saving. On failure errorString() says why: "Failed to Load Stream" or "Failed to
-    // Save Stream" when the control could not take or give the content, else the file error.
+    // Loading and saving. On failure errorString() says why: loadRefusal() when the content was
+    // refused for a reason of its own, "Failed to Load Stream" or "Failed to Save Stream" when the
+    // control could not take or give the content, else the file error.
     [[nodiscard]] bool LoadStream(QIODevice& stream);
     [[nodiscard]] bool SaveStream(QIODevice& stream);
     [[nodiscard]] bool LoadFile(const QString& fileName);
     [[nodiscard]] bool SaveFile(const QString& fileName);
     QString errorString() const { return errorString_; }
+    // Why the last failed load refused the content, in Korean for the user: a document too large
+    // to read, or a compressed container that cannot be decoded. Empty after any other outcome.
+    QString loadRefusal() const { return loadRefusal_; }
 
     // The conversion of the last compressed load or save, kept until the next one.
     const TConversion* currentConversion() const { return conversion_.get(); }
@@ -97,6 +101,7 @@ class TRichEditStrings final {
     std::unique_ptr<TConversion> conversion_;
     int updateDepth_ = 0;
     QString errorString_;
+    QString loadRefusal_;
 };
 
 }  // namespace tk

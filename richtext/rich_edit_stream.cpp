@@ -22,7 +22,8 @@ constexpr quint32 kErrorBadRtf = 0x8002;
 constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF", 3);
 constexpr QByteArrayView kUtf16Bom("\xFF\xFE", 2);
 
-// Reads everything the callback gives. False when it failed; stream.dwError says how.
+// Reads everything the callback gives, up to the most a read may hold. False when the callback
+// failed or there was more; stream.dwError says which.
 bool readAll(EditStream& stream, QByteArray* data) {
     QByteArray buffer(kStreamBuffer, Qt::Uninitialized);
     for (;;) {
@@ -35,7 +36,14 @@ bool readAll(EditStream& stream, QByteArray* data) {
         if (got <= 0) {
             return true;
         }
-        data->append(buffer.constData(), std::min(got, kStreamBuffer));
+        got = std::min(got, kStreamBuffer);
+        if (data->size() + got > rtf::kMaxReadMemory) {
+            data->clear();
+            stream.dwError = kStreamTooLarge;
+            stream.errorText = rtf::tooLargeText();
+            return false;
+        }
+        data->append(buffer.constData(), got);
     }
 }
 
@@ -101,10 +109,18 @@ QString plainTextForStream(const QString& range) {
     return text;
 }
 
+// What plain text costs while it is put in: the bytes read, the text decoded from them and the
+// copy whose line breaks become paragraph breaks, the document's own text, and its paragraphs.
+qint64 plainTextMemory(const QByteArray& data, const QString& text) {
+    const qint64 paragraphs = std::max(text.count(QLatin1Char('\n')), text.count(QLatin1Char('\r'))) + 1;
+    return data.size() + text.size() * (4 + rtf::kCharacterMemory) + paragraphs * rtf::kParagraphMemory;
+}
+
 }  // namespace
 
 qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
     stream.dwError = 0;
+    stream.errorText.clear();
     QByteArray data;
     if (!readAll(stream, &data)) {
         return 0;
@@ -115,11 +131,35 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
         stream.dwError = kErrorNotRtf;
         return 0;
     }
+    // A document sure to take more than a read may is refused before the document it would
+    // replace is touched.
+    QString text;
+    if (!rtf) {
+        text = decodePlainText(data, textBytes(flags));
+    }
+    if ((rtf ? rtf::leastReadMemory(data) : plainTextMemory(data, text)) > rtf::kMaxReadMemory) {
+        stream.dwError = kStreamTooLarge;
+        stream.errorText = rtf::tooLargeText();
+        return 0;
+    }
     if (!selectionOnly) {
         beginBulkLoad();
     }
     QTextCursor c = selectionOnly ? textCursor() : QTextCursor(document_);
     const int before = textLength();
+    int start = 0;
+    // A document refused part way (it grew past the cap while it was built) is not kept in part.
+    auto refuse = [&](const QString& why) {
+        stream.dwError = kStreamTooLarge;
+        stream.errorText = why;
+        if (selectionOnly) {
+            c.setPosition(start, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        } else {
+            document_->clear();
+            c = QTextCursor(document_);
+        }
+    };
     batch([&] {
         const bool undoWasOn = document_->isUndoRedoEnabled();
         if (!selectionOnly) {
@@ -131,21 +171,30 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
         if (c.hasSelection()) {
             c.removeSelectedText();
         }
+        start = c.position();
+        QString why;
         if (rtf && !plainText_) {
-            QString why;
-            if (rtf::readRtf(data, c, &why) != rtf::RtfError::None) {
+            const rtf::RtfError error = rtf::readRtf(data, c, &why);
+            if (error == rtf::RtfError::TooLarge) {
+                refuse(why);
+            } else if (error != rtf::RtfError::None) {
                 stream.dwError = kErrorBadRtf;
             }
         } else if (rtf) {
             // A plain-text window takes only the text of a rich document.
             QTextDocument scratch;
             QTextCursor sc(&scratch);
-            if (rtf::readRtf(data, sc, nullptr) != rtf::RtfError::None) {
-                stream.dwError = kErrorBadRtf;
+            const rtf::RtfError error = rtf::readRtf(data, sc, &why);
+            if (error == rtf::RtfError::TooLarge) {
+                refuse(why);
+            } else {
+                if (error != rtf::RtfError::None) {
+                    stream.dwError = kErrorBadRtf;
+                }
+                insertPlainText(c, scratch.toPlainText());
             }
-            insertPlainText(c, scratch.toPlainText());
         } else {
-            insertPlainText(c, decodePlainText(data, textBytes(flags)));
+            insertPlainText(c, text);
         }
         c.endEditBlock();
         if (!selectionOnly) {

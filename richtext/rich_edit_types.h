@@ -207,9 +207,13 @@ struct Notifications {
 // on, anything else stops the stream and becomes its error.
 using EditStreamCallback = std::function<quint32(char* buffer, qint32 cb, qint32* transferred)>;
 
+// dwError of a stream-in that refused a document too large to read; errorText says so.
+inline constexpr quint32 kStreamTooLarge = 0x8003;
+
 struct EditStream {
     EditStreamCallback callback;
     quint32 dwError = 0;
+    QString errorText;  // with kStreamTooLarge: what to tell the user
 };
 
 }  // namespace tk::richedit

@@ -1,6 +1,7 @@
 #include "richtext/rtf_builder.h"
 
 #include "richtext/rich_format.h"
+#include "richtext/rtf_reader.h"
 
 #include <QTextDocument>
 #include <QTextList>
@@ -10,26 +11,69 @@ namespace tk::rtf {
 
 namespace {
 
-// Columns a hostile row may add, and cells all tables of a document may have; real tables stay far
-// below. Past the cell limit, table text goes on as plain paragraphs.
+// Columns a hostile row may add; real tables stay far below.
 constexpr int kMaxColumns = 64;
-constexpr int kMaxTableCells = 200000;
+
+// Bytes a picture or an object keeps in the document: its data and the RTF kept to write it back.
+qint64 retainedBytes(const QTextFormat& format) {
+    qint64 bytes = 0;
+    const QMap<int, QVariant> properties = format.properties();
+    for (const QVariant& value : properties) {
+        if (value.typeId() == QMetaType::QByteArray) {
+            bytes += value.toByteArray().size();
+        }
+    }
+    return bytes;
+}
 
 }  // namespace
 
-RtfBuilder::RtfBuilder(QTextCursor& cursor) : cursor_(cursor), cellsLeft_(kMaxTableCells) {
+RtfBuilder::RtfBuilder(QTextCursor& cursor, qint64 memoryBudget)
+    : cursor_(cursor), memoryLeft_(memoryBudget), cellsLeft_(kMaxTableCells) {
     wholeDocument_ = cursor.document()->isEmpty();
 }
 
-void RtfBuilder::flushRun() {
-    if (!run_.isEmpty()) {
-        cursor_.insertText(run_, runFormat_);
-        run_.clear();
+bool RtfBuilder::spend(qint64 bytes) {
+    if (outOfMemory_ || bytes > memoryLeft_) {
+        outOfMemory_ = true;
+        return false;
     }
+    memoryLeft_ -= bytes;
+    return true;
+}
+
+bool RtfBuilder::reserveText(qint64 characters) {
+    if (!spend(characters * kCharacterMemory)) {
+        return false;
+    }
+    textReserved_ += characters * kCharacterMemory;
+    return true;
+}
+
+// Takes cells from the document's cell limit, and their memory from the budget.
+bool RtfBuilder::spendCells(qint64 cells) {
+    if (cells > cellsLeft_ || !spend(cells * (kCellMemory + kParagraphMemory))) {
+        return false;
+    }
+    cellsLeft_ -= cells;
+    return true;
+}
+
+void RtfBuilder::flushRun() {
+    if (run_.isEmpty()) {
+        return;
+    }
+    if (spend(kRunMemory)) {
+        cursor_.insertText(run_, runFormat_);
+    }
+    run_.clear();
 }
 
 void RtfBuilder::text(QStringView text, const QTextCharFormat& format, quint64 formatVersion, const ParaState& para) {
-    if (text.isEmpty()) {
+    const qint64 cost = text.size() * kCharacterMemory;
+    const qint64 reserved = std::min(cost, textReserved_);
+    textReserved_ -= reserved;
+    if (text.isEmpty() || !spend(cost - reserved)) {
         return;
     }
     beforeContent(para);
@@ -47,6 +91,9 @@ void RtfBuilder::text(QStringView text, const QTextCharFormat& format, quint64 f
 }
 
 void RtfBuilder::image(const QTextImageFormat& format, const ParaState& para) {
+    if (!spend(kRunMemory + retainedBytes(format))) {
+        return;
+    }
     beforeContent(para);
     flushRun();
     cursor_.insertImage(format);
@@ -59,10 +106,10 @@ void RtfBuilder::beforeContent(const ParaState& para) {
     if (para.inTable && !tablesExhausted_) {
         if (!table_ || !rowOpen_) {
             flushRun();
-            pendingBreak_ = false;
-            if (!startRow()) {
-                beforeContent(para);  // no more cells: a plain paragraph
-                return;
+            // A new table or row is a paragraph of its own. Without a row (no cells left) the
+            // content is a plain paragraph, after the break it was waiting for.
+            if (startRow()) {
+                pendingBreak_ = false;
             }
         } else if (cell_ >= table_->columns()) {
             flushRun();
@@ -75,10 +122,24 @@ void RtfBuilder::beforeContent(const ParaState& para) {
     }
     if (pendingBreak_) {
         flushRun();
-        cursor_.insertBlock(cursor_.blockFormat(), pendingBreakFormat_);
+        if (!blockFormatKnown_) {
+            blockFormat_ = cursor_.blockFormat();
+            blockFormatKnown_ = true;
+        }
+        cursor_.insertBlock(blockFormat_, pendingBreakFormat_);
         pendingBreak_ = false;
         blockHasContent_ = false;
     }
+}
+
+// Gives the cursor's block the format, unless it has it already.
+void RtfBuilder::setBlockFormat(const QTextBlockFormat& format) {
+    if (blockFormatKnown_ && blockFormat_ == format) {
+        return;
+    }
+    cursor_.setBlockFormat(format);
+    blockFormat_ = cursor_.blockFormat();  // as the document keeps it
+    blockFormatKnown_ = true;
 }
 
 void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) {
@@ -91,7 +152,7 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
         pageBreakNext_ = false;
     }
     if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
-        cursor_.setBlockFormat(block);
+        setBlockFormat(block);
         lastList_ = nullptr;
         return;
     }
@@ -99,7 +160,8 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
         block.setProperty(richformat::NumberFirstIndentTwips, richformat::pixelsToTwips(block.textIndent()));
         block.setTextIndent(0);
     }
-    cursor_.setBlockFormat(block);
+    setBlockFormat(block);
+    blockFormatKnown_ = false;  // joining or starting a list changes it
     QTextList* list = nullptr;
     if (numbering->listId != 0) {
         list = tableLists_.value((qint64(numbering->listId) << 8) | numbering->level);
@@ -133,6 +195,9 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
 }
 
 void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format) {
+    if (!spend(kParagraphMemory)) {
+        return;
+    }
     const bool inTable = para.inTable && !tablesExhausted_;
     if (pendingBreak_ || (inTable && !rowOpen_) || (!inTable && table_)) {
         beforeContent(para);  // an empty paragraph
@@ -149,17 +214,17 @@ void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, co
     blockHasContent_ = false;
 }
 
+// Opens the next row of the table, or a table. False when the document's cells are used up: the
+// table is closed and the rest of the document has no tables.
 bool RtfBuilder::startRow() {
-    const int columns = std::clamp(int(rowDef_.cellRight.size()), 1, kMaxColumns);
-    const int cost = table_ ? std::max(columns, table_->columns()) : columns;
-    if (cost > cellsLeft_) {
+    const int wanted = std::clamp(int(rowDef_.cellRight.size()), 1, kMaxColumns);
+    if (!spendCells(table_ ? table_->columns() : wanted)) {
         tablesExhausted_ = true;
         if (table_) {
             closeTable();
         }
         return false;
     }
-    cellsLeft_ -= cost;
     if (!table_) {
         QTextTableFormat format;
         format.setCellPadding(2);
@@ -167,21 +232,31 @@ bool RtfBuilder::startRow() {
         format.setBorderCollapse(true);
         format.setBorder(rowDef_.borders ? 1 : 0);
         format.setLeftMargin(richformat::twipsToPixels(std::max(0, rowDef_.left)));
-        table_ = cursor_.insertTable(1, columns, format);
+        table_ = cursor_.insertTable(1, wanted, format);
         row_ = 0;
     } else {
         ++row_;
         if (row_ >= table_->rows()) {
             // Qt rebuilds a table's cell grid on every change, so rows come in growing batches
             // (the unused ones are removed when the table ends) to keep long tables linear.
-            const int batch =
-                std::clamp(std::min(table_->rows(), cellsLeft_ / std::max(1, table_->columns())), 1, 4096);
-            table_->appendRows(batch);
+            const qint64 batch = std::min<qint64>(table_->rows(), cellsLeft_ / table_->columns());
+            table_->appendRows(int(std::clamp<qint64>(batch, 1, 4096)));
         }
-        if (table_->columns() < columns) {
-            table_->appendColumns(columns - table_->columns());
+        // A wider row widens every row of the table, as far as the cells left allow; its cells
+        // past that run into its last one.
+        const int extra = wanted - table_->columns();
+        if (extra > 0 && spendCells(qint64(extra) * table_->rows())) {
+            table_->appendColumns(extra);
         }
     }
+    styleRow();
+    cell_ = 0;
+    rowOpen_ = true;
+    moveToCell(0);
+    return true;
+}
+
+void RtfBuilder::styleRow() {
     applyColumnWidths();
     for (int c = 0; c < rowDef_.cellBackground.size() && c < table_->columns(); ++c) {
         if (rowDef_.cellBackground[c].isValid()) {
@@ -190,10 +265,11 @@ bool RtfBuilder::startRow() {
             table_->cellAt(row_, c).setFormat(cellFormat);
         }
     }
-    cell_ = 0;
-    rowOpen_ = true;
-    cursor_.setPosition(table_->cellAt(row_, 0).firstPosition());
-    return true;
+}
+
+void RtfBuilder::moveToCell(int column) {
+    cursor_.setPosition(table_->cellAt(row_, column).firstPosition());
+    blockFormatKnown_ = false;
 }
 
 void RtfBuilder::applyColumnWidths() {
@@ -219,40 +295,48 @@ void RtfBuilder::applyColumnWidths() {
 }
 
 void RtfBuilder::cell(const ParaState& para, const Numbering* numbering) {
-    if (tablesExhausted_) {
-        ParaState plain = para;
-        plain.inTable = false;
-        paragraph(plain, numbering, runFormat_);
-        return;
+    if (!tablesExhausted_) {
+        ParaState inCell = para;
+        inCell.inTable = true;
+        // A \par right before \cell ends the cell's last paragraph; it makes no empty one.
+        const bool ended = pendingBreak_ && table_ && rowOpen_;
+        if (ended) {
+            pendingBreak_ = false;
+        }
+        beforeContent(inCell);
+        // Starting a row can find the document's cells used up; the cell is a paragraph then.
+        if (table_ && rowOpen_) {
+            flushRun();
+            if (!ended) {
+                commitBlock(inCell, numbering);
+            }
+            ++cell_;
+            if (cell_ < table_->columns()) {
+                moveToCell(cell_);
+            }
+            return;
+        }
     }
-    ParaState inCell = para;
-    inCell.inTable = true;
-    // A \par right before \cell ends the cell's last paragraph; it makes no empty one.
-    const bool ended = pendingBreak_ && table_ && rowOpen_;
-    pendingBreak_ = false;
-    beforeContent(inCell);
-    flushRun();
-    if (!ended) {
-        commitBlock(inCell, numbering);
-    }
-    ++cell_;
-    if (cell_ < table_->columns()) {
-        cursor_.setPosition(table_->cellAt(row_, cell_).firstPosition());
-    }
+    ParaState plain = para;
+    plain.inTable = false;
+    paragraph(plain, numbering, runFormat_);
 }
 
 // Content for a cell beyond the table's columns: a column is added (up to a limit; past it the
-// content runs into the last cell).
+// content runs on at the end of the row's last cell, after a tab).
 void RtfBuilder::enterExtraCell() {
-    const int cost = (cell_ + 1 - table_->columns()) * table_->rows();
-    if (cell_ >= kMaxColumns || cost > cellsLeft_) {
-        cell_ = kMaxColumns - 1;
-        cursor_.setPosition(table_->cellAt(row_, cell_).lastPosition());
+    const int extra = cell_ + 1 - table_->columns();
+    if (cell_ < kMaxColumns && spendCells(qint64(extra) * table_->rows())) {
+        table_->appendColumns(extra);
+        moveToCell(cell_);
         return;
     }
-    cellsLeft_ -= cost;
-    table_->appendColumns(cell_ + 1 - table_->columns());
-    cursor_.setPosition(table_->cellAt(row_, cell_).firstPosition());
+    cell_ = table_->columns() - 1;
+    cursor_.setPosition(table_->cellAt(row_, cell_).lastPosition());
+    blockFormatKnown_ = false;
+    if (spend(kRunMemory + kCharacterMemory)) {
+        cursor_.insertText(QStringLiteral("\t"), runFormat_);  // keeps the cells' texts apart
+    }
 }
 
 void RtfBuilder::row() {
@@ -264,6 +348,7 @@ void RtfBuilder::row() {
     rowOpen_ = false;
     mergeRow();
     cursor_.setPosition(table_->lastPosition() + 1);
+    blockFormatKnown_ = false;
 }
 
 // Cells marked as continuing a vertical merge join the cell above them. Each merge makes Qt
@@ -294,6 +379,7 @@ void RtfBuilder::closeTable() {
         table_->removeRows(row_ + 1, table_->rows() - row_ - 1);
     }
     cursor_.setPosition(table_->lastPosition() + 1);
+    blockFormatKnown_ = false;
     table_ = nullptr;
     rowOpen_ = false;
     row_ = -1;

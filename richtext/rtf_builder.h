@@ -61,10 +61,11 @@ struct RowDefinition {
 
 // Builds the document through a cursor: text runs are gathered and inserted once per format,
 // paragraph breaks wait until content follows them (the last \par of a document makes no empty
-// paragraph), and \intbl paragraphs become cells of a real table.
+// paragraph), and \intbl paragraphs become cells of a real table. What it builds is charged to a
+// memory budget; once the budget is spent nothing more is added and outOfMemory() says so.
 class RtfBuilder final {
   public:
-    explicit RtfBuilder(QTextCursor& cursor);
+    RtfBuilder(QTextCursor& cursor, qint64 memoryBudget);
 
     // Text in the character format numbered formatVersion (equal numbers mean equal formats).
     void text(QStringView text, const QTextCharFormat& format, quint64 formatVersion, const ParaState& para);
@@ -77,18 +78,30 @@ class RtfBuilder final {
     RowDefinition& rowDefinition() { return rowDef_; }
     void finish(const ParaState& para, const Numbering* numbering);
     QTextDocument* document() const { return cursor_.document(); }
+    bool outOfMemory() const { return outOfMemory_; }
+    // Takes the memory of text of at most this many characters ahead of its text(); false (and out
+    // of memory) when the budget has not that much left.
+    [[nodiscard]] bool reserveText(qint64 characters);
 
   private:
+    [[nodiscard]] bool spend(qint64 bytes);
+    [[nodiscard]] bool spendCells(qint64 cells);
     void flushRun();
     void beforeContent(const ParaState& para);
+    void setBlockFormat(const QTextBlockFormat& format);
     void commitBlock(const ParaState& para, const Numbering* numbering);
     [[nodiscard]] bool startRow();
+    void styleRow();
     void enterExtraCell();
+    void moveToCell(int column);
     void closeTable();
     void mergeRow();
     void applyColumnWidths();
 
     QTextCursor& cursor_;
+    qint64 memoryLeft_ = 0;
+    qint64 textReserved_ = 0;  // taken ahead by reserveText()
+    bool outOfMemory_ = false;
     QString run_;
     QTextCharFormat runFormat_;
     quint64 runVersion_ = ~quint64(0);
@@ -98,6 +111,10 @@ class RtfBuilder final {
     bool firstBlock_ = true;
     bool pageBreakNext_ = false;
     bool blockHasContent_ = false;
+    // The format of the cursor's block, while it is known without asking the document: each
+    // question costs a search of the document's blocks, and most paragraphs keep their format.
+    QTextBlockFormat blockFormat_;
+    bool blockFormatKnown_ = false;
 
     QTextList* lastList_ = nullptr;
     Numbering lastNumbering_;
@@ -108,7 +125,7 @@ class RtfBuilder final {
     int row_ = -1;
     int cell_ = 0;
     bool rowOpen_ = false;
-    int cellsLeft_ = 0;
+    qint64 cellsLeft_ = 0;
     bool tablesExhausted_ = false;
     QList<int> mergeStart_;  // per column, the row a vertical merge started in, or -1
     int mergesLeft_ = 1000;

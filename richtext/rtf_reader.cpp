@@ -8,6 +8,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cstring>
+#include <string_view>
+
 namespace tk::rtf {
 
 namespace {
@@ -55,7 +58,8 @@ QString tr(const char* text) {
 
 }  // namespace
 
-RtfReader::RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor) : tokenizer_(tokenizer), builder_(cursor) {
+RtfReader::RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor, qint64 memoryBudget)
+    : tokenizer_(tokenizer), builder_(cursor, memoryBudget) {
     stack_.reserve(64);
     GroupState root;
     root.charset = ansiCodePage_;
@@ -206,7 +210,10 @@ RtfError RtfReader::text(QByteArrayView bytes) {
         flushBytes();
         bytesCharset_ = state.charset;
     }
-    bytes_.append(bytes);
+    // The text's memory is taken before it is copied: a document of one huge text must stop here.
+    if (builder_.reserveText(bytes.size())) {
+        bytes_.append(bytes);
+    }
     return RtfError::None;
 }
 
@@ -828,6 +835,34 @@ void RtfReader::finish() {
     builder_.finish(para, numberingFor(para));
 }
 
+QString tooLargeText() {
+    return QStringLiteral(
+               "문서가 너무 커서 열지 않았습니다. 읽으려면 메모리가 %1 MB보다 많이 필요합니다. 다른 "
+               "프로그램에서 문서를 여러 개로 나누어 저장한 뒤 하나씩 여세요.")
+        .arg(kMaxReadMemory >> 20);
+}
+
+qint64 leastReadMemory(QByteArrayView data) {
+    // A mark takes four bytes at least ("\\par" before the next backslash): data that could not
+    // pass the cap even if it were all marks is not searched.
+    if (data.size() + data.size() / 4 * kParagraphMemory <= kMaxReadMemory) {
+        return data.size();
+    }
+    auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    qint64 marks = 0;
+    const char* at = data.data();
+    const char* const end = at + data.size();
+    while ((at = static_cast<const char*>(std::memchr(at, '\\', size_t(end - at)))) != nullptr) {
+        ++at;
+        const std::string_view word(at, size_t(std::min<qsizetype>(end - at, 4)));
+        const size_t length = word.starts_with("par") ? 3 : (word == "page" || word == "sect") ? 4 : 0;
+        if (length > 0 && (at + length == end || !isLetter(at[length]))) {
+            ++marks;
+        }
+    }
+    return data.size() + marks * kParagraphMemory;
+}
+
 RtfError readRtf(QByteArrayView data, QTextCursor& cursor, QString* errorString) {
     if (!looksLikeRtf(data)) {
         if (errorString) {
@@ -835,14 +870,23 @@ RtfError readRtf(QByteArrayView data, QTextCursor& cursor, QString* errorString)
         }
         return RtfError::NotRtf;
     }
+    RtfError error = RtfError::TooLarge;
     RtfTokenizer tokenizer(data);
-    cursor.beginEditBlock();
-    RtfReader reader(tokenizer, cursor);
-    const RtfError error = tokenizer.run(reader);
-    reader.finish();
-    cursor.endEditBlock();
+    if (leastReadMemory(data) <= kMaxReadMemory) {
+        cursor.beginEditBlock();
+        RtfReader reader(tokenizer, cursor, kMaxReadMemory - data.size());
+        error = tokenizer.run(reader);
+        reader.finish();
+        cursor.endEditBlock();
+        if (error == RtfError::None && reader.outOfMemory()) {
+            error = RtfError::TooLarge;
+        }
+    }
     if (error != RtfError::None && errorString) {
         switch (error) {
+            case RtfError::TooLarge:
+                *errorString = tooLargeText();
+                break;
             case RtfError::TooDeep:
                 *errorString = tr("RTF groups are nested deeper than %1 levels at byte %2.")
                                    .arg(kMaxGroupDepth)

@@ -114,7 +114,8 @@ struct HexCollector {
 
 class RtfReader final : public RtfListener {
   public:
-    RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor);
+    // memoryBudget: what the document built may take, in bytes (see kMaxReadMemory).
+    RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor, qint64 memoryBudget);
 
     RtfError groupStart() override;
     RtfError groupEnd() override;
@@ -123,9 +124,11 @@ class RtfReader final : public RtfListener {
     RtfError hexByte(unsigned char byte) override;
     RtfError text(QByteArrayView bytes) override;
     RtfError binary(QByteArrayView bytes) override;
-    bool finished() const override { return finished_; }
+    // Reading ends with the document's own group, or when the document has used up its memory.
+    bool finished() const override { return finished_ || builder_.outOfMemory(); }
 
     void finish();
+    bool outOfMemory() const { return builder_.outOfMemory(); }
     int depth() const { return int(stack_.size()) - 1; }
 
   private:

@@ -37,7 +37,8 @@ class RtfListener {
     virtual RtfError text(QByteArrayView bytes) = 0;
     // The data of \binN, capped at the input left.
     virtual RtfError binary(QByteArrayView bytes) = 0;
-    // True once the document's outermost group has closed; the rest of the input is ignored.
+    // True once reading is over (the document's outermost group has closed, or the listener can
+    // take no more); the rest of the input is ignored.
     virtual bool finished() const = 0;
 };
 

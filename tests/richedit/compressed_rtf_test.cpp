@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -160,18 +161,30 @@ TEST(CompressedRtfContainer, WholeDocumentsRoundTrip) {
     EXPECT_TRUE(back.isEmpty());
 }
 
+// Each fault is told in Korean with the byte where its block starts, and what to do.
 TEST(CompressedRtfContainer, BrokenContainersFail) {
     const QByteArray good = compressRtf(sampleRtf(40000));
+    const qint64 second = 12 + 4 + qFromLittleEndian<quint32>(good.constData() + 12);  // the last block
     QByteArray back;
     QString error;
     EXPECT_FALSE(decompressRtf("CompressRTF", &back, &error));
+    EXPECT_EQ(error, QStringLiteral("압축된 서식 있는 문서가 아닙니다: \"CompressRTF \"로 시작하지 않습니다. 파일 "
+                                    "형식을 확인하세요."));
     EXPECT_FALSE(decompressRtf(good.left(good.size() - 1), &back, &error));
-    EXPECT_TRUE(error.contains("ends inside a block")) << error.toStdString();
+    EXPECT_EQ(error, QStringLiteral("압축된 문서가 %1번째 바이트의 블록에서 끊겼습니다. 파일이 잘렸을 수 있습니다. "
+                                    "원본 파일이나 백업을 확인하세요.")
+                         .arg(second));
+    EXPECT_EQ(back.size(), 32768);  // the blocks before the fault
     EXPECT_FALSE(decompressRtf(QByteArray(good + QByteArray("\x01\x00", 2)), &back, &error));
+    EXPECT_EQ(error, compressedErrorText(CompressedError::CutShort, good.size()));
     // A declared length above 32,783 is refused before anything is read or allocated.
     EXPECT_FALSE(decompressRtf(QByteArray(QByteArray("CompressRTF \x10\x80\x00\x00", 16) + QByteArray(40000, 'a')),
                                &back, &error));
-    EXPECT_TRUE(error.contains("too long")) << error.toStdString();
+    EXPECT_EQ(error, QStringLiteral("압축된 문서가 손상되었습니다: 12번째 바이트의 블록 길이가 32784바이트로, "
+                                    "32,783바이트를 넘습니다. 원본 파일이나 백업을 확인하세요."));
+    EXPECT_FALSE(decompressRtf(QByteArray("CompressRTF \x05\x00\x00\x00\x40\x80\x00\x00\x10", 21), &back, &error));
+    EXPECT_EQ(error, QStringLiteral("압축된 문서의 12번째 바이트에 있는 블록이 손상되어 풀 수 없습니다. 원본 파일이나 "
+                                    "백업을 확인하세요."));
 }
 
 TEST(CompressedRtfSignature, StreamsAndFiles) {

@@ -1,10 +1,16 @@
+#include "richedit/compressed_rtf.h"
+#include "richtext/rtf_reader.h"
 #include "test_support.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -74,11 +80,14 @@ TEST(ConvertCommand, BrokenInputAndUnknownExtensionsFailInKorean) {
     QTemporaryDir dir;
     const QString bad = dir.filePath("bad.crt");
     tk::test::writeFile(bad, QByteArray("CompressRTF ") + QByteArray("\xFF\xFF\xFF\x7F", 4));
+    // A damaged container is told as the decoder finds it.
     const Result broken = runConvert(bad, dir.filePath("x.txt"));
     EXPECT_EQ(broken.exitCode, 1);
-    EXPECT_EQ(broken.errors, QString::fromUtf8("tomekeep-cli convert: %1: 문서를 읽을 수 없습니다. 파일이 손상되지 "
-                                               "않았는지, 확장자에 맞는 형식인지 확인하세요.\n")
-                                 .arg(bad));
+    EXPECT_EQ(broken.errors,
+              QString::fromUtf8("tomekeep-cli convert: %1: 압축된 문서가 손상되었습니다: 12번째 바이트의 "
+                                "블록 길이가 2147483647바이트로, 32,783바이트를 넘습니다. 원본 파일이나 "
+                                "백업을 확인하세요.\n")
+                  .arg(bad));
     const Result doc = runConvert(bad, dir.filePath("x.doc"));
     EXPECT_EQ(doc.exitCode, 2);
     EXPECT_TRUE(doc.errors.startsWith(
@@ -133,4 +142,73 @@ TEST(ConvertCommand, PlainTextBecomesRichTextInTheEditorsFont) {
     EXPECT_TRUE(rtf.contains("\\fs18 abc")) << rtf.constData();
     EXPECT_FALSE(rtf.contains("\\fs2 "));
     EXPECT_TRUE(rtf.contains("\\fcharset129 \\'b1\\'bc\\'b8\\'b2;")) << rtf.constData();  // 굴림 in CP949
+}
+
+// Documents that crashed the command or took the machine's memory: each ends in time and memory,
+// converted or refused in Korean.
+TEST(ConvertCommand, HostileDocumentsEndInTimeAndMemory) {
+    QTemporaryDir dir;
+    auto timed = [&](const QString& in, const QString& out, Result* result) {
+        QElapsedTimer timer;
+        timer.start();
+        *result = runConvert(in, out);
+        return timer.elapsed();
+    };
+    Result r;
+    // This was a crash (SIGSEGV): a \cell that found the document's table cells used up.
+    const QString crasher = QStringLiteral(TK_TEST_DATA "/rtf/hostile/cell_after_cell_limit.rtf");
+    EXPECT_LT(timed(crasher, dir.filePath("cells.txt"), &r), 20000);
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.errors);
+    EXPECT_TRUE(tk::test::readFile(dir.filePath("cells.txt")).endsWith("last\r\nafter"));
+    // A table of 1,000 columns and 5 rows keeps all its text.
+    QByteArray wide = "{\\rtf1\\ansi ";
+    for (int row = 0; row < 5; ++row) {
+        wide += "\\trowd";
+        for (int c = 1; c <= 1000; ++c) {
+            wide += "\\cellx" + QByteArray::number(c * 10);
+        }
+        for (int c = 0; c < 1000; ++c) {
+            wide += "\\intbl " + QByteArray::number(row * 1000 + c) + "\\cell ";
+        }
+        wide += "\\row\n";
+    }
+    tk::test::writeFile(dir.filePath("wide.rtf"), wide + "}");
+    EXPECT_LT(timed(dir.filePath("wide.rtf"), dir.filePath("wide.txt"), &r), 20000);
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.errors);
+    EXPECT_TRUE(tk::test::readFile(dir.filePath("wide.txt")).endsWith("\t4998\t4999\r\n"));
+    // This was 6 minutes and 8 GB: 200 MB of "\par" is refused once the document passes the cap.
+    const QString pars = dir.filePath("pars.rtf");
+    {
+        QFile file(pars);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("{\\rtf1\n");
+        const QByteArray chunk = QByteArray("\\par\n").repeated(1 << 20);
+        for (int i = 0; i < 40; ++i) {
+            ASSERT_EQ(file.write(chunk), chunk.size());
+        }
+        file.write("}");
+    }
+    EXPECT_LT(timed(pars, dir.filePath("pars.txt"), &r), 20000);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, QStringLiteral("tomekeep-cli convert: %1: %2\n").arg(pars, tk::rtf::tooLargeText()));
+    EXPECT_FALSE(QFile::exists(dir.filePath("pars.txt")));
+    QFile::remove(pars);
+    // This was 7.5 GB before the end: a 1 MB container of blocks that each decode 840 times larger.
+    QByteArray bomb = tk::compressRtf("{\\rtf1 ");
+    QByteArray block = QByteArray::fromHex(
+                           "23000000"
+                           "40ff00") +
+                       QByteArray::fromHex("000fff20").repeated(7) + QByteArray::fromHex("000f8720");
+    while (bomb.size() < (1 << 20)) {
+        bomb += block;
+    }
+    tk::test::writeFile(dir.filePath("bomb.crt"), bomb);
+    EXPECT_LT(timed(dir.filePath("bomb.crt"), dir.filePath("bomb.txt"), &r), 20000);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errors, QStringLiteral("tomekeep-cli convert: %1: %2\n")
+                            .arg(dir.filePath("bomb.crt"), tk::compressedErrorText(tk::CompressedError::TooLarge)));
+    // None of them took 1 GiB.
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    EXPECT_LT(children.ru_maxrss, 1024L * 1024) << children.ru_maxrss << " KiB";
 }

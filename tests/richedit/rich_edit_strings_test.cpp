@@ -148,19 +148,25 @@ TEST(RichEditStringsFiles, CorruptOrTruncatedContainersFailToLoad) {
     const QString good = dir.filePath("good.crt");
     ASSERT_TRUE(source.Lines().SaveFile(good));
     const QByteArray bytes = tk::test::readFile(good);
-    const QList<QByteArray> broken = {
-        bytes.left(bytes.size() - 3),                                                        // ends inside a block
-        QByteArray("CompressRTF ") + QByteArray("\xFF\xFF\x00\x00", 4),                      // block length too large
-        QByteArray("CompressRTF ") + QByteArray("\x05\x00\x00\x00\x40\x80\x00\x00\x10", 9),  // offset 1 of 0 bytes
+    // This was "Failed to Load Stream", in English and the same for every fault: the decoder's
+    // own text says what is wrong, in Korean, and the document is not tried again as plain text.
+    const QList<std::pair<QByteArray, QString>> broken = {
+        {bytes.left(bytes.size() - 3), compressedErrorText(CompressedError::CutShort, 12)},
+        {QByteArray("CompressRTF ") + QByteArray("\xFF\xFF\x00\x00", 4),
+         compressedErrorText(CompressedError::BlockTooLong, 12, 65535)},
+        {QByteArray("CompressRTF ") + QByteArray("\x05\x00\x00\x00\x40\x80\x00\x00\x10", 9),  // offset 1 of 0 bytes
+         compressedErrorText(CompressedError::BlockCorrupt, 12)},
     };
-    for (const QByteArray& b : broken) {
+    for (const auto& [b, why] : broken) {
         const QString name = dir.filePath("bad.crt");
         tk::test::writeFile(name, b);
         TRichTextDocument doc;
         doc.editModel().setText(QStringLiteral("kept"));
         EXPECT_FALSE(doc.Lines().LoadFile(name));
-        EXPECT_EQ(doc.Lines().errorString(), QStringLiteral("Failed to Load Stream"));
+        EXPECT_EQ(doc.Lines().errorString(), why);
+        EXPECT_EQ(doc.Lines().loadRefusal(), why);
         EXPECT_EQ(doc.Lines().currentConversion(), nullptr);
+        EXPECT_EQ(doc.editModel().text(), QStringLiteral("kept"));
     }
     TRichTextDocument missing;
     EXPECT_FALSE(missing.Lines().LoadFile(dir.filePath("none.rtf")));
