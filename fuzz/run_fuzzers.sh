@@ -32,18 +32,23 @@ run_one() {
   mkdir -p "$dir/corpus" "$dir/crashes"
   cp -n "${seeds[$t]}"/* "$dir/corpus/" 2>/dev/null
   python3 fuzz/make_large_seeds.py "$t" "$dir/corpus"
-  local dict=()
+  local dict=() log
   [ -n "${dicts[$t]:-}" ] && dict=(-dict="${dicts[$t]}")
-  "$BIN/$t" "$dir/corpus" "${dict[@]}" -max_len="$MAX_LEN" -len_control=100 -max_total_time="$SECONDS_EACH" \
+  # Each run keeps a log of its own, so runs spread over several sittings add up.
+  log=$dir/log-$(date +%Y%m%d-%H%M%S).txt
+  local cpu TIMEFORMAT='%U %S'
+  # The time keyword gives the user and system seconds of the fuzzer and its forks.
+  { time "$BIN/$t" "$dir/corpus" "${dict[@]}" -max_len="$MAX_LEN" -len_control=100 -max_total_time="$SECONDS_EACH" \
     -timeout=20 -rss_limit_mb=2560 -malloc_limit_mb=2048 -print_final_stats=1 -fork=1 -ignore_crashes=1 \
-    -ignore_timeouts=1 -ignore_ooms=1 -artifact_prefix="$dir/crashes/" >"$dir/log.txt" 2>&1
+    -ignore_timeouts=1 -ignore_ooms=1 -artifact_prefix="$dir/crashes/" >"$log" 2>&1; } 2>"$log.cpu"
+  cpu=$(awk '{printf "%d", $1 + $2}' "$log.cpu")
   # In fork mode the last status line "#N: cov: C ft: F corp: K exec/s ..." holds the totals.
   local last execs cov
-  last=$(grep -a -E '^#[0-9]+: cov:' "$dir/log.txt" | tail -1)
+  last=$(grep -a -E '^#[0-9]+: cov:' "$log" | tail -1)
   execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<<"$last")
   cov=$(grep -o -E 'cov: [0-9]+ ft: [0-9]+' <<<"$last")
-  printf '%s: %s executions, %s, %s corpus files, %s findings\n' "$t" "$execs" "$cov" \
-    "$(ls "$dir/corpus" | wc -l)" "$(ls "$dir/crashes" | wc -l)" | tee "$dir/summary.txt"
+  printf '%s: %s executions, %s, %s CPU seconds, %s corpus files, %s findings\n' "$t" "$execs" "$cov" \
+    "$cpu" "$(ls "$dir/corpus" | wc -l)" "$(ls "$dir/crashes" | wc -l)" | tee -a "$dir/summary.txt"
 }
 
 running=0
