@@ -2,6 +2,8 @@
 
 #include "app/category_editor.h"
 #include "app/entry_dialog.h"
+#include "app/find_window.h"
+#include "app/settings_dialog.h"
 #include "app/icons.h"
 #include "app/settings.h"
 #include "editor/archive_progress.h"
@@ -27,6 +29,8 @@
 namespace tk {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Archiver1(store_.archiver()) {
+    const ProgramSettings designed;
+    colorCodes_ = {designed.listWindowColor, designed.listFontColor, designed.editWindowColor, designed.editFontColor};
     setWindowTitle(QStringLiteral("TOMEKEEP"));
     resize(696, 480);
     setupToolBar();
@@ -83,8 +87,10 @@ void TForm1::setupToolBar() {
     ToolButton7->setEnabled(false);
     connect(ToolButton7, &QToolButton::clicked, this, &TForm1::ToolButton7Click);
     ToolButton8 = addToolButton(QStringLiteral("찾기"), QStyle::SP_FileDialogContentsView);
+    connect(ToolButton8, &QToolButton::clicked, this, &TForm1::ToolButton8Click);
     separator();
     ToolButton5 = addToolButton(QStringLiteral("TOMEKEEP 설정"), QStyle::SP_ComputerIcon);
+    connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
 }
 
 void TForm1::setupList() {
@@ -115,6 +121,7 @@ void TForm1::setupList() {
     Button1->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     Button1->setAutoRaise(true);
     findLayout->addWidget(Button1, 0, Qt::AlignTop);
+    connect(Button1, &QToolButton::clicked, this, &TForm1::Button1Click);
     FindPanel->hide();
     layout->addWidget(FindPanel);
     setCentralWidget(central);
@@ -230,6 +237,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::FormClose() {
+    if (form6_) {
+        form6_->StopFind = true;
+    }
     // Unsaved edits are offered for saving before the scratch folder they came from is emptied; a
     // save that did not happen keeps everything open.
     if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
@@ -345,6 +355,26 @@ void TForm1::categoryFolderRemoved(const QString& folder) {
     LoadEntryList();
 }
 
+void TForm1::ToolButton5Click() {
+    if (form5_) {
+        form5_->exec();
+    }
+}
+
+void TForm1::ToolButton8Click() {
+    if (!form6_) {
+        return;
+    }
+    form6_->show();
+    form6_->raise();
+    form6_->activateWindow();
+}
+
+void TForm1::Button1Click() {
+    FindPanel->hide();
+    FindList->entries()->setRows({});
+}
+
 void TForm1::ListView1ColumnClick(EntryListView* list, int column) {
     bool& ascending = sortAscending_[list];
     ascending = !ascending;
@@ -368,9 +398,13 @@ void TForm1::ListView1KeyDown(int key) {
 }
 
 ProgramSettings TForm1::currentSettings() const {
+    // The stored form of a colour as it was set, unless the control has been given another since.
+    auto code = [this](size_t which, const QColor& live) {
+        return colorFromStored(colorCodes_[which]) == live ? colorCodes_[which] : colorToStored(live);
+    };
     ProgramSettings s;
-    s.listWindowColor = colorToStored(ListView1->palette().color(QPalette::Base));
-    s.listFontColor = colorToStored(ListView1->palette().color(QPalette::Text));
+    s.listWindowColor = code(0, ListView1->palette().color(QPalette::Base));
+    s.listFontColor = code(1, ListView1->palette().color(QPalette::Text));
     s.listDir = ListDir;
     s.categoryName = CategoryName();
     for (size_t column = 0; column < s.columnWidths.size(); ++column) {
@@ -378,8 +412,8 @@ ProgramSettings TForm1::currentSettings() const {
     }
     s.deleteToTrash = DeleteToTrash;
     if (form3_) {
-        s.editWindowColor = colorToStored(form3_->editorWindowColor());
-        s.editFontColor = colorToStored(form3_->editorFontColor());
+        s.editWindowColor = code(2, form3_->editorWindowColor());
+        s.editFontColor = code(3, form3_->editorFontColor());
         s.wordWrap = form3_->wordWrap();
         s.editorOnTop = form3_->stayOnTop();
     }
@@ -387,10 +421,6 @@ ProgramSettings TForm1::currentSettings() const {
 }
 
 void TForm1::applySettings(const ProgramSettings& s) {
-    QPalette colors = ListView1->palette();
-    colors.setColor(QPalette::Base, colorFromStored(s.listWindowColor));
-    colors.setColor(QPalette::Text, colorFromStored(s.listFontColor));
-    ListView1->setPalette(colors);
     ListDir = s.listDir;
     SetCategoryName(s.categoryName);
     for (size_t column = 0; column < s.columnWidths.size(); ++column) {
@@ -399,6 +429,15 @@ void TForm1::applySettings(const ProgramSettings& s) {
         FindList->header()->resizeSection(static_cast<int>(column), width);
     }
     DeleteToTrash = s.deleteToTrash;
+    applyAppearance(s);
+}
+
+void TForm1::applyAppearance(const ProgramSettings& s) {
+    colorCodes_ = {s.listWindowColor, s.listFontColor, s.editWindowColor, s.editFontColor};
+    QPalette colors = ListView1->palette();
+    colors.setColor(QPalette::Base, colorFromStored(s.listWindowColor));
+    colors.setColor(QPalette::Text, colorFromStored(s.listFontColor));
+    ListView1->setPalette(colors);
     if (form3_) {
         form3_->setEditorColors(colorFromStored(s.editWindowColor), colorFromStored(s.editFontColor));
         form3_->setWordWrap(s.wordWrap);
