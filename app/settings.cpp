@@ -21,18 +21,29 @@ constexpr quint32 kWindowTextColor = 8;
 // grey text, 23 and 24 tooltips). Any other index looks like the window's face.
 QPalette::ColorRole systemRole(quint32 index) {
     switch (index) {
-    case 5: return QPalette::Base;
-    case 7:
-    case 9: return QPalette::WindowText;
-    case 8: return QPalette::Text;
-    case 13: return QPalette::Highlight;
-    case 14: return QPalette::HighlightedText;
-    case 15: return QPalette::Button;
-    case 17: return QPalette::PlaceholderText;
-    case 18: return QPalette::ButtonText;
-    case 23: return QPalette::ToolTipText;
-    case 24: return QPalette::ToolTipBase;
-    default: return QPalette::Window;
+        case 5:
+            return QPalette::Base;
+        case 7:
+        case 9:
+            return QPalette::WindowText;
+        case 8:
+            return QPalette::Text;
+        case 13:
+            return QPalette::Highlight;
+        case 14:
+            return QPalette::HighlightedText;
+        case 15:
+            return QPalette::Button;
+        case 17:
+            return QPalette::PlaceholderText;
+        case 18:
+            return QPalette::ButtonText;
+        case 23:
+            return QPalette::ToolTipText;
+        case 24:
+            return QPalette::ToolTipBase;
+        default:
+            return QPalette::Window;
     }
 }
 

@@ -158,7 +158,8 @@ QWidget* TForm5::makeAboutPage() {
                               page);
     notice->setWordWrap(true);
     Label2 = makeLink(QStringLiteral("화면: Qt (www.qt.io)"), QStringLiteral("https://www.qt.io/"), page);
-    Label3 = makeLink(QStringLiteral("압축과 암호화: libzip (libzip.org)"), QStringLiteral("https://libzip.org/"), page);
+    Label3 =
+        makeLink(QStringLiteral("압축과 암호화: libzip (libzip.org)"), QStringLiteral("https://libzip.org/"), page);
 
     auto* text = new QVBoxLayout;
     text->addWidget(plainLabel(QStringLiteral("TOMEKEEP"), page, 10, true));
