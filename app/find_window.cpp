@@ -18,7 +18,7 @@ namespace tk {
 TForm6::TForm6(TForm1* form1) : QDialog(form1), form1_(form1) {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("찾기"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(false);
 

@@ -44,7 +44,7 @@ QLabel* plainLabel(const QString& text, QWidget* parent, int pointSizeDelta = 0,
 
 TForm5::TForm5(TForm1* form1) : QDialog(form1), form1_(form1) {
     setObjectName(QStringLiteral("TForm5"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     ColorDialog1 = [](const QColor& initial, QWidget* parent) { return QColorDialog::getColor(initial, parent); };
     OpenLink = [](const QUrl& link) { return QDesktopServices::openUrl(link); };
 
