@@ -237,13 +237,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::FormClose() {
-    if (form6_) {
-        form6_->StopFind = true;
-    }
     // Unsaved edits are offered for saving before the scratch folder they came from is emptied; a
     // save that did not happen keeps everything open.
     if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
         return false;
+    }
+    // A search still running stops; it is not left walking a list that is going away.
+    if (form6_) {
+        form6_->StopFind = true;
     }
     store_.clearScratch();
     SaveSettings(*this);

@@ -202,3 +202,12 @@ TEST_F(LongFindTest, ASecondPressDuringASearchDoesNotStartAnother) {
     click(form6->Button1);
     EXPECT_EQ(form1->FindList->entries()->rowCount(), 50000);
 }
+
+TEST_F(LongFindTest, ClosingTheMainWindowStopsTheSearch) {
+    fillMainList(200000);
+    typeText(form6->FindText, "needle");
+    QTimer::singleShot(0, form6.get(), [&] { EXPECT_TRUE(form1->close()); });
+    click(form6->Button1);
+    EXPECT_TRUE(form6->StopFind);
+    EXPECT_LT(form1->FindList->entries()->rowCount(), 100000);
+}
