@@ -202,6 +202,7 @@ bool TForm1::FormCreate() {
     const QString programDir = dirText(resolveProgramDir());
     if (store_.start(programDir, resolveScratchDir(programDir))) {
         created_ = true;
+        reportMissingEngines();
         return true;
     }
     qWarning("start-up: %s", qPrintable(store_.errorString()));
@@ -211,6 +212,27 @@ bool TForm1::FormCreate() {
         Messages::show(this, QStringLiteral("프로그램 시작 오류\n\n") + store_.errorString(), MsgKind::Error);
     }
     return false;
+}
+
+// Without its engines the program can still list entries but neither open nor save one: that is
+// said at start, not at the first open as a numbered message.
+void TForm1::reportMissingEngines() {
+    QStringList missing;
+    if (!Archiver1.ZipEngineLoaded()) {
+        missing.append(QStringLiteral("libzipeng.so"));
+    }
+    if (!Archiver1.UnzipEngineLoaded()) {
+        missing.append(QStringLiteral("libunzeng.so"));
+    }
+    if (missing.isEmpty()) {
+        return;
+    }
+    qWarning("start-up: engines not loaded: %s", qPrintable(missing.join(u' ')));
+    Messages::show(this,
+                   QStringLiteral("압축 엔진(%1)을 불러오지 못해 문서를 열거나 저장할 수 없습니다.\n프로그램을 다시 "
+                                  "설치한 뒤 다시 시작하세요.")
+                       .arg(missing.join(QStringLiteral(", "))),
+                   MsgKind::Error);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -151,6 +151,7 @@ class TForm1 final : public QMainWindow, public EditorHost {
     QString editorCaption() const;
     void showEditor();
     void showStoreError();
+    void reportMissingEngines();
     // Runs an operation of the entry store with the hourglass and, when it runs long, a progress
     // dialog; returns its result.
     bool withProgress(const QString& label, const std::function<bool()>& operation);

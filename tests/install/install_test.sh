@@ -50,6 +50,19 @@ wait $pid || status=$?
 [ -s "$tmp/config/TOMEKEEP/registry.reg" ] || { cat "$tmp/program.log"; fail "the installed program did not start"; }
 if grep -q "start-up:" "$tmp/program.log"; then cat "$tmp/program.log"; fail "start-up failed"; fi
 
+# The same start without the unzip engine says so: the check above would have seen it.
+mv "$dest/usr/lib/tomekeep/libunzeng.so" "$tmp/libunzeng.so"
+rm -rf "$tmp/home" "$tmp/config"
+PATH="$dest/usr/bin:$PATH" QT_QPA_PLATFORM=offscreen TOMEKEEP_HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" \
+    $exec_line >"$tmp/missing.log" 2>&1 &
+pid=$!
+i=0
+while ! grep -q "start-up:" "$tmp/missing.log" && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+kill -KILL $pid 2>/dev/null || true
+wait $pid 2>/dev/null || true
+grep -q "start-up: engines not loaded: libunzeng.so" "$tmp/missing.log" || { cat "$tmp/missing.log"; fail "a missing engine went unnoticed"; }
+mv "$tmp/libunzeng.so" "$dest/usr/lib/tomekeep/libunzeng.so"
+
 # The package holds exactly what the installation put in place.
 if command -v dpkg-shlibdeps >/dev/null; then
     (cd "$build" && cpack -G DEB -B "$tmp/package" >/dev/null) || fail "cpack"
