@@ -9,11 +9,12 @@ PACKAGES := cmake ninja-build g++ pkg-config make \
 	libzip-dev libssl-dev zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev \
 	clang libclang-rt-14-dev clang-format-16 \
 	zip unzip p7zip-full python3 \
-	xvfb xauth fonts-nanum qt6-translations-l10n
+	xvfb xauth fonts-nanum qt6-translations-l10n \
+	desktop-file-utils appstream dpkg-dev file
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test format-check bench fuzz fuzz-run clean
+.PHONY: all deps configure build run test format-check bench fuzz fuzz-run clean install deb
 
 all: build
 
@@ -43,6 +44,19 @@ format-check: deps
 test: build format-check
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
 		ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# make install [PREFIX=/usr/local] [DESTDIR=/staging]: the program and its libraries in
+# PREFIX/lib/tomekeep/, links in PREFIX/bin/, the desktop file, icons and metadata in PREFIX/share/.
+PREFIX ?= /usr/local
+install: build
+	@run=; if [ -z "$(DESTDIR)" ] && [ ! -w "$(PREFIX)" ] && [ -n "$(SUDO)" ]; then \
+		run=sudo; echo "$(PREFIX) 에 쓰려면 관리자 권한이 필요해 sudo로 설치합니다."; fi; \
+	DESTDIR="$(DESTDIR)" $$run cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# make deb: $(BUILD)/package/tomekeep_<version>_<arch>.deb, installed under /usr.
+deb: build
+	cd $(BUILD) && cpack -G DEB -B package
+	@ls $(BUILD)/package/*.deb
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; \

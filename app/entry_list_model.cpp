@@ -80,6 +80,17 @@ void EntryListModel::appendEntry(EntryRow row) {
     sortByTitle();
 }
 
+void EntryListModel::appendRows(std::vector<EntryRow>& rows) {
+    if (rows.empty()) {
+        return;
+    }
+    const int at = rowCount();
+    beginInsertRows({}, at, at + static_cast<int>(rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+    rows.clear();
+}
+
 void EntryListModel::setEntry(int row, const QString& title, const QString& category, bool isProtected) {
     EntryRow& r = rows_[static_cast<size_t>(row)];
     const bool retitled = r.title != title;

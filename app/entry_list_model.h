@@ -34,6 +34,8 @@ class EntryListModel final : public QAbstractTableModel {
     void removeEntry(int row);
     // Adds a row; the list is then sorted by title again.
     void appendEntry(EntryRow row);
+    // Adds rows at the end in the order given, unsorted, and empties rows.
+    void appendRows(std::vector<EntryRow>& rows);
     // Sets a row's title, category and protection; a changed title sorts the list by title again.
     void setEntry(int row, const QString& title, const QString& category, bool isProtected);
 

@@ -2,8 +2,10 @@
 
 #include "app/category_editor.h"
 #include "app/entry_dialog.h"
+#include "app/find_window.h"
 #include "app/icons.h"
 #include "app/settings.h"
+#include "app/settings_dialog.h"
 #include "editor/archive_progress.h"
 #include "editor/editor_window.h"
 #include "platform/message_box.h"
@@ -27,6 +29,8 @@
 namespace tk {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Archiver1(store_.archiver()) {
+    const ProgramSettings designed;
+    colorCodes_ = {designed.listWindowColor, designed.listFontColor, designed.editWindowColor, designed.editFontColor};
     setWindowTitle(QStringLiteral("TOMEKEEP"));
     resize(696, 480);
     setupToolBar();
@@ -83,8 +87,10 @@ void TForm1::setupToolBar() {
     ToolButton7->setEnabled(false);
     connect(ToolButton7, &QToolButton::clicked, this, &TForm1::ToolButton7Click);
     ToolButton8 = addToolButton(QStringLiteral("찾기"), QStyle::SP_FileDialogContentsView);
+    connect(ToolButton8, &QToolButton::clicked, this, &TForm1::ToolButton8Click);
     separator();
     ToolButton5 = addToolButton(QStringLiteral("TOMEKEEP 설정"), QStyle::SP_ComputerIcon);
+    connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
 }
 
 void TForm1::setupList() {
@@ -115,6 +121,7 @@ void TForm1::setupList() {
     Button1->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     Button1->setAutoRaise(true);
     findLayout->addWidget(Button1, 0, Qt::AlignTop);
+    connect(Button1, &QToolButton::clicked, this, &TForm1::Button1Click);
     FindPanel->hide();
     layout->addWidget(FindPanel);
     setCentralWidget(central);
@@ -195,6 +202,7 @@ bool TForm1::FormCreate() {
     const QString programDir = dirText(resolveProgramDir());
     if (store_.start(programDir, resolveScratchDir(programDir))) {
         created_ = true;
+        reportMissingEngines();
         return true;
     }
     qWarning("start-up: %s", qPrintable(store_.errorString()));
@@ -204,6 +212,27 @@ bool TForm1::FormCreate() {
         Messages::show(this, QStringLiteral("프로그램 시작 오류\n\n") + store_.errorString(), MsgKind::Error);
     }
     return false;
+}
+
+// Without its engines the program can still list entries but neither open nor save one: that is
+// said at start, not at the first open as a numbered message.
+void TForm1::reportMissingEngines() {
+    QStringList missing;
+    if (!Archiver1.ZipEngineLoaded()) {
+        missing.append(QStringLiteral("libzipeng.so"));
+    }
+    if (!Archiver1.UnzipEngineLoaded()) {
+        missing.append(QStringLiteral("libunzeng.so"));
+    }
+    if (missing.isEmpty()) {
+        return;
+    }
+    qWarning("start-up: engines not loaded: %s", qPrintable(missing.join(u' ')));
+    Messages::show(this,
+                   QStringLiteral("압축 엔진(%1)을 불러오지 못해 문서를 열거나 저장할 수 없습니다.\n프로그램을 다시 "
+                                  "설치한 뒤 다시 시작하세요.")
+                       .arg(missing.join(QStringLiteral(", "))),
+                   MsgKind::Error);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -234,6 +263,10 @@ bool TForm1::FormClose() {
     // save that did not happen keeps everything open.
     if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
         return false;
+    }
+    // A search still running stops; it is not left walking a list that is going away.
+    if (form6_) {
+        form6_->StopFind = true;
     }
     store_.clearScratch();
     SaveSettings(*this);
@@ -345,6 +378,26 @@ void TForm1::categoryFolderRemoved(const QString& folder) {
     LoadEntryList();
 }
 
+void TForm1::ToolButton5Click() {
+    if (form5_) {
+        form5_->exec();
+    }
+}
+
+void TForm1::ToolButton8Click() {
+    if (!form6_) {
+        return;
+    }
+    form6_->show();
+    form6_->raise();
+    form6_->activateWindow();
+}
+
+void TForm1::Button1Click() {
+    FindPanel->hide();
+    FindList->entries()->setRows({});
+}
+
 void TForm1::ListView1ColumnClick(EntryListView* list, int column) {
     bool& ascending = sortAscending_[list];
     ascending = !ascending;
@@ -368,9 +421,13 @@ void TForm1::ListView1KeyDown(int key) {
 }
 
 ProgramSettings TForm1::currentSettings() const {
+    // The stored form of a colour as it was set, unless the control has been given another since.
+    auto code = [this](size_t which, const QColor& live) {
+        return colorFromStored(colorCodes_[which]) == live ? colorCodes_[which] : colorToStored(live);
+    };
     ProgramSettings s;
-    s.listWindowColor = colorToStored(ListView1->palette().color(QPalette::Base));
-    s.listFontColor = colorToStored(ListView1->palette().color(QPalette::Text));
+    s.listWindowColor = code(0, ListView1->palette().color(QPalette::Base));
+    s.listFontColor = code(1, ListView1->palette().color(QPalette::Text));
     s.listDir = ListDir;
     s.categoryName = CategoryName();
     for (size_t column = 0; column < s.columnWidths.size(); ++column) {
@@ -378,8 +435,8 @@ ProgramSettings TForm1::currentSettings() const {
     }
     s.deleteToTrash = DeleteToTrash;
     if (form3_) {
-        s.editWindowColor = colorToStored(form3_->editorWindowColor());
-        s.editFontColor = colorToStored(form3_->editorFontColor());
+        s.editWindowColor = code(2, form3_->editorWindowColor());
+        s.editFontColor = code(3, form3_->editorFontColor());
         s.wordWrap = form3_->wordWrap();
         s.editorOnTop = form3_->stayOnTop();
     }
@@ -387,10 +444,6 @@ ProgramSettings TForm1::currentSettings() const {
 }
 
 void TForm1::applySettings(const ProgramSettings& s) {
-    QPalette colors = ListView1->palette();
-    colors.setColor(QPalette::Base, colorFromStored(s.listWindowColor));
-    colors.setColor(QPalette::Text, colorFromStored(s.listFontColor));
-    ListView1->setPalette(colors);
     ListDir = s.listDir;
     SetCategoryName(s.categoryName);
     for (size_t column = 0; column < s.columnWidths.size(); ++column) {
@@ -399,6 +452,15 @@ void TForm1::applySettings(const ProgramSettings& s) {
         FindList->header()->resizeSection(static_cast<int>(column), width);
     }
     DeleteToTrash = s.deleteToTrash;
+    applyAppearance(s);
+}
+
+void TForm1::applyAppearance(const ProgramSettings& s) {
+    colorCodes_ = {s.listWindowColor, s.listFontColor, s.editWindowColor, s.editFontColor};
+    QPalette colors = ListView1->palette();
+    colors.setColor(QPalette::Base, colorFromStored(s.listWindowColor));
+    colors.setColor(QPalette::Text, colorFromStored(s.listFontColor));
+    ListView1->setPalette(colors);
     if (form3_) {
         form3_->setEditorColors(colorFromStored(s.editWindowColor), colorFromStored(s.editFontColor));
         form3_->setWordWrap(s.wordWrap);

@@ -21,6 +21,8 @@ namespace tk {
 class TForm2;
 class TForm3;
 class TForm4;
+class TForm5;
+class TForm6;
 
 // The main window: the toolbar, the entry list of the current category and the status bar. Its
 // handlers read the controls, call the entry store and show the outcome.
@@ -51,6 +53,12 @@ class TForm1 final : public QMainWindow, public EditorHost {
     void ToolButton3Click();
     void ToolButton4Click();
     void ToolButton7Click();
+    // Shows the settings and about dialog, modally.
+    void ToolButton5Click();
+    // Shows the find window, without blocking this one.
+    void ToolButton8Click();
+    // The find panel's close button: hides the panel and empties the results.
+    void Button1Click();
     void ListView1ColumnClick(EntryListView* list, int column);
     void ListView1MouseDown();
     void ListView1KeyDown(int key);
@@ -68,6 +76,8 @@ class TForm1 final : public QMainWindow, public EditorHost {
     // The settings as the controls hold them, and applying stored ones to the controls.
     ProgramSettings currentSettings() const;
     void applySettings(const ProgramSettings& settings);
+    // Applies only what the settings dialog changes: the colours, word wrap and staying on top.
+    void applyAppearance(const ProgramSettings& settings);
 
     // The category editor moved or renamed a folder, or removed one: the listed category and the
     // editor's entry follow.
@@ -89,6 +99,10 @@ class TForm1 final : public QMainWindow, public EditorHost {
     // The entry dialog; every list load refills its category list.
     void setEntryDialog(TForm4* form4);
     TForm4* entryDialog() const { return form4_; }
+    void setSettingsDialog(TForm5* form5) { form5_ = form5; }
+    TForm5* settingsDialog() const { return form5_; }
+    void setFindWindow(TForm6* form6) { form6_ = form6; }
+    TForm6* findWindow() const { return form6_; }
 
     // Toolbar items in their positions, separators included.
     QList<QAction*> ToolBarItems() const;
@@ -137,6 +151,7 @@ class TForm1 final : public QMainWindow, public EditorHost {
     QString editorCaption() const;
     void showEditor();
     void showStoreError();
+    void reportMissingEngines();
     // Runs an operation of the entry store with the hourglass and, when it runs long, a progress
     // dialog; returns its result.
     bool withProgress(const QString& label, const std::function<bool()>& operation);
@@ -144,6 +159,11 @@ class TForm1 final : public QMainWindow, public EditorHost {
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
+    TForm5* form5_ = nullptr;
+    TForm6* form6_ = nullptr;
+    // The colours as they were set, in their stored form: a system colour stays a system colour
+    // although the control holds only what it looks like now.
+    std::array<quint32, 4> colorCodes_{};
     QList<QAction*> toolBarItems_;
     QHash<const EntryListView*, bool> sortAscending_;
     bool created_ = false;

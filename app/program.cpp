@@ -2,7 +2,9 @@
 
 #include "app/category_editor.h"
 #include "app/entry_dialog.h"
+#include "app/find_window.h"
 #include "app/main_window.h"
+#include "app/settings_dialog.h"
 #include "editor/editor_window.h"
 
 #include <QApplication>
@@ -60,6 +62,10 @@ int runProgram(const std::function<void(TForm1&)>& onShown) {
     form1.setEditor(&form3);
     TForm4 form4(&form1);
     form1.setEntryDialog(&form4);
+    TForm5 form5(&form1);
+    form1.setSettingsDialog(&form5);
+    TForm6 form6(&form1);
+    form1.setFindWindow(&form6);
 
     closeOnTerminationSignals(form1);
     form1.show();

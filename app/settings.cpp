@@ -16,24 +16,53 @@ constexpr quint32 kSystemColor = 0x80000000u;
 constexpr quint32 kWindowColor = 5;
 constexpr quint32 kWindowTextColor = 8;
 
+// The palette role that stands for a system colour index; the indices are those of the stored
+// form (4 menu, 5 window, 7 menu text, 8 window text, 13 and 14 selection, 15 and 18 buttons, 17
+// grey text, 23 and 24 tooltips). Any other index looks like the window's face.
+QPalette::ColorRole systemRole(quint32 index) {
+    switch (index) {
+        case 5:
+            return QPalette::Base;
+        case 7:
+        case 9:
+            return QPalette::WindowText;
+        case 8:
+            return QPalette::Text;
+        case 13:
+            return QPalette::Highlight;
+        case 14:
+            return QPalette::HighlightedText;
+        case 15:
+            return QPalette::Button;
+        case 17:
+            return QPalette::PlaceholderText;
+        case 18:
+            return QPalette::ButtonText;
+        case 23:
+            return QPalette::ToolTipText;
+        case 24:
+            return QPalette::ToolTipBase;
+        default:
+            return QPalette::Window;
+    }
+}
+
 }  // namespace
 
 QColor colorFromStored(quint32 value) {
     if (value & kSystemColor) {
-        const quint32 index = value & 0xFF;
-        const QPalette palette = QApplication::palette();
-        return palette.color(index == kWindowTextColor ? QPalette::Text : QPalette::Base);
+        return QApplication::palette().color(systemRole(value & ~kSystemColor));
     }
     return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
-quint32 colorToStored(const QColor& color) {
+quint32 colorToStored(const QColor& color, bool systemColors) {
     const QPalette palette = QApplication::palette();
-    if (color == palette.color(QPalette::Base)) {
+    if (systemColors && color == palette.color(QPalette::Base)) {
         return kSystemColor | kWindowColor;
     }
-    if (color == palette.color(QPalette::Text)) {
+    if (systemColors && color == palette.color(QPalette::Text)) {
         return kSystemColor | kWindowTextColor;
     }
     return static_cast<quint32>(color.red()) | (static_cast<quint32>(color.green()) << 8) |

@@ -12,7 +12,10 @@ void LoadSettings(TForm1& form1);
 void SaveSettings(TForm1& form1);
 
 // Stored colours: 0x00BBGGRR, or 0x80000000 plus a system colour index (5 window, 8 window text).
+// A system colour shows as the application palette's colour of the same role.
 QColor colorFromStored(quint32 value);
-quint32 colorToStored(const QColor& color);
+// With systemColors, the palette's window and window-text colours are stored as those system
+// colours; a colour the user picked is stored as it is.
+quint32 colorToStored(const QColor& color, bool systemColors = true);
 
 }  // namespace tk

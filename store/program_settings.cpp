@@ -21,29 +21,38 @@ const QString kName = QStringLiteral("Name");
 const QString kDeleteFile = QStringLiteral("DeleteFile");
 const QString kWordWrap = QStringLiteral("WordWrap");
 const QString kOnTop = QStringLiteral("OnTop");
-// A column wider than this is a damaged value, not a choice.
-constexpr quint32 kWidestColumn = 4000;
+constexpr quint32 kSystemColor = 0x80000000u;
+constexpr quint32 kLastSystemColor = 30;
 
 QString widthName(size_t column) {
     return QString::number(column) + QStringLiteral("Width");
 }
 
+quint32 readColor(const RegistryStore& store, const QString& name, quint32 current) {
+    const quint32 value = store.readInteger(kColorKey, name, current);
+    return isStoredColor(value) ? value : current;
+}
+
 }  // namespace
+
+bool isStoredColor(quint32 value) {
+    return value <= 0x00FFFFFFu || (value >= kSystemColor && value - kSystemColor <= kLastSystemColor);
+}
 
 ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current) {
     ProgramSettings s = current;
-    s.listWindowColor = store.readInteger(kColorKey, kListWindowColor, current.listWindowColor);
-    s.listFontColor = store.readInteger(kColorKey, kListFontColor, current.listFontColor);
-    s.editWindowColor = store.readInteger(kColorKey, kEditWindowColor, current.editWindowColor);
-    s.editFontColor = store.readInteger(kColorKey, kEditFontColor, current.editFontColor);
+    s.listWindowColor = readColor(store, kListWindowColor, current.listWindowColor);
+    s.listFontColor = readColor(store, kListFontColor, current.listFontColor);
+    s.editWindowColor = readColor(store, kEditWindowColor, current.editWindowColor);
+    s.editFontColor = readColor(store, kEditFontColor, current.editFontColor);
     const QString list = store.readString(kBookKey, kList, current.listDir);
     if (!list.isEmpty() && QFileInfo(list).isDir()) {
         s.listDir = withTrailingSlash(list);
         s.categoryName = store.readString(kBookKey, kName, current.categoryName);
     }
     for (size_t column = 0; column < s.columnWidths.size(); ++column) {
-        s.columnWidths[column] =
-            std::min(store.readInteger(kBookKey, widthName(column), current.columnWidths[column]), kWidestColumn);
+        const quint32 width = store.readInteger(kBookKey, widthName(column), current.columnWidths[column]);
+        s.columnWidths[column] = width <= kWidestColumn ? width : current.columnWidths[column];
     }
     s.deleteToTrash = store.readBool(kBookKey, kDeleteFile, current.deleteToTrash);
     s.wordWrap = store.readBool(kEditKey, kWordWrap, current.wordWrap);

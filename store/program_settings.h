@@ -25,8 +25,15 @@ struct ProgramSettings {
     bool operator==(const ProgramSettings&) const = default;
 };
 
-// Reads the stored settings over current: a value that is absent keeps what current has. A stored
-// category folder that no longer exists is ignored together with its name.
+// A colour value the program can show: 0x00BBGGRR, or a system colour index up to 30 with
+// 0x80000000 set.
+bool isStoredColor(quint32 value);
+// Column widths above this are damaged values, not choices.
+constexpr quint32 kWidestColumn = 4000;
+
+// Reads the stored settings over current: a value that is absent, not a number where one is
+// wanted, or out of range (a colour that is none, a width above kWidestColumn) keeps what current
+// has. A stored category folder that no longer exists is ignored together with its name.
 ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current);
 // Writes every value.
 void writeSettings(RegistryStore& store, const ProgramSettings& settings);

@@ -2,7 +2,9 @@
 
 #include "app/category_editor.h"
 #include "app/entry_dialog.h"
+#include "app/find_window.h"
 #include "app/main_window.h"
+#include "app/settings_dialog.h"
 #include "editor/editor_window.h"
 #include "platform/codepage.h"
 #include "platform/registry_store.h"
@@ -49,16 +51,23 @@ class AppFixture : public ::testing::Test {
     }
 
     void TearDown() override {
-        dialogWatch_.reset();
-        form4.reset();
-        form3.reset();
-        form2.reset();
-        form1.reset();
+        destroyWindows();
         qunsetenv("TOMEKEEP_HOME");
         qunsetenv("XDG_CONFIG_HOME");
         if (!runtimeDir_.isEmpty()) {
             qputenv("XDG_RUNTIME_DIR", runtimeDir_);
         }
+    }
+
+    // Destroys the windows, children before the main window that owns them, as a program end does.
+    void destroyWindows() {
+        dialogWatch_.reset();
+        form6.reset();
+        form5.reset();
+        form4.reset();
+        form3.reset();
+        form2.reset();
+        form1.reset();
     }
 
     // Creates the main window and the category editor; false when the start failed.
@@ -74,6 +83,10 @@ class AppFixture : public ::testing::Test {
         form1->setEditor(form3.get());
         form4 = std::make_unique<TForm4>(form1.get());
         form1->setEntryDialog(form4.get());
+        form5 = std::make_unique<TForm5>(form1.get());
+        form1->setSettingsDialog(form5.get());
+        form6 = std::make_unique<TForm6>(form1.get());
+        form1->setFindWindow(form6.get());
         dialogWatch_ = std::make_unique<ShowWatch>(this);
         form4->installEventFilter(dialogWatch_.get());
         return true;
@@ -232,6 +245,8 @@ class AppFixture : public ::testing::Test {
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
     std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<TForm6> form6;
 };
 
 inline QAction* AppFixture::findItem(QMenu* menu, const QString& path) {

@@ -210,10 +210,7 @@ TEST_F(MainWindowTest, CloseEmptiesScratchFolderAndRestoresTheCategoryNextTime) 
     form1->close();
     EXPECT_TRUE(QDir(home() + "TEMP").isEmpty());
     EXPECT_TRUE(QFileInfo(home() + "TEMP").isDir());
-    form4.reset();
-    form3.reset();
-    form2.reset();
-    form1.reset();
+    destroyWindows();
 
     ASSERT_TRUE(start());
     form1->show();
@@ -275,10 +272,7 @@ TEST_F(MainWindowTest, TheEditorStartsInTheSystemColoursAndKeepsItsOptions) {
     EXPECT_EQ(after.readString("Software\\TOMEKEEP\\Edit", "OnTop", {}), "1");
 
     // The next start takes them back.
-    form4.reset();
-    form3.reset();
-    form2.reset();
-    form1.reset();
+    destroyWindows();
     ASSERT_TRUE(start());
     form1->show();
     EXPECT_EQ(form3->editorWindowColor(), system.color(QPalette::Base));

@@ -106,8 +106,9 @@ TEST(ProgramSettings, StoredFormsOfNumbersAndTruthValues) {
     EXPECT_EQ(read.listWindowColor, 255u);       // pure red, from its decimal text
     EXPECT_EQ(read.listFontColor, 0x00ABCDEFu);  // text that is no number keeps the current colour
     EXPECT_EQ(read.editWindowColor, 0x80000005u);
-    // Wider than any screen is a damaged value, not a choice.
-    EXPECT_EQ(read.columnWidths, (std::array<quint32, 3>{4000, 4000, 4000}));
+    // Wider than any screen is a damaged value, not a choice: the width stays as it is. This was a
+    // column 4,000 pixels wide.
+    EXPECT_EQ(read.columnWidths, (std::array<quint32, 3>{460, 100, 4000}));
     EXPECT_FALSE(read.deleteToTrash);
     EXPECT_TRUE(read.wordWrap);
     EXPECT_TRUE(read.editorOnTop);
@@ -117,13 +118,30 @@ TEST(ProgramSettings, StoredFormsOfNumbersAndTruthValues) {
     // A colour stored as text stays text; new numbers are numbers; truth values are "0" and "1".
     EXPECT_TRUE(text.contains(QStringLiteral("\"ListWindowColor\"=\"255\"\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"EditFontColor\"=dword:80000008\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("\"0Width\"=dword:00000fa0\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("\"1Width\"=\"4000\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"0Width\"=dword:000001cc\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"1Width\"=\"100\"\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"DeleteFile\"=\"0\"\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"WordWrap\"=\"1\"\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"OnTop\"=\"1\"\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"List\"=\"\"\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"Name\"=\"\"\n")));
+}
+
+TEST(ProgramSettings, ColoursThatAreNoneKeepTheCurrentOnes) {
+    const RegistryStore store =
+        parsed(QStringLiteral("[Software\\TOMEKEEP\\Color]\n"
+                              "\"ListWindowColor\"=dword:01000000\n"
+                              "\"ListFontColor\"=dword:8000001f\n"
+                              "\"EditWindowColor\"=dword:8000001e\n"
+                              "\"EditFontColor\"=\"-1\"\n"));
+    const ProgramSettings read = readSettings(store, ProgramSettings{});
+    // This was 0x01000000 shown as black: only the low 24 bits were looked at.
+    EXPECT_EQ(read.listWindowColor, 0x00800000u);
+    EXPECT_EQ(read.listFontColor, 0x00C0C0C0u);
+    EXPECT_EQ(read.editWindowColor, 0x8000001Eu);  // the last system colour
+    EXPECT_EQ(read.editFontColor, 0x80000008u);
+    EXPECT_TRUE(isStoredColor(0x00FFFFFF));
+    EXPECT_FALSE(isStoredColor(0x7FFFFFFF));
 }
 
 }  // namespace
