@@ -42,6 +42,10 @@ class RichEditWindow::ViewModel final : public RichEditModel {
             return;
         }
         scroll_ = QPoint(view_->horizontalScrollBar()->value(), view_->verticalScrollBar()->value());
+        // A new layout drops every paragraph's old one at once, instead of each being invalidated
+        // as the change passes it; the view takes up the new layout straight away.
+        doc->setDocumentLayout(nullptr);
+        view_->connectLayout();
         doc->setPageSize(QSizeF(0, 0));
     }
     void endLargeChange() override {
