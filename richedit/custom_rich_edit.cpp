@@ -18,7 +18,13 @@ constexpr quint32 kEventMask = ENM_CHANGE | ENM_REQUESTRESIZE | ENM_SELCHANGE | 
 }  // namespace
 
 TCustomRichEdit2::TCustomRichEdit2(QWidget* parent)
-    : QWidget(parent), document_(new QTextDocument(this)), lines_(std::make_unique<TRichEditStrings>(*this)) {
+    : QWidget(parent),
+      document_(new QTextDocument(this)),
+      lines_(std::make_unique<TRichEditStrings>(*this)),
+      selAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atSelection)),
+      defAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atDefault)),
+      wordAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atWord)),
+      paragraph_(std::make_unique<TParaAttributes2>(*this)) {
     resize(185, 89);
     font_ = QWidget::font();
     setFocusPolicy(Qt::StrongFocus);
