@@ -31,6 +31,11 @@ int pixelsToPoints(int pixels) {
     return static_cast<int>(pixels / kPointsToPixels);
 }
 
+template <typename... Key>
+QList<QKeySequence> keys(Key... key) {
+    return {QKeySequence(key)...};
+}
+
 // Sets a flag for the life of the scope; cleared again also when the scope is left by an exception.
 class FlagScope {
   public:
@@ -87,7 +92,7 @@ void TForm3::setupFormatBar() {
 }
 
 void TForm3::setupFormatMenu() {
-    auto item = [this](QMenu* menu, const QString& caption, QList<QKeySequence> keys, int value) {
+    auto item = [this](QMenu* menu, const QString& caption, const QList<QKeySequence>& keys, int value) {
         QAction* action = menu->addAction(caption);
         action->setData(value);
         if (!keys.isEmpty()) {
@@ -99,9 +104,9 @@ void TForm3::setupFormatMenu() {
     };
     N15 = PopupMenu1->addMenu(QStringLiteral("글자 정렬 하기"));
     AlignGroup = new QActionGroup(this);
-    LeftAlign = item(N15, QStringLiteral("왼쪽 정렬"), {Qt::Key_F6}, 0);
-    CenterAlign = item(N15, QStringLiteral("가운데 정렬"), {Qt::Key_F7}, 2);
-    RightAlign = item(N15, QStringLiteral("오른쪽 정렬"), {Qt::Key_F8}, 1);
+    LeftAlign = item(N15, QStringLiteral("왼쪽 정렬"), keys(Qt::Key_F6), 0);
+    CenterAlign = item(N15, QStringLiteral("가운데 정렬"), keys(Qt::Key_F7), 2);
+    RightAlign = item(N15, QStringLiteral("오른쪽 정렬"), keys(Qt::Key_F8), 1);
     for (QAction* a : {LeftAlign, CenterAlign, RightAlign}) {
         a->setCheckable(true);
         AlignGroup->addAction(a);
@@ -111,40 +116,40 @@ void TForm3::setupFormatMenu() {
 
     BulletsMenu = PopupMenu1->addMenu(QStringLiteral("글머리 넣기"));
     BulletsMenu->menuAction()->setCheckable(true);
-    pNone = item(BulletsMenu, QStringLiteral("없음"), {Qt::CTRL | Qt::Key_F1}, 0);
-    pBullet = item(BulletsMenu, QStringLiteral("점"), {Qt::CTRL | Qt::Key_F2}, 1);
-    pArabicNumbers = item(BulletsMenu, QStringLiteral("숫자"), {Qt::CTRL | Qt::Key_F3}, 2);
-    pLoCaseLetter = item(BulletsMenu, QStringLiteral("소문자 알파벳"), {Qt::CTRL | Qt::Key_F4}, 3);
-    pUpCaseLetter = item(BulletsMenu, QStringLiteral("대문자 알파벳"), {Qt::CTRL | Qt::Key_F5}, 4);
-    pLoCaseRoman = item(BulletsMenu, QStringLiteral("소문자 로마자"), {Qt::CTRL | Qt::Key_F6}, 5);
-    UpCaseRoman = item(BulletsMenu, QStringLiteral("대문자 로마자"), {Qt::CTRL | Qt::Key_F7}, 6);
+    pNone = item(BulletsMenu, QStringLiteral("없음"), keys(Qt::CTRL | Qt::Key_F1), 0);
+    pBullet = item(BulletsMenu, QStringLiteral("점"), keys(Qt::CTRL | Qt::Key_F2), 1);
+    pArabicNumbers = item(BulletsMenu, QStringLiteral("숫자"), keys(Qt::CTRL | Qt::Key_F3), 2);
+    pLoCaseLetter = item(BulletsMenu, QStringLiteral("소문자 알파벳"), keys(Qt::CTRL | Qt::Key_F4), 3);
+    pUpCaseLetter = item(BulletsMenu, QStringLiteral("대문자 알파벳"), keys(Qt::CTRL | Qt::Key_F5), 4);
+    pLoCaseRoman = item(BulletsMenu, QStringLiteral("소문자 로마자"), keys(Qt::CTRL | Qt::Key_F6), 5);
+    UpCaseRoman = item(BulletsMenu, QStringLiteral("대문자 로마자"), keys(Qt::CTRL | Qt::Key_F7), 6);
     for (QAction* a : BulletsMenu->actions()) {
         connect(a, &QAction::triggered, this, [this, a] { pNoneClick(a); });
     }
 
     N13 = PopupMenu1->addMenu(QStringLiteral("글자 스타일 변경 하기"));
-    BoldMenu = item(N13, QStringLiteral("굵게"), {Qt::Key_F9, Qt::CTRL | Qt::Key_B}, 0);
-    ItalicMenu = item(N13, QStringLiteral("기울임꼴"), {Qt::Key_F10, Qt::CTRL | Qt::Key_I}, 0);
+    BoldMenu = item(N13, QStringLiteral("굵게"), keys(Qt::Key_F9, Qt::CTRL | Qt::Key_B), 0);
+    ItalicMenu = item(N13, QStringLiteral("기울임꼴"), keys(Qt::Key_F10, Qt::CTRL | Qt::Key_I), 0);
     BoldMenu->setCheckable(true);
     ItalicMenu->setCheckable(true);
     connect(BoldMenu, &QAction::triggered, this, [this] { BoldMenuClick(); });
     connect(ItalicMenu, &QAction::triggered, this, [this] { ItalicMenuClick(); });
     UnderlineMenu = N13->addMenu(QStringLiteral("밑줄"));
     UnderlineMenu->menuAction()->setCheckable(true);
-    N20 = item(UnderlineMenu, QStringLiteral("없음"), {Qt::CTRL | Qt::Key_F9}, 0);
-    pSolid = item(UnderlineMenu, QStringLiteral("선"), {Qt::CTRL | Qt::Key_F10, Qt::CTRL | Qt::Key_U}, 1);
-    pDotted = item(UnderlineMenu, QStringLiteral("점선"), {Qt::CTRL | Qt::Key_F11}, 4);
-    pWave = item(UnderlineMenu, QStringLiteral("웨이브"), {Qt::CTRL | Qt::Key_F12}, 5);
+    N20 = item(UnderlineMenu, QStringLiteral("없음"), keys(Qt::CTRL | Qt::Key_F9), 0);
+    pSolid = item(UnderlineMenu, QStringLiteral("선"), keys(Qt::CTRL | Qt::Key_F10, Qt::CTRL | Qt::Key_U), 1);
+    pDotted = item(UnderlineMenu, QStringLiteral("점선"), keys(Qt::CTRL | Qt::Key_F11), 4);
+    pWave = item(UnderlineMenu, QStringLiteral("웨이브"), keys(Qt::CTRL | Qt::Key_F12), 5);
     for (QAction* a : UnderlineMenu->actions()) {
         connect(a, &QAction::triggered, this, [this, a] { pSolidClick(a); });
     }
 
     N33 = PopupMenu1->addMenu(QStringLiteral("글자색 변경 하기"));
-    N16 = item(N33, QStringLiteral("글자색"), {Qt::Key_F11}, 0);
-    N17 = item(N33, QStringLiteral("배경색"), {Qt::Key_F12}, 0);
+    N16 = item(N33, QStringLiteral("글자색"), keys(Qt::Key_F11), 0);
+    N17 = item(N33, QStringLiteral("배경색"), keys(Qt::Key_F12), 0);
     connect(N16, &QAction::triggered, this, [this] { N16Click(); });
     connect(N17, &QAction::triggered, this, [this] { N17Click(); });
-    N28 = item(PopupMenu1, QStringLiteral("고급 변경"), {Qt::Key_F5}, 0);
+    N28 = item(PopupMenu1, QStringLiteral("고급 변경"), keys(Qt::Key_F5), 0);
     connect(N28, &QAction::triggered, this, [this] { N28Click(); });
 }
 
@@ -270,10 +275,8 @@ void TForm3::N17Click() {
         return;
     }
     TTextAttributes2& text = currentText();
-    // The window colour of the automatic background is the text view's base colour.
-    QPalette palette = RichEdit1->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    const QColor chosen = ColorDialog1(colorFromTColor(text.BackgroundColor(), palette), QStringLiteral("배경색"));
+    const QColor chosen =
+        ColorDialog1(colorFromTColor(text.BackgroundColor(), RichEdit1->palette()), QStringLiteral("배경색"));
     if (chosen.isValid()) {
         currentText().SetBackgroundColor(tcolorFromColor(chosen));
     }

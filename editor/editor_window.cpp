@@ -1,6 +1,8 @@
 #include "editor/editor_window.h"
 
 #include "editor/archive_progress.h"
+#include "editor/format_bar.h"
+#include "editor/ruler.h"
 #include "editor/web_view.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
