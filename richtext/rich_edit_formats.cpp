@@ -447,12 +447,13 @@ void forEachSelectedBlock(QTextDocument* document, int from, int to, F&& f) {
 
 CharFormat2 RichEditModel::charFormat(int target) const {
     const QFont defaultFont = document_->defaultFont();
+    const QTextCharFormat defaults = richformat::defaultCharFormat(*document_);
     if (target == SCF_DEFAULT) {
-        return toRecord(QTextCharFormat(), defaultFont);
+        return toRecord(defaults, defaultFont);
     }
     const QTextCursor c = textCursor();
     if (!c.hasSelection()) {
-        return toRecord(c.charFormat(), defaultFont);
+        return toRecord(richformat::withDefaults(defaults, c.charFormat()), defaultFont);
     }
     // Reading every property of a large selection one after another scans it only once.
     const CharFormatCache& cache = charFormatCache_;
@@ -461,7 +462,8 @@ CharFormat2 RichEditModel::charFormat(int target) const {
     }
     QTextCursor probe(document_);
     probe.setPosition(c.selectionStart() + 1);
-    CharFormat2 result = toRecord(probe.charFormat(), defaultFont);
+    CharFormat2 result = toRecord(richformat::withDefaults(defaults, probe.charFormat()), defaultFont);
+    int lastFormat = -1;
     forEachSelectedBlock(document_, c.selectionStart(), c.selectionEnd(), [&](const QTextBlock& block) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -469,21 +471,41 @@ CharFormat2 RichEditModel::charFormat(int target) const {
                 fragment.position() >= c.selectionEnd()) {
                 continue;
             }
-            narrowMask(result, toRecord(fragment.charFormat(), defaultFont));
+            // Runs of one format in a row need reading once.
+            if (fragment.charFormatIndex() == lastFormat) {
+                continue;
+            }
+            lastFormat = fragment.charFormatIndex();
+            narrowMask(result, toRecord(richformat::withDefaults(defaults, fragment.charFormat()), defaultFont));
         }
     });
     charFormatCache_ = {c.selectionStart(), c.selectionEnd(), revision_, result};
     return result;
 }
 
+// The whole default format is kept: the font in the document's default font, the rest beside it.
+// Text typed at the caret from now on takes the change as well.
+void RichEditModel::setDefaultFormat(const CharFormat2& format) {
+    QTextCharFormat f = richformat::defaultCharFormat(*document_);
+    f.setFont(document_->defaultFont());
+    applyCharFormat(f, format);
+    document_->setDefaultFont(f.font());
+    richformat::setDefaultCharFormat(*document_, f);
+    ++revision_;  // text without a format of its own reads differently now
+    QTextCursor c = textCursor();
+    if (!c.hasSelection() && !plainText_) {
+        QTextCharFormat typing = c.charFormat();
+        applyCharFormat(typing, format);
+        c.setCharFormat(typing);
+        setTextCursor(c);
+    }
+    defaultFormatChanged();
+}
+
 bool RichEditModel::setCharFormat(int target, const CharFormat2& format) {
     QTextCursor c = textCursor();
     if (target == SCF_DEFAULT) {
-        QTextCharFormat f;
-        f.setFont(document_->defaultFont());
-        applyCharFormat(f, format);
-        document_->setDefaultFont(f.font());
-        ++revision_;  // text without a font of its own reads differently now
+        setDefaultFormat(format);
         return true;
     }
     if ((target & SCF_WORD) && !c.hasSelection()) {

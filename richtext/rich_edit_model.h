@@ -120,12 +120,15 @@ class RichEditModel : public QObject {
     // meanwhile, so that it does not follow every one of thousands of insertions.
     virtual void beginBulkLoad() {}
     virtual void endBulkLoad() {}
+    // The default character format changed; a view shows text without a colour of its own anew.
+    virtual void defaultFormatChanged() {}
     // The caret or selection moved; sends the selection notification when the range changed.
     void cursorMoved();
     void beginBatch() { ++batchDepth_; }
     void endBatch();
 
   private:
+    void setDefaultFormat(const CharFormat2& format);
     void invalidateLines() { linesValid_ = false; }
     void ensureLinesThrough(int blockNumber) const;
     void extendLines(const std::function<bool()>& enough) const;

@@ -27,6 +27,7 @@ class RichEditWindow::ViewModel final : public RichEditModel {
         view_->QTextEdit::setReadOnly(readOnly);
     }
     void selectionMoved() { cursorMoved(); }
+    void defaultFormatChanged() override { view_->applyTextPalette(); }
 
   protected:
     // The view shows an empty placeholder meanwhile, and the document drops its layout, which
@@ -62,7 +63,7 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
     connect(document(), &QTextDocument::contentsChanged, this, &RichEditWindow::scheduleLinkUpdate);
     connectLayout();
     connectScrollBars();
-    applySelectionPalette();
+    applyTextPalette();
 }
 
 RichEditWindow::~RichEditWindow() {
@@ -169,6 +170,17 @@ quint32 RichEditWindow::setBackgroundColor(const QColor& color) {
     setPalette(p);
     applySelectionPalette();
     return toColorRef(old);
+}
+
+// Text without a colour of its own shows the default format's colour, else the system text colour.
+void RichEditWindow::applyTextPalette() {
+    const QTextCharFormat defaults = richformat::defaultCharFormat(*document());
+    QPalette p = palette();
+    p.setColor(QPalette::Text, defaults.hasProperty(QTextFormat::ForegroundBrush)
+                                   ? defaults.foreground().color()
+                                   : QApplication::palette().color(QPalette::Text));
+    setPalette(p);
+    applySelectionPalette();
 }
 
 void RichEditWindow::applySelectionPalette() {

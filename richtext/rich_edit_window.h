@@ -140,6 +140,7 @@ class RichEditWindow final : public QTextEdit {
     void connectLayout();
     void checkRequestResize(const QSizeF& size);
     void applySelectionPalette();
+    void applyTextPalette();
 
     std::unique_ptr<RichEditModel> model_;
     WindowHooks hooks_;
