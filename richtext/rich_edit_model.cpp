@@ -52,6 +52,11 @@ void RichEditModel::getSelection(int* cpMin, int* cpMax) const {
 
 void RichEditModel::setSelection(int cpMin, int cpMax) {
     QTextCursor c = textCursor();
+    // Selecting what is selected already changes nothing; placing the caret again would lay the
+    // text out up to it for nothing.
+    if (cpMin == 0 && cpMax == -1 && c.anchor() == 0 && c.position() == textLength()) {
+        return;
+    }
     if (cpMin < 0) {
         c.setPosition(c.selectionEnd());
     } else if (cpMin == 0 && cpMax == -1) {
@@ -396,6 +401,10 @@ void RichEditModel::undoCommandAdded() {
     if (undoing_) {
         return;
     }
+    // Steps that could have been redone are gone: their numbers no longer name large changes.
+    const int level = ++undoLevel_;
+    largeSteps_.erase(std::remove_if(largeSteps_.begin(), largeSteps_.end(), [level](int n) { return n >= level; }),
+                      largeSteps_.end());
     const int limit = singleLevelUndo_ ? std::min(1, undoLimit_) : undoLimit_;
     undoSteps_ = std::min(undoSteps_ + 1, limit);
     redoSteps_ = 0;
@@ -420,13 +429,9 @@ bool RichEditModel::undo() {
     if (singleLevelUndo_ && undoSteps_ == 0) {
         return redo();
     }
-    QTextCursor c = textCursor();
-    undoing_ = true;
-    batch([&] { document_->undo(&c); });
-    undoing_ = false;
+    undoRedo(true);
     --undoSteps_;
     ++redoSteps_;
-    setTextCursor(c);
     return true;
 }
 
@@ -434,19 +439,50 @@ bool RichEditModel::redo() {
     if (!canRedo()) {
         return false;
     }
-    QTextCursor c = textCursor();
-    undoing_ = true;
-    batch([&] { document_->redo(&c); });
-    undoing_ = false;
+    undoRedo(false);
     --redoSteps_;
     ++undoSteps_;
-    setTextCursor(c);
     return true;
+}
+
+// Taking back a large format change goes without a layout meanwhile, as making it did. Such a
+// step moves no text, so the selection stays as it is instead of collapsing where the step began.
+void RichEditModel::undoRedo(bool undo) {
+    const int step = undo ? undoLevel_ : undoLevel_ + 1;
+    undoLevel_ = undo ? undoLevel_ - 1 : undoLevel_ + 1;
+    const bool large = std::find(largeSteps_.cbegin(), largeSteps_.cend(), step) != largeSteps_.cend();
+    QTextCursor c = textCursor();
+    undoing_ = true;
+    batch([&] {
+        if (large) {
+            beginLargeChange();
+        }
+        if (undo) {
+            document_->undo(large ? nullptr : &c);
+        } else {
+            document_->redo(large ? nullptr : &c);
+        }
+        if (large) {
+            endLargeChange();
+        }
+    });
+    undoing_ = false;
+    if (large) {
+        cursorMoved();
+    } else {
+        setTextCursor(c);
+    }
+}
+
+void RichEditModel::largeChangeMade() {
+    largeSteps_.push_back(undoLevel_);
 }
 
 void RichEditModel::emptyUndoBuffer() {
     document_->clearUndoRedoStacks();
     undoSteps_ = redoSteps_ = 0;
+    largeSteps_.clear();
+    undoLevel_ = 0;
 }
 
 bool RichEditModel::setTextMode(int mode, bool keepText) {
@@ -492,6 +528,12 @@ bool RichEditModel::rangeTouchesProtected(int from, int to) const {
         probe.setPosition(cp + 1);
         return probe.charFormat().boolProperty(richformat::Protected);
     };
+    // Most documents have no protected format at all; then nothing needs looking at.
+    const QList<QTextFormat> formats = document_->allFormats();
+    if (std::none_of(formats.cbegin(), formats.cend(),
+                     [](const QTextFormat& f) { return f.boolProperty(richformat::Protected); })) {
+        return false;
+    }
     if (from == to) {
         // An insertion point is protected only inside a protected run.
         return from > 0 && from < length && isProtected(from - 1) && isProtected(from);

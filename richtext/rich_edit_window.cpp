@@ -10,6 +10,8 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <utility>
+
 namespace tk::richedit {
 
 // The model's cursor is the view's cursor, so that a selection made by the user and one made
@@ -30,6 +32,29 @@ class RichEditWindow::ViewModel final : public RichEditModel {
     void defaultFormatChanged() override { view_->applyTextPalette(); }
 
   protected:
+    // Without a page size the document's layout only forgets what it had laid out. Given back, it
+    // starts again from the top and goes on a screen at a time while the program is idle, as after
+    // loading; the view returns to where it was once the layout has reached that far.
+    void beginLargeChange() override {
+        QTextDocument* doc = view_->document();
+        pageSize_ = doc->pageSize();
+        if (pageSize_.isNull()) {
+            return;
+        }
+        scroll_ = QPoint(view_->horizontalScrollBar()->value(), view_->verticalScrollBar()->value());
+        doc->setPageSize(QSizeF(0, 0));
+    }
+    void endLargeChange() override {
+        if (pageSize_.isNull()) {
+            return;
+        }
+        view_->document()->setPageSize(pageSize_);
+        view_->horizontalScrollBar()->setValue(scroll_.x());
+        view_->scrollWhenLaidOut(scroll_.y());
+        view_->viewport()->update();
+    }
+
+  protected:
     // The view shows an empty placeholder meanwhile, and the document drops its layout, which
     // would otherwise lay the growing paragraph out again after every insertion. Showing the
     // document again gives it a fresh layout that works lazily, a screen at a time.
@@ -46,6 +71,8 @@ class RichEditWindow::ViewModel final : public RichEditModel {
 
   private:
     RichEditWindow* view_;
+    QSizeF pageSize_;
+    QPoint scroll_;
     QTextDocument* shared_ = nullptr;
     QTextDocument placeholder_;
 };
@@ -64,6 +91,23 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
     connectLayout();
     connectScrollBars();
     applyTextPalette();
+    // A scroll position waiting for the layout is taken as soon as the layout reaches it, and
+    // given up when the user scrolls meanwhile.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
+        if (pendingScroll_ >= 0 && max >= pendingScroll_) {
+            verticalScrollBar()->setValue(std::exchange(pendingScroll_, -1));
+        }
+    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingScroll_ = -1; });
+}
+
+void RichEditWindow::scrollWhenLaidOut(int y) {
+    pendingScroll_ = -1;
+    if (y <= verticalScrollBar()->maximum()) {
+        verticalScrollBar()->setValue(y);
+    } else {
+        pendingScroll_ = y;
+    }
 }
 
 RichEditWindow::~RichEditWindow() {

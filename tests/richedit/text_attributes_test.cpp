@@ -2,7 +2,10 @@
 #include "richedit/qe_rich_edit.h"
 #include "richtext/rich_edit_window.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QBuffer>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -300,6 +303,10 @@ TEST(ParaAttributes, NumberingMakesRoomForItsNumberAndIsAList) {
     ASSERT_NE(first.textList(), nullptr);
     EXPECT_EQ(first.textList(), first.next().textList());
     EXPECT_EQ(first.textList()->format().style(), QTextListFormat::ListDecimal);
+    // This was 1: the list added an indent level of its own, so numbered text moved 30 points to
+    // the right of its LeftIndent on screen and was saved and read back with a first indent of 30.
+    EXPECT_EQ(first.textList()->format().indent(), 0);
+    EXPECT_EQ(para.FirstIndent(), 0);
     EXPECT_EQ(control->document().lastBlock().textList(), nullptr);
     // A wider indent stays; numbering off takes the indent away.
     para.SetLeftIndent(24);
@@ -346,4 +353,153 @@ TEST(ParaAttributes, SettingTabTwoMakesThreeStops) {
     EXPECT_EQ(para.Tab(0), 36);
     para.SetTab(32, 10);  // past the last stop: nothing happens
     EXPECT_EQ(model(*control).paraFormat().cTabCount, 3);
+}
+
+namespace {
+
+struct ParaValues {
+    quint8 alignment, numbering;
+    int first, left, right, before, after, spacing;
+    quint8 rule;
+    qint16 start;
+    quint16 numberTab;
+    int tab0, tab1;
+};
+
+void setPara(TParaAttributes2& p, const ParaValues& v) {
+    p.SetAlignment(v.alignment);
+    p.SetFirstIndent(v.first);
+    p.SetNumbering(v.numbering);
+    if (v.numbering != 0) {
+        p.SetNumberingStart(v.start);
+        p.SetNumberingTab(v.numberTab);
+    }
+    p.SetLeftIndent(v.left);
+    p.SetRightIndent(v.right);
+    p.SetSpaceBefore(v.before);
+    p.SetSpaceAfter(v.after);
+    p.SetLineSpacingRule(v.rule);
+    p.SetLineSpacing(v.spacing);
+    p.SetTab(0, v.tab0);
+    p.SetTab(1, v.tab1);
+}
+
+void expectPara(TParaAttributes2& p, const ParaValues& v, const char* where) {
+    SCOPED_TRACE(where);
+    EXPECT_EQ(p.Alignment(), v.alignment);
+    EXPECT_EQ(p.FirstIndent(), v.first);
+    EXPECT_EQ(p.LeftIndent(), v.left);
+    EXPECT_EQ(p.RightIndent(), v.right);
+    EXPECT_EQ(p.SpaceBefore(), v.before);
+    EXPECT_EQ(p.SpaceAfter(), v.after);
+    EXPECT_EQ(p.LineSpacingRule(), v.rule);
+    if (v.rule >= 3) {
+        EXPECT_EQ(p.LineSpacing(), v.spacing);
+    }
+    EXPECT_EQ(p.Numbering(), v.numbering);
+    if (v.numbering != 0) {
+        EXPECT_EQ(p.NumberingStart(), v.start);
+        EXPECT_EQ(p.NumberingTab(), v.numberTab);
+    }
+    EXPECT_EQ(p.Tab(0), v.tab0);
+    EXPECT_EQ(p.Tab(1), v.tab1);
+}
+
+}  // namespace
+
+TEST(TextAttributes, SaveAndReopenKeepsEveryAttribute) {
+    auto control = shownControl();
+    control->SetText(QStringLiteral("solid dotted dashed wavy\rnumbered one\rnumbered two\rlast line"));
+    TTextAttributes2& sel = control->SelectionAttributes();
+    const std::pair<int, quint8> underlines[] = {{0, 1}, {6, 4}, {13, 5}, {20, 8}};
+    for (const auto& [at, kind] : underlines) {
+        control->SetSelectionRange(at, at + 4, false);
+        sel.SetUnderlineKind(kind);
+    }
+    control->SetSelectionRange(0, 5, false);
+    sel.SetColor(kRed);
+    sel.SetBackgroundColor(kYellow);
+    sel.SetSize(14);
+    sel.SetName(QStringLiteral("NanumMyeongjo"));
+    sel.SetStyle(TFontStyle::fsBold | TFontStyle::fsItalic | TFontStyle::fsUnderline | TFontStyle::fsStrikeOut);
+    const ParaValues first{2, 0, 10, 5, 20, 6, 12, 18, 4, 0, 0, 36, 90};
+    const ParaValues numbered{0, 2, 0, 24, 0, 0, 3, 3, 5, 3, 18, 72, 144};
+    const ParaValues last{3, 0, -12, 30, 0, 4, 0, 15, 3, 0, 0, 50, 100};
+    control->SetSelectionRange(0, 0, false);
+    setPara(control->ParagraphAttributes(), first);
+    control->SetSelectionRange(25, 40, false);
+    setPara(control->ParagraphAttributes(), numbered);
+    control->SetSelectionRange(55, 55, false);
+    setPara(control->ParagraphAttributes(), last);
+
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    ASSERT_TRUE(control->Lines().SaveStream(out));
+    auto reopened = shownControl();
+    out.seek(0);
+    ASSERT_TRUE(reopened->Lines().LoadStream(out));
+    ASSERT_EQ(reopened->Text(), control->Text());
+
+    TTextAttributes2& again = reopened->SelectionAttributes();
+    for (const auto& [at, kind] : underlines) {
+        reopened->SetSelectionRange(at + 1, at + 4, false);
+        EXPECT_EQ(model(*reopened).charFormat(SCF_SELECTION).bUnderlineType, kind) << int(kind);
+    }
+    reopened->SetSelectionRange(0, 5, false);
+    EXPECT_EQ(again.Color(), kRed);
+    EXPECT_EQ(again.BackgroundColor(), kYellow);
+    EXPECT_EQ(again.Size(), 14);
+    EXPECT_EQ(again.Name(), QStringLiteral("NanumMyeongjo"));
+    EXPECT_EQ(again.Style(),
+              TFontStyle::fsBold | TFontStyle::fsItalic | TFontStyle::fsUnderline | TFontStyle::fsStrikeOut);
+    reopened->SetSelectionRange(6, 12, false);
+    EXPECT_EQ(again.Color(), clWindowText);
+    EXPECT_EQ(again.BackgroundColor(), clWindow);
+    reopened->SetSelectionRange(0, 0, false);
+    expectPara(reopened->ParagraphAttributes(), first, "first");
+    reopened->SetSelectionRange(25, 40, false);
+    expectPara(reopened->ParagraphAttributes(), numbered, "numbered");
+    reopened->SetSelectionRange(55, 55, false);
+    expectPara(reopened->ParagraphAttributes(), last, "last");
+}
+
+TEST(TextAttributes, LargeChangesAreUndoneWithTheSelectionKept) {
+    auto control = shownControl();
+    QString text;
+    while (text.size() < RichEditModel::kLargeChange * 2) {
+        text += QStringLiteral("A line of text to be made bold and back again.\r");
+    }
+    control->SetText(text);
+    control->SetSelectionRange(0, -1, false);
+    const int end = control->SelectionStart() + control->SelectionLength();
+    TTextAttributes2& sel = control->SelectionAttributes();
+    sel.SetStyle(TFontStyle::fsBold);
+    EXPECT_EQ(formatAt(*control, 0).fontWeight(), QFont::Bold);
+    EXPECT_EQ(formatAt(*control, end - 2).fontWeight(), QFont::Bold);
+    control->Undo();
+    EXPECT_NE(formatAt(*control, end - 2).fontWeight(), QFont::Bold);
+    EXPECT_EQ(control->SelectionStart(), 0);
+    EXPECT_EQ(control->SelectionLength(), end);
+    control->Redo();
+    EXPECT_EQ(formatAt(*control, end - 2).fontWeight(), QFont::Bold);
+    // The view is laid out again, a screen at a time, and comes back to where it was.
+    QScrollBar* bar = control->richWindow().verticalScrollBar();
+    for (int i = 0; i < 500 && bar->maximum() < 2000; ++i) {
+        QTest::qWait(10);
+    }
+    ASSERT_GE(bar->maximum(), 2000);
+    bar->setValue(1500);
+    sel.SetStyle(TFontStyles());
+    for (int i = 0; i < 500 && bar->value() != 1500; ++i) {
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(bar->value(), 1500);
+    EXPECT_NE(formatAt(*control, end - 2).fontWeight(), QFont::Bold);
+    // A later small change is undone as usual; the large one before it still is, too.
+    control->SetSelectionRange(5, 9, false);
+    sel.SetStyle(TFontStyle::fsItalic);
+    control->Undo();
+    EXPECT_FALSE(formatAt(*control, 5).fontItalic());
+    control->Undo();
+    EXPECT_EQ(formatAt(*control, end - 2).fontWeight(), QFont::Bold);
 }
