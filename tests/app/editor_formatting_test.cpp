@@ -14,6 +14,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QRegularExpression>
+#include <QSpinBox>
 
 using namespace tk;
 using tk::test::AppFixture;
@@ -486,4 +488,154 @@ TEST_F(EditorFormattingTest, AMarkerPulledPastTheLeftEndStops) {
     EXPECT_EQ(marker->Left(), 2);
     QTest::mouseRelease(marker, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(para().LeftIndent(), 0);  // trunc((2 + 3 - 6) × 3/4) = trunc(-0.75)
+}
+
+// Formats the document every way the menu, the bar and the ruler can: characters of the first
+// paragraph, its spacing and indents, and numbering on the second.
+class FormattedDocumentTest : public EditorFormattingTest {
+  protected:
+    void formatDocument() {
+        typeInEditor(QStringLiteral("굵게 기울임 점선 빨강 노랑 크게"));
+        pressInEditor(Qt::Key_Return);
+        typeInEditor(QStringLiteral("번호 붙은 문단"));
+        pressInEditor(Qt::Key_F5);  // the bar
+        selectWithKeys(0, 2);
+        pressInEditor(Qt::Key_F9);
+        selectWithKeys(3, 3);
+        pressInEditor(Qt::Key_F10);
+        selectWithKeys(7, 2);
+        pressInEditor(Qt::Key_F11, Qt::ControlModifier);
+        selectWithKeys(10, 2);
+        dialogAnswer = QColor(255, 0, 0);
+        pressInEditor(Qt::Key_F11);
+        selectWithKeys(13, 2);
+        dialogAnswer = QColor(255, 255, 0);
+        pressInEditor(Qt::Key_F12);
+        selectWithKeys(16, 2);
+        setBox(bar().FontSize, "18");
+        // The first paragraph: centred, spaced, line spacing at least 20 points, indented by the ruler.
+        pressInEditor(Qt::Key_F7);
+        setBox(bar().SpinEdit1, "6");
+        setBox(bar().SpinEdit2, "3");
+        setBox(bar().SpinEdit_LineSpacing, "20");
+        bar().ComboBox_LineSpacingRule->setCurrentIndex(3);
+        dragMarker(ruler().FirstInd, 3, 30);  // 21 points
+        dragMarker(ruler().LeftInd, 3, 40);   // left 8 from the first line
+        dragMarker(ruler().RightInd, 3, -20);  // 14 points
+        // The second paragraph: upper-case roman numbers from 3 with a 15 point tab.
+        pressInEditor(Qt::Key_Down);
+        setBox(bar().SpinEdit_Numbering, "3");
+        setBox(bar().SpinEdit2_NumberingTab, "15");
+        pressInEditor(Qt::Key_F7, Qt::ControlModifier);
+    }
+    // Types a number into a box of the bar, replacing what it showed.
+    static void setBox(QSpinBox* box, const QString& digits) {
+        QLineEdit* line = box->findChild<QLineEdit*>();
+        line->selectAll();
+        QTest::keyClicks(line, digits);
+    }
+    void select(int start, int length) {
+        edit().SetSelectionStart(start);
+        edit().SetSelectionLength(length);
+    }
+    // What the formatted document must hold, read through the attribute objects.
+    void expectFormatted() {
+        TTextAttributes2& sel = edit().SelectionAttributes();
+        select(0, 2);
+        EXPECT_TRUE(sel.Style().testFlag(TFontStyle::fsBold));
+        select(3, 3);
+        EXPECT_TRUE(sel.Style().testFlag(TFontStyle::fsItalic));
+        EXPECT_FALSE(sel.Style().testFlag(TFontStyle::fsBold));
+        select(7, 2);
+        EXPECT_EQ(charAt(7).underlineStyle(), QTextCharFormat::DotLine);
+        select(10, 2);
+        EXPECT_EQ(sel.Color(), 0x000000FFu);
+        select(13, 2);
+        EXPECT_EQ(sel.BackgroundColor(), 0x0000FFFFu);
+        select(16, 2);
+        EXPECT_EQ(sel.Size(), 18);
+        select(1, 0);
+        EXPECT_EQ(sel.Size(), 9);
+        EXPECT_EQ(para().Alignment(), 2);
+        EXPECT_EQ(para().SpaceBefore(), 6);
+        EXPECT_EQ(para().SpaceAfter(), 3);
+        EXPECT_EQ(para().LineSpacingRule(), 3);
+        EXPECT_EQ(para().LineSpacing(), 20);
+        EXPECT_EQ(para().FirstIndent(), 21);
+        EXPECT_EQ(para().LeftIndent(), 8);
+        EXPECT_EQ(para().RightIndent(), 14);
+        EXPECT_EQ(para().Numbering(), 0);
+        select(edit().Text().size() - 2, 0);
+        EXPECT_EQ(para().Numbering(), 6);
+        EXPECT_EQ(para().NumberingStart(), 3);
+        EXPECT_EQ(para().NumberingTab(), 15);
+        EXPECT_EQ(para().LeftIndent(), 10);
+        EXPECT_EQ(para().Alignment(), 0);
+    }
+};
+
+TEST_F(FormattedDocumentTest, ASavedEntryKeepsEveryAttribute) {
+    formatDocument();
+    expectFormatted();
+    answerEntryDialog([](TForm4& d) {
+        d.Edit1->setText(QStringLiteral("서식"));
+        d.Button1->click();
+    });
+    pressInEditor(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(archivesIn(QStringLiteral("일기")).size(), 1);
+    ASSERT_TRUE(form3->FormClose());
+    EXPECT_TRUE(edit().Text().isEmpty());
+    openRow(0);
+    ASSERT_TRUE(form3->isVisible());
+    EXPECT_EQ(edit().Text(), QStringLiteral("굵게 기울임 점선 빨강 노랑 크게\r\n번호 붙은 문단"));
+    expectFormatted();
+}
+
+// Another word processor reads what the editor saved: the document is converted to HTML by
+// LibreOffice and the formatting is looked for there. tests/data/formatting/regenerate.sh keeps
+// the saved RTF and the HTML beside the script for a look by eye.
+TEST_F(FormattedDocumentTest, LibreOfficeReadsTheFormatting) {
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) {
+        GTEST_SKIP() << "soffice is not installed";
+    }
+    formatDocument();
+    QTemporaryDir out;
+    const QString keep = qEnvironmentVariable("TK_KEEP_FORMATTED");
+    const QString dir = keep.isEmpty() ? out.path() : keep;
+    const QString rtf = dir + QStringLiteral("/formatted.rtf");
+    ASSERT_TRUE(edit().Lines().SaveFile(rtf));
+    QTemporaryDir profile;
+    QProcess p;
+    p.start(soffice, {"-env:UserInstallation=file://" + profile.path(), "--headless", "--convert-to", "html",
+                      "--outdir", dir, rtf});
+    ASSERT_TRUE(p.waitForFinished(180000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QFile file(dir + QStringLiteral("/formatted.html"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll()).toLower();
+    auto has = [&](const QString& pattern) {
+        return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(html).hasMatch();
+    };
+    // Tags may nest between a format and its text.
+    const QString tags = QStringLiteral("(<[^>]*>\\s*)*");
+    EXPECT_TRUE(has("<b>" + tags + "굵게")) << "bold";
+    EXPECT_TRUE(has("<i>" + tags + "기울임")) << "italic";
+    EXPECT_TRUE(has("<u>" + tags + "점선")) << "underline";
+    EXPECT_TRUE(has("color=\"#ff0000\">" + tags + "빨강")) << "text colour";
+    EXPECT_TRUE(has("background: #ffff00\">" + tags + "노랑")) << "background colour";
+    EXPECT_TRUE(has("font-size: 18pt\">" + tags + "크게")) << "size";
+    EXPECT_TRUE(has("font-size: 9pt\">" + tags + "굵게")) << "size";
+    // The first paragraph: centred, first line at 21 points, the others at 29, 14 on the right,
+    // 6 points above and 3 below.
+    EXPECT_TRUE(has("<p align=\"center\"")) << "alignment";
+    EXPECT_TRUE(has("margin-left: 0\\.4in")) << "left indent";
+    EXPECT_TRUE(has("text-indent: -0\\.11in")) << "first-line indent";
+    EXPECT_TRUE(has("margin-right: 0\\.19in")) << "right indent";
+    EXPECT_TRUE(has("margin-top: 0\\.08in")) << "space before";
+    EXPECT_TRUE(has("margin-bottom: 0\\.04in")) << "space after";
+    EXPECT_TRUE(has("line-height: 0\\.28in")) << "line spacing";
+    // A numbered list from 3 holds the second paragraph. (This reader takes the list and its start
+    // from the paragraph numbering but draws every kind as Arabic numerals.)
+    EXPECT_TRUE(has("<ol start=\"3\">\\s*<li>" + tags + "번호")) << "numbering";
 }
