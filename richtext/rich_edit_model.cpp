@@ -15,7 +15,7 @@ RichEditModel::RichEditModel(QTextDocument* document, QObject* parent)
     : QObject(parent), document_(document), cursor_(document) {
     connect(document_, &QTextDocument::contentsChanged, this, &RichEditModel::contentsChanged);
     connect(document_, &QTextDocument::undoCommandAdded, this, &RichEditModel::undoCommandAdded);
-    connect(document_, &QTextDocument::contentsChange, this, &RichEditModel::invalidateLines);
+    connect(document_, &QTextDocument::contentsChange, this, &RichEditModel::linesChangedFrom);
 }
 
 RichEditModel::~RichEditModel() = default;
@@ -203,7 +203,12 @@ void RichEditModel::setText(const QString& text) {
 void RichEditModel::contentsChanged() {
     // Sent for every change of text or format (contentsChange is not, without a layout).
     ++revision_;
-    linesValid_ = false;
+    // An edit reported where it began: its lines were dropped from there on. A change without a
+    // position (made while no layout exists) may have changed any line.
+    if (!editInProgress_) {
+        linesValid_ = false;
+    }
+    editInProgress_ = false;
     if (batchDepth_ > 0) {
         changePending_ = true;
         return;
@@ -236,6 +241,27 @@ int linesOf(const QTextBlock& block) {
 
 }  // namespace
 
+void RichEditModel::linesChangedFrom(int position) {
+    editInProgress_ = true;
+    const QTextBlock block = document_->findBlock(position);
+    if (!block.isValid()) {
+        linesValid_ = false;
+        return;
+    }
+    // The first lines of the blocks up to the edited one depend only on the blocks above it.
+    const auto keep = static_cast<size_t>(block.blockNumber()) + 1;
+    if (linesValid_ && firstLines_.size() > keep) {
+        firstLines_.resize(keep);
+    }
+}
+
+void RichEditModel::layoutUpdated() {
+    // During an edit the layout reports the edited part, which linesChangedFrom has dropped.
+    if (!editInProgress_) {
+        linesValid_ = false;
+    }
+}
+
 // The first display line of every block, counted once per layout and only as far as asked: the
 // line list asks for lines one after another, which would otherwise count from the top each
 // time, and the caret near the top of a long document must not lay out all of it.
@@ -250,9 +276,7 @@ void RichEditModel::extendLines(const std::function<bool()>& enough) const {
     if (layout != lineTableLayout_) {
         lineTableLayout_ = layout;
         linesValid_ = false;
-        connect(layout, &QAbstractTextDocumentLayout::update, this, &RichEditModel::invalidateLines,
-                Qt::UniqueConnection);
-        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &RichEditModel::invalidateLines,
+        connect(layout, &QAbstractTextDocumentLayout::update, this, &RichEditModel::layoutUpdated,
                 Qt::UniqueConnection);
     }
     if (!linesValid_) {

@@ -139,6 +139,10 @@ class RichEditModel : public QObject {
     void undoRedo(bool undo);
     void largeChangeMade();
     void invalidateLines() { linesValid_ = false; }
+    // An edit changed the text from position on: lines above its block are still counted right.
+    void linesChangedFrom(int position);
+    // The layout changed outside an edit (a new width, a new default font): every count may differ.
+    void layoutUpdated();
     void ensureLinesThrough(int blockNumber) const;
     void extendLines(const std::function<bool()>& enough) const;
 
@@ -178,6 +182,7 @@ class RichEditModel : public QObject {
     mutable CharFormatCache charFormatCache_;
     quint64 revision_ = 1;
     mutable std::vector<int> firstLines_;  // first display line of each block, then the total
+    bool editInProgress_ = false;          // between an edit's contentsChange and its contentsChanged
     mutable bool linesValid_ = false;
     mutable QPointer<QAbstractTextDocumentLayout> lineTableLayout_;
 };
