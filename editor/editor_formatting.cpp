@@ -7,6 +7,7 @@
 #include "editor/ruler.h"
 #include "richedit/qe_rich_edit.h"
 #include "richedit/text_attributes.h"
+#include "richtext/rich_format.h"
 
 #include <QActionGroup>
 #include <QColorDialog>
@@ -139,7 +140,10 @@ void TForm3::setupFormatMenu() {
     N20 = item(UnderlineMenu, QStringLiteral("없음"), keys(Qt::CTRL | Qt::Key_F9), 0);
     pSolid = item(UnderlineMenu, QStringLiteral("선"), keys(Qt::CTRL | Qt::Key_F10, Qt::CTRL | Qt::Key_U), 1);
     pDotted = item(UnderlineMenu, QStringLiteral("점선"), keys(Qt::CTRL | Qt::Key_F11), 4);
-    pWave = item(UnderlineMenu, QStringLiteral("웨이브"), keys(Qt::CTRL | Qt::Key_F12), 5);
+    // The window's underline types number the dashed line 5 and the wave 8: the item labelled as a
+    // wave sends the wave, so what the user picks is what is drawn and saved (\ulwave).
+    pWave = item(UnderlineMenu, QStringLiteral("웨이브"), keys(Qt::CTRL | Qt::Key_F12),
+                 static_cast<int>(richformat::UnderlineType::Wave));
     for (QAction* a : UnderlineMenu->actions()) {
         connect(a, &QAction::triggered, this, [this, a] { pSolidClick(a); });
     }

@@ -158,9 +158,9 @@ TEST_F(EditorFormattingTest, CharacterKeysFormatTheSelection) {
     EXPECT_EQ(charAt(5).underlineStyle(), QTextCharFormat::SingleUnderline);
     pressInEditor(Qt::Key_F11, Qt::ControlModifier);
     EXPECT_EQ(charAt(5).underlineStyle(), QTextCharFormat::DotLine);
-    // The item labelled "웨이브" sends underline type 5, which the window draws dashed.
+    // This was a dashed underline: the item labelled "웨이브" sent type 5, the window's dashed line.
     pressInEditor(Qt::Key_F12, Qt::ControlModifier);
-    EXPECT_EQ(charAt(5).underlineStyle(), QTextCharFormat::DashUnderline);
+    EXPECT_EQ(charAt(5).underlineStyle(), QTextCharFormat::WaveUnderline);
     pressInEditor(Qt::Key_F9, Qt::ControlModifier);
     EXPECT_EQ(charAt(5).underlineStyle(), QTextCharFormat::NoUnderline);
     pressInEditor(Qt::Key_U, Qt::ControlModifier);
@@ -523,6 +523,7 @@ class FormattedDocumentTest : public EditorFormattingTest {
         pressInEditor(Qt::Key_F12);
         selectWithKeys(16, 2);
         setBox(bar().FontSize, "18");
+        pressInEditor(Qt::Key_F12, Qt::ControlModifier);  // wave underline
         // The first paragraph: centred, spaced, line spacing at least 20 points, indented by the ruler.
         pressInEditor(Qt::Key_F7);
         setBox(bar().SpinEdit1, "6");
@@ -564,6 +565,7 @@ class FormattedDocumentTest : public EditorFormattingTest {
         EXPECT_EQ(sel.BackgroundColor(), 0x0000FFFFu);
         select(16, 2);
         EXPECT_EQ(sel.Size(), 18);
+        EXPECT_EQ(charAt(17).underlineStyle(), QTextCharFormat::WaveUnderline);
         select(1, 0);
         EXPECT_EQ(sel.Size(), 9);
         EXPECT_EQ(para().Alignment(), 2);
@@ -648,4 +650,16 @@ TEST_F(FormattedDocumentTest, LibreOfficeReadsTheFormatting) {
     // A numbered list from 3 holds the second paragraph. (This reader takes the list and its start
     // from the paragraph numbering but draws every kind as Arabic numerals.)
     EXPECT_TRUE(has("<ol start=\"3\">\\s*<li>" + tags + "번호")) << "numbering";
+
+    // HTML has one kind of underline; the word processor's own flat format tells them apart.
+    QProcess flat;
+    flat.start(soffice, {"-env:UserInstallation=file://" + profile.path(), "--headless", "--convert-to", "fodt",
+                         "--outdir", dir, rtf});
+    ASSERT_TRUE(flat.waitForFinished(180000));
+    ASSERT_EQ(flat.exitCode(), 0) << flat.readAllStandardError().toStdString();
+    QFile fodt(dir + QStringLiteral("/formatted.fodt"));
+    ASSERT_TRUE(fodt.open(QIODevice::ReadOnly));
+    const QByteArray xml = fodt.readAll();
+    EXPECT_TRUE(xml.contains("style:text-underline-style=\"dotted\"")) << "dotted underline";
+    EXPECT_TRUE(xml.contains("style:text-underline-style=\"wave\"")) << "wave underline";
 }
