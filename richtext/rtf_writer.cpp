@@ -589,7 +589,8 @@ std::pair<int, int> RtfWriter::indentsOf(const QTextBlock& block) const {
     // A numbered paragraph's first-line indent is kept aside, unless someone has set one since.
     const bool numbered =
         block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips) && format.textIndent() == 0;
-    const int fi = numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent());
+    const int fi =
+        numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent());
     return {fi, pixelsToTwips(left)};
 }
 
@@ -706,9 +707,9 @@ void RtfWriter::writeNumbering(const QTextBlock& block) {
         writeText(bulletText(format.style()), kKoreanCharset);
     } else {
         // The list's own first number counts, which Qt's item text does not know of.
-        const QString number =
-            numberPrefix(format) + numberText(list->itemNumber(block) + numberingStart(format), format.style()) +
-            numberSuffix(format);
+        const QString number = numberPrefix(format) +
+                               numberText(list->itemNumber(block) + numberingStart(format), format.style()) +
+                               numberSuffix(format);
         writeText(number, kKoreanCharset);
     }
     out_.append("\\tab}{\\*\\pn");

@@ -56,10 +56,10 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {QTextListFormat::ListDecimal, 0, "<4>"},      {QTextListFormat::ListUpperRoman, 1, "<IV>"},
-    {QTextListFormat::ListLowerRoman, 2, "<iv>"},  {QTextListFormat::ListUpperAlpha, 3, "<D>"},
-    {QTextListFormat::ListLowerAlpha, 4, "<d>"},   {QTextListFormat::ListDisc, 23, ""},
-    {QTextListFormat::ListCircle, 23, ""},         {QTextListFormat::ListSquare, 23, ""},
+    {QTextListFormat::ListDecimal, 0, "<4>"},     {QTextListFormat::ListUpperRoman, 1, "<IV>"},
+    {QTextListFormat::ListLowerRoman, 2, "<iv>"}, {QTextListFormat::ListUpperAlpha, 3, "<D>"},
+    {QTextListFormat::ListLowerAlpha, 4, "<d>"},  {QTextListFormat::ListDisc, 23, ""},
+    {QTextListFormat::ListCircle, 23, ""},        {QTextListFormat::ListSquare, 23, ""},
 };
 
 }  // namespace
@@ -71,14 +71,16 @@ TEST(RtfLists, UpperRomanFromThreeIsInTheListTable) {
     addList(cursor, listFormat(QTextListFormat::ListUpperRoman, 3, QString(), "."), "item");
     const QByteArray rtf = rtf::writeRtf(document);
     // This was a file with the paragraph form alone, which a word processor draws as 1., 2., ...
-    EXPECT_TRUE(rtf.contains("{\\*\\listtable{\\list\\listtemplateid1\\listsimple{\\listlevel\\levelnfc1\\levelnfcn1"
-                             "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat3{\\leveltext\\'02\\'00.;}"
-                             "{\\levelnumbers\\'01;}\\fi-400\\li400}\\listid1}}\r\n"
-                             "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}"))
+    EXPECT_TRUE(
+        rtf.contains("{\\*\\listtable{\\list\\listtemplateid1\\listsimple{\\listlevel\\levelnfc1\\levelnfcn1"
+                     "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat3{\\leveltext\\'02\\'00.;}"
+                     "{\\levelnumbers\\'01;}\\fi-400\\li400}\\listid1}}\r\n"
+                     "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}"))
         << rtf.toStdString();
     // Each item names its list, has its number as text, and keeps the paragraph form for older readers.
-    EXPECT_TRUE(rtf.contains("\\pard\\fi-400\\li400 \\ls1\\ilvl0{\\listtext\\f0 III.\\tab}"
-                             "{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart3\\pnindent300{\\pntxta .}}"))
+    EXPECT_TRUE(
+        rtf.contains("\\pard\\fi-400\\li400 \\ls1\\ilvl0{\\listtext\\f0 III.\\tab}"
+                     "{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart3\\pnindent300{\\pntxta .}}"))
         << rtf.toStdString();
     EXPECT_TRUE(rtf.contains("{\\listtext\\f0 IV.\\tab}")) << rtf.toStdString();
     EXPECT_FALSE(rtf.contains("\\pntext")) << rtf.toStdString();
