@@ -74,6 +74,8 @@ bool isBullet(QTextListFormat::Style style) {
            style == QTextListFormat::ListSquare;
 }
 
+constexpr int kBulletNfc = 23;  // \levelnfc of a bullet list: the level text is the bullet
+
 // The list table's number format (\levelnfc) of a list style.
 int levelNfc(QTextListFormat::Style style) {
     switch (style) {
@@ -86,7 +88,7 @@ int levelNfc(QTextListFormat::Style style) {
         case QTextListFormat::ListLowerAlpha:
             return 4;
         default:
-            return isBullet(style) ? 23 : 0;
+            return isBullet(style) ? kBulletNfc : 0;
     }
 }
 
@@ -372,18 +374,18 @@ void RtfWriter::writeListLevel(const ListInfo& info) {
     // The level text starts with its length; \'00 stands for the number, whose place
     // \levelnumbers gives.
     static constexpr qsizetype kMaxAround = 100;
-    const QString prefix = nfc == 23 ? bulletText(format.style()) : numberPrefix(format).left(kMaxAround);
-    const QString suffix = nfc == 23 ? QString() : numberSuffix(format).left(kMaxAround);
-    const int length = int(prefix.size()) + (nfc == 23 ? 0 : 1) + int(suffix.size());
+    const QString prefix = nfc == kBulletNfc ? bulletText(format.style()) : numberPrefix(format).left(kMaxAround);
+    const QString suffix = nfc == kBulletNfc ? QString() : numberSuffix(format).left(kMaxAround);
+    const int length = int(prefix.size()) + (nfc == kBulletNfc ? 0 : 1) + int(suffix.size());
     out_.append("{\\leveltext");
     writeHexByte(length);
     writeLevelTextPart(prefix);
-    if (nfc != 23) {
+    if (nfc != kBulletNfc) {
         out_.append("\\'00");
         writeLevelTextPart(suffix);
     }
     out_.append(";}{\\levelnumbers");
-    if (nfc != 23) {
+    if (nfc != kBulletNfc) {
         writeHexByte(int(prefix.size()) + 1);
     }
     out_.append(";}");
