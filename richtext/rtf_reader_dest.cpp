@@ -577,25 +577,23 @@ void RtfReader::pnWord(Kw kw, int param, GroupState& state) {
     }
 }
 
+// A paragraph may carry both forms, the list table's for newer readers and \pn for older ones: the
+// list table's wins, and the number tab, which only \pn gives, comes from there.
 const Numbering* RtfReader::numberingFor(const ParaState& para) {
+    const bool hasPn = para.hasPn && para.pn.style != QTextListFormat::ListStyleUndefined;
     if (para.ls > 0) {
         const auto ov = overrides_.constFind(para.ls);
         const auto def = ov == overrides_.constEnd() ? lists_.constEnd() : lists_.constFind(ov.value());
-        if (def == lists_.constEnd() || def->levelCount == 0) {
-            return nullptr;
+        const int level = def == lists_.constEnd() ? 0 : std::min(para.ilvl, def->levelCount - 1);
+        if (def != lists_.constEnd() && def->levelCount > 0 &&
+            def->levels[size_t(level)].style != QTextListFormat::ListStyleUndefined) {
+            const ListLevelDef& lvl = def->levels[size_t(level)];
+            const int tab = hasPn ? para.pn.tabTwips : 0;
+            numbering_ = Numbering{lvl.style, level, lvl.start, tab, lvl.prefix, lvl.suffix, para.ls};
+            return &numbering_;
         }
-        const int level = std::min(para.ilvl, def->levelCount - 1);
-        const ListLevelDef& lvl = def->levels[size_t(level)];
-        if (lvl.style == QTextListFormat::ListStyleUndefined) {
-            return nullptr;
-        }
-        numbering_ = Numbering{lvl.style, level, lvl.start, 0, lvl.prefix, lvl.suffix, para.ls};
-        return &numbering_;
     }
-    if (para.hasPn && para.pn.style != QTextListFormat::ListStyleUndefined) {
-        return &para.pn;
-    }
-    return nullptr;
+    return hasPn ? &para.pn : nullptr;
 }
 
 }  // namespace tk::rtf

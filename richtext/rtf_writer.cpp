@@ -69,6 +69,54 @@ struct FontInfo {
     int pitchFamily = 0;
 };
 
+bool isBullet(QTextListFormat::Style style) {
+    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
+           style == QTextListFormat::ListSquare;
+}
+
+constexpr int kBulletNfc = 23;  // \levelnfc of a bullet list: the level text is the bullet
+
+// The list table's number format (\levelnfc) of a list style.
+int levelNfc(QTextListFormat::Style style) {
+    switch (style) {
+        case QTextListFormat::ListUpperRoman:
+            return 1;
+        case QTextListFormat::ListLowerRoman:
+            return 2;
+        case QTextListFormat::ListUpperAlpha:
+            return 3;
+        case QTextListFormat::ListLowerAlpha:
+            return 4;
+        default:
+            return isBullet(style) ? kBulletNfc : 0;
+    }
+}
+
+QString bulletText(QTextListFormat::Style style) {
+    return style == QTextListFormat::ListCircle   ? QStringLiteral("\u25CB")
+           : style == QTextListFormat::ListSquare ? QStringLiteral("\u25AA")
+                                                  : QStringLiteral("\u2022");
+}
+
+int numberingStart(const QTextListFormat& format) {
+    return format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
+}
+
+QString numberPrefix(const QTextListFormat& format) {
+    return format.hasProperty(QTextFormat::ListNumberPrefix) ? format.numberPrefix() : QString();
+}
+
+QString numberSuffix(const QTextListFormat& format) {
+    return format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
+}
+
+// A list of the document as the list table describes it; its \ls number is its place plus one.
+struct ListInfo {
+    const QTextList* list = nullptr;
+    int firstIndent = 0;  // twips, of the list's first paragraph written
+    int leftIndent = 0;
+};
+
 // What a run in one of the document's character formats starts with.
 struct RunInfo {
     bool ready = false;
@@ -90,6 +138,12 @@ class RtfWriter final {
     int fontIndex(const QTextCharFormat& format);
     int colorIndex(const QColor& color);
     void writeHeader(QByteArray& out);
+    void writeListTables(QByteArray& out);
+    void writeListLevel(const ListInfo& info);
+    void writeHexByte(int value);
+    void writeLevelTextPart(const QString& text);
+    int listNumber(const QTextBlock& block);
+    std::pair<int, int> indentsOf(const QTextBlock& block) const;
     void writeFrame(QTextFrame* frame, bool inTable);
     void writeTable(QTextTable* table);
     void writeBlock(const QTextBlock& block, bool inTable, bool lastInCell);
@@ -123,6 +177,8 @@ class RtfWriter final {
     std::vector<QByteArray> paragraphs_;
     std::vector<bool> paragraphReady_;
     QString linkOpen_;
+    std::vector<ListInfo> lists_;
+    QHash<const QTextList*, int> listNumbers_;
 };
 
 QByteArray RtfWriter::write() {
@@ -274,7 +330,88 @@ void RtfWriter::writeHeader(QByteArray& out) {
         out.append("\\green").append(QByteArray::number(color.green()));
         out.append("\\blue").append(QByteArray::number(color.blue())).append(';');
     }
-    out.append("}\r\n\\viewkind4\\uc1\r\n");
+    out.append("}\r\n");
+    writeListTables(out);
+    out.append("\\viewkind4\\uc1\r\n");
+}
+
+// The list table and its override table for the lists met in the body, one simple list each. Readers
+// that know them take each list's kind, first number and text around the number from here.
+void RtfWriter::writeListTables(QByteArray& out) {
+    if (lists_.empty()) {
+        return;
+    }
+    std::swap(out, out_);
+    out_.append("{\\*\\listtable");
+    for (size_t i = 0; i < lists_.size(); ++i) {
+        out_.append("{\\list");
+        word("listtemplateid", int(i + 1));
+        word("listsimple");
+        writeListLevel(lists_[i]);
+        word("listid", int(i + 1));
+        out_.append('}');
+    }
+    out_.append("}\r\n{\\*\\listoverridetable");
+    for (size_t i = 0; i < lists_.size(); ++i) {
+        out_.append("{\\listoverride");
+        word("listid", int(i + 1));
+        word("listoverridecount", 0);
+        word("ls", int(i + 1));
+        out_.append('}');
+    }
+    out_.append("}\r\n");
+    std::swap(out, out_);
+}
+
+void RtfWriter::writeListLevel(const ListInfo& info) {
+    const QTextListFormat format = info.list->format();
+    const int nfc = levelNfc(format.style());
+    out_.append("{\\listlevel");
+    word("levelnfc", nfc);
+    word("levelnfcn", nfc);
+    out_.append("\\leveljc0\\leveljcn0\\levelfollow0");
+    word("levelstartat", numberingStart(format));
+    // The level text starts with its length; \'00 stands for the number, whose place
+    // \levelnumbers gives.
+    static constexpr qsizetype kMaxAround = 100;
+    const QString prefix = nfc == kBulletNfc ? bulletText(format.style()) : numberPrefix(format).left(kMaxAround);
+    const QString suffix = nfc == kBulletNfc ? QString() : numberSuffix(format).left(kMaxAround);
+    const int length = int(prefix.size()) + (nfc == kBulletNfc ? 0 : 1) + int(suffix.size());
+    out_.append("{\\leveltext");
+    writeHexByte(length);
+    writeLevelTextPart(prefix);
+    if (nfc != kBulletNfc) {
+        out_.append("\\'00");
+        writeLevelTextPart(suffix);
+    }
+    out_.append(";}{\\levelnumbers");
+    if (nfc != kBulletNfc) {
+        writeHexByte(int(prefix.size()) + 1);
+    }
+    out_.append(";}");
+    if (info.firstIndent) {
+        word("fi", info.firstIndent);
+    }
+    if (info.leftIndent) {
+        word("li", info.leftIndent);
+    }
+    out_.append('}');
+}
+
+void RtfWriter::writeHexByte(int value) {
+    static const char hex[] = "0123456789abcdef";
+    out_.append("\\'").append(hex[(value >> 4) & 15]).append(hex[value & 15]);
+}
+
+// A ";" would end the level text early in some readers, so it goes as its byte.
+void RtfWriter::writeLevelTextPart(const QString& text) {
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(u';'); at >= 0; at = text.indexOf(u';', from)) {
+        writeText(QStringView(text).mid(from, at - from), kKoreanCharset);
+        writeHexByte(';');
+        from = at + 1;
+    }
+    writeText(QStringView(text).mid(from), kKoreanCharset);
 }
 
 void RtfWriter::writeFrame(QTextFrame* frame, bool inTable) {
@@ -442,7 +579,8 @@ void RtfWriter::writeParagraphFormat(const QTextBlock& block, bool inTable) {
     }
 }
 
-void RtfWriter::writeParagraphWords(const QTextBlock& block) {
+// A paragraph's first-line and left indents in twips, as written.
+std::pair<int, int> RtfWriter::indentsOf(const QTextBlock& block) const {
     const QTextBlockFormat format = block.blockFormat();
     // Qt's indent levels (of the paragraph and of its list) become part of the left indent.
     int levels = format.indent();
@@ -450,6 +588,16 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
         levels += list->format().indent();
     }
     const qreal left = format.leftMargin() + levels * doc_.indentWidth();
+    // A numbered paragraph's first-line indent is kept aside, unless someone has set one since.
+    const bool numbered =
+        block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips) && format.textIndent() == 0;
+    const int fi =
+        numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent());
+    return {fi, pixelsToTwips(left)};
+}
+
+void RtfWriter::writeParagraphWords(const QTextBlock& block) {
+    const QTextBlockFormat format = block.blockFormat();
     if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) {
         word("pagebb");
     }
@@ -464,14 +612,11 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     } else if (align & Qt::AlignRight) {
         word("qr");
     }
-    // A numbered paragraph's first-line indent is kept aside, unless someone has set one since.
-    const bool numbered =
-        block.textList() && format.hasProperty(richformat::NumberFirstIndentTwips) && format.textIndent() == 0;
-    if (const int fi =
-            numbered ? format.intProperty(richformat::NumberFirstIndentTwips) : pixelsToTwips(format.textIndent())) {
+    const auto [fi, li] = indentsOf(block);
+    if (fi) {
         word("fi", fi);
     }
-    if (const int li = pixelsToTwips(left)) {
+    if (li) {
         word("li", li);
     }
     if (const int ri = pixelsToTwips(format.rightMargin())) {
@@ -539,24 +684,34 @@ void RtfWriter::writeParagraphWords(const QTextBlock& block) {
     out_.append(' ');
 }
 
-// Numbering in the paragraph form that every RTF reader knows, with the number as text first for
-// readers that know none.
+// The list's \ls number, the list registered for the list table when first met.
+int RtfWriter::listNumber(const QTextBlock& block) {
+    const QTextList* list = block.textList();
+    const auto it = listNumbers_.constFind(list);
+    if (it != listNumbers_.constEnd()) {
+        return it.value();
+    }
+    const auto [fi, li] = indentsOf(block);
+    lists_.push_back(ListInfo{list, fi, li});
+    listNumbers_.insert(list, int(lists_.size()));
+    return int(lists_.size());
+}
+
+// Numbering in both forms: the list table's (\ls, with the number as text first for readers that
+// know no numbering) and the older paragraph form, which some readers know alone.
 void RtfWriter::writeNumbering(const QTextBlock& block) {
     const QTextList* list = block.textList();
     const QTextListFormat format = list->format();
-    const bool bullet = format.style() == QTextListFormat::ListDisc || format.style() == QTextListFormat::ListCircle ||
-                        format.style() == QTextListFormat::ListSquare;
-    out_.append("{\\pntext\\f0 ");
+    const bool bullet = isBullet(format.style());
+    word("ls", listNumber(block));
+    out_.append("\\ilvl0{\\listtext\\f0 ");
     if (bullet) {
-        writeText(QStringLiteral("\u2022"), kKoreanCharset);
+        writeText(bulletText(format.style()), kKoreanCharset);
     } else {
         // The list's own first number counts, which Qt's item text does not know of.
-        const int start =
-            format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
-        const QString prefix = format.hasProperty(QTextFormat::ListNumberPrefix) ? format.numberPrefix() : QString();
-        const QString suffix =
-            format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
-        const QString number = prefix + numberText(list->itemNumber(block) + start, format.style()) + suffix;
+        const QString number = numberPrefix(format) +
+                               numberText(list->itemNumber(block) + numberingStart(format), format.style()) +
+                               numberSuffix(format);
         writeText(number, kKoreanCharset);
     }
     out_.append("\\tab}{\\*\\pn");
@@ -581,8 +736,7 @@ void RtfWriter::writeNumbering(const QTextBlock& block) {
                 word("pndec");
                 break;
         }
-        word("pnstart",
-             format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1);
+        word("pnstart", numberingStart(format));
     }
     word("pnindent", format.intProperty(richformat::NumberingTabTwips));
     if (bullet) {
@@ -590,15 +744,12 @@ void RtfWriter::writeNumbering(const QTextBlock& block) {
                     : format.style() == QTextListFormat::ListSquare ? "{\\pntxtb\\u9642?}"
                                                                     : "{\\pntxtb\\u8226?}");
     } else {
-        const QString prefix = format.hasProperty(QTextFormat::ListNumberPrefix) ? format.numberPrefix() : QString();
-        const QString suffix =
-            format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
-        if (!prefix.isEmpty()) {
+        if (const QString prefix = numberPrefix(format); !prefix.isEmpty()) {
             out_.append("{\\pntxtb ");
             writeText(prefix, kKoreanCharset);
             out_.append('}');
         }
-        if (!suffix.isEmpty()) {
+        if (const QString suffix = numberSuffix(format); !suffix.isEmpty()) {
             out_.append("{\\pntxta ");
             writeText(suffix, kKoreanCharset);
             out_.append('}');

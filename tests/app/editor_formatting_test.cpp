@@ -647,8 +647,7 @@ TEST_F(FormattedDocumentTest, LibreOfficeReadsTheFormatting) {
     EXPECT_TRUE(has("margin-top: 0\\.08in")) << "space before";
     EXPECT_TRUE(has("margin-bottom: 0\\.04in")) << "space after";
     EXPECT_TRUE(has("line-height: 0\\.28in")) << "line spacing";
-    // A numbered list from 3 holds the second paragraph. (This reader takes the list and its start
-    // from the paragraph numbering but draws every kind as Arabic numerals.)
+    // A numbered list from 3 holds the second paragraph.
     EXPECT_TRUE(has("<ol start=\"3\">\\s*<li>" + tags + "번호")) << "numbering";
 
     // HTML has one kind of underline; the word processor's own flat format tells them apart.
@@ -662,4 +661,9 @@ TEST_F(FormattedDocumentTest, LibreOfficeReadsTheFormatting) {
     const QByteArray xml = fodt.readAll();
     EXPECT_TRUE(xml.contains("style:text-underline-style=\"dotted\"")) << "dotted underline";
     EXPECT_TRUE(xml.contains("style:text-underline-style=\"wave\"")) << "wave underline";
+    // This was num-format="1": the list was read from the paragraph numbering alone, which this
+    // reader draws in Arabic numerals whatever its kind.
+    static const QRegularExpression romanFromThree(QStringLiteral(
+        "<text:list-level-style-number text:level=\"1\"[^>]*style:num-format=\"I\"[^>]*text:start-value=\"3\""));
+    EXPECT_TRUE(romanFromThree.match(QString::fromUtf8(xml)).hasMatch()) << "upper-case roman numbers from 3";
 }
