@@ -697,14 +697,15 @@ int RtfWriter::listNumber(const QTextBlock& block) {
     return int(lists_.size());
 }
 
-// Numbering in both forms: the list table's (\ls, with the number as text first for readers that
-// know no numbering) and the older paragraph form, which some readers know alone.
+// Numbering in both forms: the list table's (\ls) and the older paragraph form, which some readers
+// know alone. The number comes first as text for readers that know no numbering, in the \pntext
+// group that readers of either form skip (the older rich edit controls know no \listtext).
 void RtfWriter::writeNumbering(const QTextBlock& block) {
     const QTextList* list = block.textList();
     const QTextListFormat format = list->format();
     const bool bullet = isBullet(format.style());
     word("ls", listNumber(block));
-    out_.append("\\ilvl0{\\listtext\\f0 ");
+    out_.append("\\ilvl0{\\pntext\\f0 ");
     if (bullet) {
         writeText(bulletText(format.style()), kKoreanCharset);
     } else {

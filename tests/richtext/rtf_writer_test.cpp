@@ -169,7 +169,7 @@ TEST(RtfWriter, ListsTablesAndLinksRoundTrip) {
     QTextCursor(cursor.document()->findBlockByNumber(1)).setBlockFormat(hanging);
     const QByteArray rtf = rtf::writeRtf(document);
     // 24 pixels of margin and the list's one indent level of 40.
-    EXPECT_TRUE(rtf.contains("\\pard\\fi-360\\li960 \\ls1\\ilvl0{\\listtext")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("\\pard\\fi-360\\li960 \\ls1\\ilvl0{\\pntext")) << rtf.toStdString();
     EXPECT_TRUE(rtf.contains("{\\field{\\*\\fldinst HYPERLINK \"https://example.org/?q=1\"}{\\fldrslt "))
         << rtf.toStdString();
     const auto back = readBack(rtf);
