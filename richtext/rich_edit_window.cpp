@@ -1,11 +1,13 @@
 #include "richtext/rich_edit_window.h"
 
+#include "richtext/list_marker.h"
 #include "richtext/rich_edit_units.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -242,6 +244,28 @@ void RichEditWindow::applySelectionPalette() {
         p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
     }
     setPalette(p);
+}
+
+// Numbers of lists that do not start at 1 are drawn here, over the ones Qt drew, in the part of
+// the viewport being painted.
+void RichEditWindow::paintListNumbers(const QRect& area) {
+    // A number reaches half a pixel into the paragraphs beside its own.
+    QTextBlock first = cursorForPosition(area.topLeft()).block();
+    first = first.previous().isValid() ? first.previous() : first;
+    QTextBlock last = cursorForPosition(area.bottomRight()).block();
+    last = last.next().isValid() ? last.next() : last;
+    const QTextCursor selection = textCursor();
+    const QPalette look = palette();
+    MarkerPaint paint;
+    paint.palette = &look;
+    paint.active = hasFocus();
+    paint.selectionStart = selection.selectionStart();
+    paint.selectionEnd = selection.selectionEnd();
+    const QScrollBar* bar = horizontalScrollBar();
+    QPainter painter(viewport());
+    painter.setClipRect(area);
+    painter.translate(-(isRightToLeft() ? bar->maximum() - bar->value() : bar->value()), -verticalScrollBar()->value());
+    paintListMarkers(painter, *document(), first, last, paint);
 }
 
 void RichEditWindow::setHideSelection(bool hide) {

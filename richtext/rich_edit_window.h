@@ -143,6 +143,7 @@ class RichEditWindow final : public QTextEdit {
     void applyTextPalette();
     // Scrolls to y now, or as soon as the document is laid out that far.
     void scrollWhenLaidOut(int y);
+    void paintListNumbers(const QRect& area);
 
     std::unique_ptr<RichEditModel> model_;
     WindowHooks hooks_;

@@ -237,6 +237,7 @@ void RichEditWindow::contextMenuEvent(QContextMenuEvent* event) {
 
 void RichEditWindow::paintEvent(QPaintEvent* event) {
     QTextEdit::paintEvent(event);
+    paintListNumbers(event->rect());
     if (hooks_.afterPaint) {
         hooks_.afterPaint();
     }

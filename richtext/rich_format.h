@@ -2,6 +2,7 @@
 
 #include <QTextFormat>
 
+class QTextBlock;
 class QTextDocument;
 
 // Properties that the rich edit window keeps on Qt's text formats beyond what QTextFormat has,
@@ -85,6 +86,17 @@ enum ListProperty : int {
     NumberingStart = QTextFormat::UserProperty + 120,  // int: the first number (default 1)
     NumberingTabTwips,                                 // int: distance from the number to the text
 };
+
+// A list's first number, prefix and suffix as they are stored, and a number written in the list's
+// style (1, a, A, i or I onwards; roman numbers past 3999 as digits).
+int numberingStart(const QTextListFormat& format);
+QString numberPrefix(const QTextListFormat& format);
+QString numberSuffix(const QTextListFormat& format);
+QString numberText(int n, QTextListFormat::Style style);
+bool isNumbered(QTextListFormat::Style style);
+// The label of a numbered paragraph counted from its list's first number ("3." for the first
+// paragraph of a list from 3), the same as the one saved; empty for a paragraph in no numbered list.
+QString numberLabel(const QTextBlock& block);
 
 // The document's default character format beyond its default font: colours, underline kind,
 // character set and the like, for text that has no such property of its own. The font part lives

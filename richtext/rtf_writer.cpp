@@ -21,39 +21,11 @@ namespace tk::rtf {
 
 namespace {
 
+using richformat::numberingStart;
+using richformat::numberPrefix;
+using richformat::numberSuffix;
+using richformat::numberText;
 using richformat::pixelsToTwips;
-
-// A number as a list of the given style writes it: 1, a, A, i or I onwards.
-QString numberText(int n, QTextListFormat::Style style) {
-    switch (style) {
-        case QTextListFormat::ListLowerAlpha:
-        case QTextListFormat::ListUpperAlpha: {
-            QString letters;
-            for (int k = std::max(1, n); k > 0; k = (k - 1) / 26) {
-                letters.prepend(QChar(u'a' + (k - 1) % 26));
-            }
-            return style == QTextListFormat::ListUpperAlpha ? letters.toUpper() : letters;
-        }
-        case QTextListFormat::ListLowerRoman:
-        case QTextListFormat::ListUpperRoman: {
-            if (n < 1 || n > 3999) {
-                return QString::number(n);
-            }
-            static const std::pair<int, const char*> numerals[] = {
-                {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
-                {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
-            QString roman;
-            for (const auto& [value, text] : numerals) {
-                for (; n >= value; n -= value) {
-                    roman += QLatin1String(text);
-                }
-            }
-            return style == QTextListFormat::ListUpperRoman ? roman.toUpper() : roman;
-        }
-        default:
-            return QString::number(n);
-    }
-}
 
 constexpr int kKoreanCharset = 129;
 constexpr int kDefaultTableWidthTwips = 9000;
@@ -96,18 +68,6 @@ QString bulletText(QTextListFormat::Style style) {
     return style == QTextListFormat::ListCircle   ? QStringLiteral("\u25CB")
            : style == QTextListFormat::ListSquare ? QStringLiteral("\u25AA")
                                                   : QStringLiteral("\u2022");
-}
-
-int numberingStart(const QTextListFormat& format) {
-    return format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
-}
-
-QString numberPrefix(const QTextListFormat& format) {
-    return format.hasProperty(QTextFormat::ListNumberPrefix) ? format.numberPrefix() : QString();
-}
-
-QString numberSuffix(const QTextListFormat& format) {
-    return format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
 }
 
 // A list of the document as the list table describes it; its \ls number is its place plus one.
