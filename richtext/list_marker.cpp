@@ -93,9 +93,9 @@ std::optional<ListMarker> ownListMarker(const QTextDocument& document, const QTe
     marker.text = richformat::numberLabel(block);
 
     // The first line's text starts at `start`; Qt's number ends a space before it.
-    const QRectF frameRect = document.documentLayout()->blockBoundingRect(block);
+    const QRectF blockRect = document.documentLayout()->blockBoundingRect(block);
     const QRectF textRect = layout->lineAt(0).naturalTextRect();
-    QPointF start = frameRect.topLeft().toPoint() + textRect.topLeft().toPoint();
+    QPointF start = blockRect.topLeft().toPoint() + textRect.topLeft().toPoint();
     if (marker.rightToLeft) {
         start.rx() += textRect.width();
     }
@@ -115,7 +115,9 @@ std::optional<ListMarker> ownListMarker(const QTextDocument& document, const QTe
     const qreal gap = tab > 0 ? std::round(richformat::twipsToPixels(tab)) : space;
     qreal left = marker.rightToLeft ? start.x() + gap : start.x() - gap - width;
     if (!marker.rightToLeft) {
-        left = std::max(left, std::floor(frameRect.left()));
+        // A distance wider than the room before the text keeps the number on the page, but never
+        // nearer the text than Qt's space.
+        left = std::min(std::max(left, std::floor(blockRect.left())), start.x() - space - width);
     }
     marker.rect = QRectF(left, boxTop, width, metrics.height());
     marker.origin = QPointF(left, start.y());

@@ -25,7 +25,8 @@ struct ListMarker {
     QString text;          // "3." for the first paragraph of a list from 3
     QTextCharFormat look;  // the format of the paragraph's first character, whose font the number takes
     // Where the number goes: right-aligned before the first line, the stored distance (or, without
-    // one, a space as Qt leaves) from the text, and not left of the paragraph's frame.
+    // one, a space as Qt leaves) from the text; not left of the paragraph's frame unless the number
+    // would come nearer the text than that space.
     QRectF rect;
     QPointF origin;  // top left of the number's text
     QRectF qtRect;   // where Qt drew its own number, cleared first

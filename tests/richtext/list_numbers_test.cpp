@@ -21,7 +21,8 @@ namespace {
 constexpr int kHangTwips = 900;  // 60 pixels between the paragraph's first line and its text
 
 // A shown window with `count` paragraphs numbered in `style` from `start`.
-std::unique_ptr<RichEditWindow> numberedWindow(int count, int start, int style = PFN_ARABIC, int tabTwips = 0) {
+std::unique_ptr<RichEditWindow> numberedWindow(int count, int start, int style = PFN_ARABIC, int tabTwips = 0,
+                                               int hangTwips = kHangTwips) {
     auto window = std::make_unique<RichEditWindow>();
     window->resize(320, 260);
     window->document()->setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 12));
@@ -39,7 +40,7 @@ std::unique_ptr<RichEditWindow> numberedWindow(int count, int start, int style =
     pf.wNumberingStart = static_cast<qint16>(start);
     pf.wNumberingTab = static_cast<quint16>(tabTwips);
     pf.dxStartIndent = 0;
-    pf.dxOffset = kHangTwips;
+    pf.dxOffset = hangTwips;
     EXPECT_TRUE(model.setParaFormat(pf));
     model.setSelection(0, 0);
     window->show();
@@ -177,4 +178,11 @@ TEST(ListNumbers, TheNumberStandsItsStoredDistanceBeforeTheText) {
     ASSERT_TRUE(marker.has_value());
     EXPECT_EQ(marker->rect.left(), tight->document()->documentMargin());
     EXPECT_GE(rightmostInk(numberArea(*tight, 0)), 0);
+
+    // With no room at all it stays a space before the text, where Qt puts its own, not over the text.
+    const auto noRoom = numberedWindow(1, 3, PFN_ARABIC, 300, 0);
+    const auto cramped = ownListMarker(*noRoom->document(), noRoom->document()->firstBlock());
+    ASSERT_TRUE(cramped.has_value());
+    const QRect caret = noRoom->cursorRect(QTextCursor(noRoom->document()->firstBlock()));
+    EXPECT_EQ(cramped->rect.right(), caret.left() - space);
 }
