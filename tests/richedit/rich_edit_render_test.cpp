@@ -1,10 +1,14 @@
 #include "richedit/qe_rich_edit.h"
+#include "richedit/text_attributes.h"
+#include "richtext/list_marker.h"
 #include "richtext/rich_edit_window.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -58,4 +62,36 @@ TEST(RichEditRender, FormattedKoreanSampleDrawsToPng) {
     EXPECT_GT(pixelsMatching(image, [](QColor c) { return c.lightness() < 100; }), 500);
     EXPECT_GT(pixelsMatching(image, [](QColor c) { return c.red() > 150 && c.green() < 80 && c.blue() < 80; }), 20);
     EXPECT_GT(pixelsMatching(image, [](QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; }), 20);
+}
+
+// This was "1." and "2." on screen after the numbering start was set to 3 through the paragraph
+// attributes, as the editor's formatting bar sets it, with its smallest indent and distance.
+TEST(RichEditRender, NumberingStartSetThroughTheParagraphAttributesShows) {
+    TQE_RichEdit control;
+    control.resize(300, 120);
+    control.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
+    control.SetText(QString::fromUtf8("첫째\r둘째"));
+    control.SetSelectionStart(0);
+    control.SetSelectionLength(control.Text().size());
+    TParaAttributes2& para = control.ParagraphAttributes();
+    para.SetNumbering(2);
+    para.SetNumberingStart(3);
+    para.SetNumberingTab(10);
+    control.SetSelectionLength(0);
+    QTest::qWait(20);
+    QTextDocument& document = control.document();
+    const auto first = richedit::ownListMarker(document, document.firstBlock());
+    const auto second = richedit::ownListMarker(document, document.lastBlock());
+    ASSERT_TRUE(first.has_value() && second.has_value());
+    EXPECT_EQ(first->text, QStringLiteral("3."));
+    EXPECT_EQ(second->text, QStringLiteral("4."));
+    // Drawn on the page, and not what the same list from 1 shows there.
+    const QRect area = first->rect.toAlignedRect();
+    EXPECT_GE(area.left(), 0);
+    const QImage three = control.richWindow().viewport()->grab(area).toImage();
+    EXPECT_GT(pixelsMatching(three, [](QColor c) { return c.lightness() < 100; }), 10);
+    para.SetNumberingStart(1);
+    QTest::qWait(20);
+    EXPECT_NE(control.richWindow().viewport()->grab(area).toImage(), three);
 }
