@@ -283,8 +283,7 @@ ParaFormat2 toRecord(const QTextBlock& block) {
     pf.wNumbering = static_cast<quint16>(listNumbering(list));
     if (list != nullptr) {
         const QTextListFormat lf = list->format();
-        pf.wNumberingStart = static_cast<qint16>(
-            lf.hasProperty(richformat::NumberingStart) ? lf.intProperty(richformat::NumberingStart) : 1);
+        pf.wNumberingStart = static_cast<qint16>(richformat::numberingStart(lf));
         pf.wNumberingTab = static_cast<quint16>(lf.intProperty(richformat::NumberingTabTwips));
         pf.wNumberingStyle = static_cast<quint16>(lf.intProperty(NumberingStyle));
     }
