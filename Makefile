@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ pkg-config make \
 	libzip-dev libssl-dev zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev \
 	clang libclang-rt-14-dev clang-format-16 \
 	zip unzip p7zip-full python3 \
-	xvfb xauth fonts-nanum qt6-translations-l10n \
+	xvfb xauth fonts-nanum qt6-translations-l10n libreoffice-writer-nogui \
 	desktop-file-utils appstream dpkg-dev file
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

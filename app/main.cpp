@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "platform/core_dumps.h"
 #include "platform/translations.h"
+#include "richedit/korean_fonts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     tk::installKoreanTranslations();
+    tk::installKoreanFontSubstitutes();
     // No display name: the desktop would append it to every caption ("+일기+ TKEDIT — TOMEKEEP").
     QApplication::setApplicationName(QStringLiteral("TOMEKEEP"));
     // The desktop matches the windows to the installed desktop file and its icon by this name.

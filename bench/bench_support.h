@@ -60,7 +60,7 @@ class RatioReporter final : public benchmark::ConsoleReporter {
   private:
     // "BM_Open/1048576/min_time:2.000" -> "BM_Open/1048576".
     static std::string baseName(std::string name) {
-        for (const char* setting : {"/min_time:", "/real_time", "/iterations:", "/repeats:"}) {
+        for (const char* setting : {"/min_time:", "/real_time", "/manual_time", "/iterations:", "/repeats:"}) {
             const auto at = name.find(setting);
             if (at != std::string::npos) {
                 name.erase(at);

@@ -1,6 +1,8 @@
 #include "editor/editor_window.h"
 
 #include "editor/archive_progress.h"
+#include "editor/format_bar.h"
+#include "editor/ruler.h"
 #include "editor/web_view.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -47,6 +49,7 @@ void TForm3::setupEditPanel() {
     EditPanel = new QWidget(this);
     auto* layout = new QVBoxLayout(EditPanel);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     RichEdit1 = new TQE_RichEdit(EditPanel);
     RichEdit1->SetWordWrap(true);
     RichEdit1->SetWantTabs(true);
@@ -54,9 +57,13 @@ void TForm3::setupEditPanel() {
     QFont font(QStringLiteral("굴림"), 9);
     font.setFamilies({QStringLiteral("굴림"), QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
     RichEdit1->SetFont(font);
-    layout->addWidget(RichEdit1);
+    setupRuler();
+    setupFormatBar();
+    layout->addWidget(Ruler);
+    layout->addWidget(RichEdit1, 1);
+    layout->addWidget(Panel1);
     RichEdit1->OnChange = [this](QObject*) { setModifiedMark(RichEdit1->Modified()); };
-    RichEdit1->OnSelectionChange = [this](QObject*) { refreshCaretPosition(); };
+    RichEdit1->OnSelectionChange = [this](QObject*) { RichEdit1SelectionChange(); };
 }
 
 void TForm3::setupWebView() {
@@ -108,6 +115,8 @@ void TForm3::setupMenu() {
     N4 = add(QStringLiteral("복사"), QKeySequence(Qt::CTRL | Qt::Key_C), nullptr);
     N5 = add(QStringLiteral("붙여넣기"), QKeySequence(Qt::CTRL | Qt::Key_V), nullptr);
     N18 = add(QStringLiteral("지우기"), {}, nullptr);
+    PopupMenu1->addSeparator();
+    setupFormatMenu();
     PopupMenu1->addSeparator();
     N19 = add(QStringLiteral("문서 열기"), QKeySequence(Qt::CTRL | Qt::Key_O), &TForm3::N19Click);
     N10 = add(QStringLiteral("문서 저장"), QKeySequence(Qt::CTRL | Qt::Key_S), &TForm3::N10Click);
@@ -436,7 +445,7 @@ void TForm3::closeEvent(QCloseEvent* event) {
 void TForm3::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!isWebBody()) {
-        refreshCaretPosition();
+        RichEdit1SelectionChange();
     }
 }
 

@@ -3,9 +3,15 @@
 #include "editor/editor_host.h"
 #include "store/entry_ref.h"
 
+#include "richedit/rich_edit_types.h"
+
+#include <QColor>
 #include <QMainWindow>
 
+#include <functional>
+
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -13,7 +19,10 @@ class QStatusBar;
 namespace tk {
 
 struct BodyFiles;
+class TFormatBar;
 class TQE_RichEdit;
+class TRuler;
+class TTextAttributes2;
 class WebView;
 
 // The editor window: the body of one entry at a time, as rich text or as a saved page, with the
@@ -101,6 +110,42 @@ class TForm3 final : public QMainWindow {
 
     QString WebDocPath;
 
+    // ---- formatting: the menu's formatting items, the formatting bar and the ruler ----
+    TRuler* Ruler;
+    TFormatBar* Panel1;
+    QMenu* N15;  // alignment
+    QActionGroup* AlignGroup;
+    QAction* LeftAlign;
+    QAction* CenterAlign;
+    QAction* RightAlign;
+    QMenu* BulletsMenu;
+    QAction* pNone;
+    QAction* pBullet;
+    QAction* pArabicNumbers;
+    QAction* pLoCaseLetter;
+    QAction* pUpCaseLetter;
+    QAction* pLoCaseRoman;
+    QAction* UpCaseRoman;
+    QMenu* N13;  // character style
+    QAction* BoldMenu;
+    QAction* ItalicMenu;
+    QMenu* UnderlineMenu;
+    QAction* N20;  // no underline
+    QAction* pSolid;
+    QAction* pDotted;
+    QAction* pWave;
+    QMenu* N33;    // colours
+    QAction* N16;  // text colour
+    QAction* N17;  // background colour
+    QAction* N28;  // formatting bar
+
+    // The colour dialog: the colour to start from in, the chosen colour out, an invalid colour
+    // when the user cancelled. Tests put a scripted answer here.
+    std::function<QColor(const QColor& initial, const QString& title)> ColorDialog1;
+
+    // Copies the selection's formatting into every formatting control.
+    void RichEdit1SelectionChange();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -122,10 +167,40 @@ class TForm3 final : public QMainWindow {
     void showSaveError();
     void clearDocument();
 
+    // Formatting (editor_formatting.cpp).
+    void setupRuler();
+    void setupFormatBar();
+    void setupFormatMenu();
+    TTextAttributes2& currentText();
+    void placeRulerMarkers();
+    void FontNameChange();
+    void FontSizeChange();
+    void SpinEdit1Change();
+    void SpinEdit2Change();
+    void ComboBox_LineSpacingRuleChange();
+    void SpinEdit_NumberingChange();
+    void pNoneClick(QAction* item);
+    void pSolidClick(QAction* item);
+    void LeftAlignClick(QAction* item);
+    void BoldMenuClick();
+    void ItalicMenuClick();
+    void toggleStyle(QAction* item, int style);
+    void N16Click();
+    void N17Click();
+    void N28Click();
+    void FirstIndMouseDown(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void FirstIndMouseMove(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y);
+    void FirstIndMouseUp(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void LeftIndMouseUp(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void RightIndMouseUp(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+
     EditorHost* host_;
     EntryRef bound_;
     bool newEntry_ = false;
     bool closing_ = false;
+    bool updating_ = false;  // the controls are being refreshed: their handlers write nothing
+    bool dragging_ = false;  // a ruler marker is being dragged
+    int dragOffset_ = 0;     // half the width of the marker being dragged
 };
 
 }  // namespace tk

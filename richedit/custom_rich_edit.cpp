@@ -18,7 +18,13 @@ constexpr quint32 kEventMask = ENM_CHANGE | ENM_REQUESTRESIZE | ENM_SELCHANGE | 
 }  // namespace
 
 TCustomRichEdit2::TCustomRichEdit2(QWidget* parent)
-    : QWidget(parent), document_(new QTextDocument(this)), lines_(std::make_unique<TRichEditStrings>(*this)) {
+    : QWidget(parent),
+      document_(new QTextDocument(this)),
+      lines_(std::make_unique<TRichEditStrings>(*this)),
+      selAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atSelection)),
+      defAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atDefault)),
+      wordAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atWord)),
+      paragraph_(std::make_unique<TParaAttributes2>(*this)) {
     resize(185, 89);
     font_ = QWidget::font();
     setFocusPolicy(Qt::StrongFocus);
@@ -142,18 +148,10 @@ void TCustomRichEdit2::applyWordSelection() {
                         wordSelection_ ? (current | ECO_AUTOWORDSELECTION) : (current & ~ECO_AUTOWORDSELECTION));
 }
 
-// The control's font is the default character format of the document.
+// The control's font is the default character format of the document. The default colour stays:
+// the font carries none of its own.
 void TCustomRichEdit2::applyFontToDefault() {
-    CharFormat2 cf;
-    cf.dwMask = CFM_SIZE | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_FACE | CFM_COLOR | CFM_CHARSET |
-                CFM_WEIGHT;
-    cf.yHeight = static_cast<qint32>(font_.pointSizeF() * 20);
-    cf.dwEffects = (font_.bold() ? CFE_BOLD : 0) | (font_.italic() ? CFE_ITALIC : 0) |
-                   (font_.underline() ? CFE_UNDERLINE : 0) | (font_.strikeOut() ? CFE_STRIKEOUT : 0) | CFE_AUTOCOLOR;
-    cf.szFaceName = font_.family().left(31);
-    cf.bCharSet = 129;  // Korean
-    cf.wWeight = static_cast<quint16>(font_.weight());
-    window_->model().setCharFormat(SCF_DEFAULT, cf);
+    defAttributes_->Assign(font_, defAttributes_->Color());
 }
 
 void TCustomRichEdit2::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "richedit/rich_edit_strings.h"
 #include "richedit/rich_edit_types.h"
+#include "richedit/text_attributes.h"
 
 #include <QColor>
 #include <QFont>
@@ -94,6 +95,12 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     TRichLangOptions LangOptions() const;
     void SetLangOptions(TRichLangOptions options);
     TRichEditStrings& Lines() { return *lines_; }
+    // Character formatting of the selection, of text typed with nothing selected, of the word at
+    // the caret; paragraph formatting of the selected paragraphs.
+    TTextAttributes2& SelectionAttributes() { return *selAttributes_; }
+    TTextAttributes2& DefaultAttributes() { return *defAttributes_; }
+    TTextAttributes2& WordAttributes() { return *wordAttributes_; }
+    TParaAttributes2& ParagraphAttributes() { return *paragraph_; }
     void SetLines(const QStringList& lines);
     bool PlainText() const override { return plainText_; }
     virtual void SetPlainText(bool plain);
@@ -211,6 +218,10 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     QTextDocument* document_;
     richedit::RichEditWindow* window_ = nullptr;
     std::unique_ptr<TRichEditStrings> lines_;
+    std::unique_ptr<TTextAttributes2> selAttributes_;
+    std::unique_ptr<TTextAttributes2> defAttributes_;
+    std::unique_ptr<TTextAttributes2> wordAttributes_;
+    std::unique_ptr<TParaAttributes2> paragraph_;
     QPointer<QMenu> popupMenu_;
     QFont font_;
     QColor color_;

@@ -3,12 +3,14 @@
 #include "richtext/rich_edit_units.h"
 #include "richtext/rich_format.h"
 
+#include <QHash>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace tk::richedit {
 namespace {
@@ -405,6 +407,8 @@ void applyNumbering(QTextCursor& cursor, const QTextBlock& block, const ParaForm
     if (list == nullptr && !(m & PFM_NUMBERING)) {
         return;
     }
+    // The number sits in the paragraph's own hanging indent, not in an indent level of the list's.
+    lf.setIndent(0);
     if (m & PFM_NUMBERING) {
         lf.setStyle(listStyle(pf.wNumbering));
     }
@@ -430,6 +434,32 @@ void applyNumbering(QTextCursor& cursor, const QTextBlock& block, const ParaForm
     }
 }
 
+// A numbered paragraph keeps its first-line indent aside with a text indent of 0, so that Qt draws
+// the number in the hanging indent where the first line would start; a paragraph that is no
+// longer numbered takes it back.
+void placeNumber(QTextCursor& at, const ParaFormat2& pf) {
+    const QTextBlock block = at.block();
+    QTextBlockFormat f = block.blockFormat();
+    const bool indents = pf.dwMask & (PFM_STARTINDENT | PFM_OFFSETINDENT | PFM_OFFSET);
+    if (block.textList() != nullptr) {
+        if (!indents && f.textIndent() == 0) {
+            return;
+        }
+        const int firstIndent = f.textIndent() != 0 || indents ? pixelsToTwips(f.textIndent())
+                                                               : f.intProperty(richformat::NumberFirstIndentTwips);
+        f.setProperty(richformat::NumberFirstIndentTwips, firstIndent);
+        f.setTextIndent(0);
+    } else if (f.hasProperty(richformat::NumberFirstIndentTwips)) {
+        if (f.textIndent() == 0) {
+            f.setTextIndent(twipsToPixels(f.intProperty(richformat::NumberFirstIndentTwips)));
+        }
+        f.clearProperty(richformat::NumberFirstIndentTwips);
+    } else {
+        return;
+    }
+    at.setBlockFormat(f);
+}
+
 template <typename F>
 void forEachSelectedBlock(QTextDocument* document, int from, int to, F&& f) {
     QTextBlock block = document->findBlock(from);
@@ -443,16 +473,62 @@ void forEachSelectedBlock(QTextDocument* document, int from, int to, F&& f) {
     }
 }
 
+// Whether a record only sets properties to values of its own, whatever the text had: then one
+// merge over the range does what applying it to each run's format would.
+bool setsOnly(const CharFormat2& cf) {
+    const quint32 m = cf.dwMask;
+    const quint32 e = cf.dwEffects;
+    const bool underlineFromText = (m & CFM_UNDERLINE) && (e & CFE_UNDERLINE) && !(m & CFM_UNDERLINETYPE);
+    const bool clears = ((m & CFM_PROTECTED) && !(e & CFE_PROTECTED)) || ((m & CFM_HIDDEN) && !(e & CFE_HIDDEN)) ||
+                        ((m & CFM_COLOR) && (e & CFE_AUTOCOLOR)) || ((m & CFM_BACKCOLOR) && (e & CFE_AUTOBACKCOLOR));
+    return !underlineFromText && !clears;
+}
+
+// Applies the record to the format of each run of the range, working out each distinct format once.
+void setEachFormat(const QTextCursor& range, const CharFormat2& format) {
+    QTextDocument* document = range.document();
+    const int from = range.selectionStart();
+    const int to = range.selectionEnd();
+    QHash<int, QTextCharFormat> changed;
+    QList<std::tuple<int, int, int>> runs;  // start, end, format index
+    forEachSelectedBlock(document, from, to, [&](const QTextBlock& block) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int fStart = std::max(from, fragment.position());
+            const int fEnd = std::min(to, fragment.position() + fragment.length());
+            if (fStart >= fEnd) {
+                continue;
+            }
+            const int index = fragment.charFormatIndex();
+            if (!changed.contains(index)) {
+                QTextCharFormat f = fragment.charFormat();
+                applyCharFormat(f, format);
+                changed.insert(index, f);
+            }
+            runs.append({fStart, fEnd, index});
+        }
+    });
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    for (const auto& [start, end, index] : runs) {
+        edit.setPosition(start);
+        edit.setPosition(end, QTextCursor::KeepAnchor);
+        edit.setCharFormat(changed.value(index));
+    }
+    edit.endEditBlock();
+}
+
 }  // namespace
 
 CharFormat2 RichEditModel::charFormat(int target) const {
     const QFont defaultFont = document_->defaultFont();
+    const QTextCharFormat defaults = richformat::defaultCharFormat(*document_);
     if (target == SCF_DEFAULT) {
-        return toRecord(QTextCharFormat(), defaultFont);
+        return toRecord(defaults, defaultFont);
     }
     const QTextCursor c = textCursor();
     if (!c.hasSelection()) {
-        return toRecord(c.charFormat(), defaultFont);
+        return toRecord(richformat::withDefaults(defaults, c.charFormat()), defaultFont);
     }
     // Reading every property of a large selection one after another scans it only once.
     const CharFormatCache& cache = charFormatCache_;
@@ -461,7 +537,8 @@ CharFormat2 RichEditModel::charFormat(int target) const {
     }
     QTextCursor probe(document_);
     probe.setPosition(c.selectionStart() + 1);
-    CharFormat2 result = toRecord(probe.charFormat(), defaultFont);
+    CharFormat2 result = toRecord(richformat::withDefaults(defaults, probe.charFormat()), defaultFont);
+    int lastFormat = -1;
     forEachSelectedBlock(document_, c.selectionStart(), c.selectionEnd(), [&](const QTextBlock& block) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -469,21 +546,41 @@ CharFormat2 RichEditModel::charFormat(int target) const {
                 fragment.position() >= c.selectionEnd()) {
                 continue;
             }
-            narrowMask(result, toRecord(fragment.charFormat(), defaultFont));
+            // Runs of one format in a row need reading once.
+            if (fragment.charFormatIndex() == lastFormat) {
+                continue;
+            }
+            lastFormat = fragment.charFormatIndex();
+            narrowMask(result, toRecord(richformat::withDefaults(defaults, fragment.charFormat()), defaultFont));
         }
     });
     charFormatCache_ = {c.selectionStart(), c.selectionEnd(), revision_, result};
     return result;
 }
 
+// The whole default format is kept: the font in the document's default font, the rest beside it.
+// Text typed at the caret from now on takes the change as well.
+void RichEditModel::setDefaultFormat(const CharFormat2& format) {
+    QTextCharFormat f = richformat::defaultCharFormat(*document_);
+    f.setFont(document_->defaultFont());
+    applyCharFormat(f, format);
+    document_->setDefaultFont(f.font());
+    richformat::setDefaultCharFormat(*document_, f);
+    ++revision_;  // text without a format of its own reads differently now
+    QTextCursor c = textCursor();
+    if (!c.hasSelection() && !plainText_) {
+        QTextCharFormat typing = c.charFormat();
+        applyCharFormat(typing, format);
+        c.setCharFormat(typing);
+        setTextCursor(c);
+    }
+    defaultFormatChanged();
+}
+
 bool RichEditModel::setCharFormat(int target, const CharFormat2& format) {
     QTextCursor c = textCursor();
     if (target == SCF_DEFAULT) {
-        QTextCharFormat f;
-        f.setFont(document_->defaultFont());
-        applyCharFormat(f, format);
-        document_->setDefaultFont(f.font());
-        ++revision_;  // text without a font of its own reads differently now
+        setDefaultFormat(format);
         return true;
     }
     if ((target & SCF_WORD) && !c.hasSelection()) {
@@ -507,30 +604,25 @@ bool RichEditModel::setCharFormat(int target, const CharFormat2& format) {
     }
     const int from = c.selectionStart();
     const int to = c.selectionEnd();
+    const bool large = to - from >= kLargeChange;
     batch([&] {
-        QTextCursor edit(document_);
-        edit.beginEditBlock();
-        QList<std::pair<QTextCursor, QTextCharFormat>> changes;
-        forEachSelectedBlock(document_, from, to, [&](const QTextBlock& block) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextFragment fragment = it.fragment();
-                const int fStart = std::max(from, fragment.position());
-                const int fEnd = std::min(to, fragment.position() + fragment.length());
-                if (fStart >= fEnd) {
-                    continue;
-                }
-                QTextCharFormat f = fragment.charFormat();
-                applyCharFormat(f, format);
-                QTextCursor range(document_);
-                range.setPosition(fStart);
-                range.setPosition(fEnd, QTextCursor::KeepAnchor);
-                changes.append({range, f});
-            }
-        });
-        for (auto& [range, f] : changes) {
-            range.setCharFormat(f);
+        if (large) {
+            beginLargeChange();
         }
-        edit.endEditBlock();
+        QTextCursor range(document_);
+        range.setPosition(from);
+        range.setPosition(to, QTextCursor::KeepAnchor);
+        if (setsOnly(format)) {
+            QTextCharFormat change;
+            applyCharFormat(change, format);
+            range.mergeCharFormat(change);
+        } else {
+            setEachFormat(range, format);
+        }
+        if (large) {
+            endLargeChange();
+            largeChangeMade();
+        }
     });
     return true;
 }
@@ -561,6 +653,7 @@ bool RichEditModel::setParaFormat(const ParaFormat2& format) {
             applyParaFormat(f, format, toRecord(block));
             at.setBlockFormat(f);
             applyNumbering(at, block, format);
+            placeNumber(at, format);
         });
         edit.endEditBlock();
     });

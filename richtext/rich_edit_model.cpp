@@ -15,7 +15,7 @@ RichEditModel::RichEditModel(QTextDocument* document, QObject* parent)
     : QObject(parent), document_(document), cursor_(document) {
     connect(document_, &QTextDocument::contentsChanged, this, &RichEditModel::contentsChanged);
     connect(document_, &QTextDocument::undoCommandAdded, this, &RichEditModel::undoCommandAdded);
-    connect(document_, &QTextDocument::contentsChange, this, &RichEditModel::invalidateLines);
+    connect(document_, &QTextDocument::contentsChange, this, &RichEditModel::linesChangedFrom);
 }
 
 RichEditModel::~RichEditModel() = default;
@@ -52,6 +52,11 @@ void RichEditModel::getSelection(int* cpMin, int* cpMax) const {
 
 void RichEditModel::setSelection(int cpMin, int cpMax) {
     QTextCursor c = textCursor();
+    // Selecting what is selected already changes nothing; placing the caret again would lay the
+    // text out up to it for nothing.
+    if (cpMin == 0 && cpMax == -1 && c.anchor() == 0 && c.position() == textLength()) {
+        return;
+    }
     if (cpMin < 0) {
         c.setPosition(c.selectionEnd());
     } else if (cpMin == 0 && cpMax == -1) {
@@ -198,7 +203,12 @@ void RichEditModel::setText(const QString& text) {
 void RichEditModel::contentsChanged() {
     // Sent for every change of text or format (contentsChange is not, without a layout).
     ++revision_;
-    linesValid_ = false;
+    // An edit reported where it began: its lines were dropped from there on. A change without a
+    // position (made while no layout exists) may have changed any line.
+    if (!editInProgress_) {
+        linesValid_ = false;
+    }
+    editInProgress_ = false;
     if (batchDepth_ > 0) {
         changePending_ = true;
         return;
@@ -231,6 +241,27 @@ int linesOf(const QTextBlock& block) {
 
 }  // namespace
 
+void RichEditModel::linesChangedFrom(int position) {
+    editInProgress_ = true;
+    const QTextBlock block = document_->findBlock(position);
+    if (!block.isValid()) {
+        linesValid_ = false;
+        return;
+    }
+    // The first lines of the blocks up to the edited one depend only on the blocks above it.
+    const auto keep = static_cast<size_t>(block.blockNumber()) + 1;
+    if (linesValid_ && firstLines_.size() > keep) {
+        firstLines_.resize(keep);
+    }
+}
+
+void RichEditModel::layoutUpdated() {
+    // During an edit the layout reports the edited part, which linesChangedFrom has dropped.
+    if (!editInProgress_) {
+        linesValid_ = false;
+    }
+}
+
 // The first display line of every block, counted once per layout and only as far as asked: the
 // line list asks for lines one after another, which would otherwise count from the top each
 // time, and the caret near the top of a long document must not lay out all of it.
@@ -245,9 +276,7 @@ void RichEditModel::extendLines(const std::function<bool()>& enough) const {
     if (layout != lineTableLayout_) {
         lineTableLayout_ = layout;
         linesValid_ = false;
-        connect(layout, &QAbstractTextDocumentLayout::update, this, &RichEditModel::invalidateLines,
-                Qt::UniqueConnection);
-        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &RichEditModel::invalidateLines,
+        connect(layout, &QAbstractTextDocumentLayout::update, this, &RichEditModel::layoutUpdated,
                 Qt::UniqueConnection);
     }
     if (!linesValid_) {
@@ -372,6 +401,10 @@ void RichEditModel::undoCommandAdded() {
     if (undoing_) {
         return;
     }
+    // Steps that could have been redone are gone: their numbers no longer name large changes.
+    const int level = ++undoLevel_;
+    largeSteps_.erase(std::remove_if(largeSteps_.begin(), largeSteps_.end(), [level](int n) { return n >= level; }),
+                      largeSteps_.end());
     const int limit = singleLevelUndo_ ? std::min(1, undoLimit_) : undoLimit_;
     undoSteps_ = std::min(undoSteps_ + 1, limit);
     redoSteps_ = 0;
@@ -396,13 +429,9 @@ bool RichEditModel::undo() {
     if (singleLevelUndo_ && undoSteps_ == 0) {
         return redo();
     }
-    QTextCursor c = textCursor();
-    undoing_ = true;
-    batch([&] { document_->undo(&c); });
-    undoing_ = false;
+    undoRedo(true);
     --undoSteps_;
     ++redoSteps_;
-    setTextCursor(c);
     return true;
 }
 
@@ -410,19 +439,50 @@ bool RichEditModel::redo() {
     if (!canRedo()) {
         return false;
     }
-    QTextCursor c = textCursor();
-    undoing_ = true;
-    batch([&] { document_->redo(&c); });
-    undoing_ = false;
+    undoRedo(false);
     --redoSteps_;
     ++undoSteps_;
-    setTextCursor(c);
     return true;
+}
+
+// Taking back a large format change goes without a layout meanwhile, as making it did. Such a
+// step moves no text, so the selection stays as it is instead of collapsing where the step began.
+void RichEditModel::undoRedo(bool undo) {
+    const int step = undo ? undoLevel_ : undoLevel_ + 1;
+    undoLevel_ = undo ? undoLevel_ - 1 : undoLevel_ + 1;
+    const bool large = std::find(largeSteps_.cbegin(), largeSteps_.cend(), step) != largeSteps_.cend();
+    QTextCursor c = textCursor();
+    undoing_ = true;
+    batch([&] {
+        if (large) {
+            beginLargeChange();
+        }
+        if (undo) {
+            document_->undo(large ? nullptr : &c);
+        } else {
+            document_->redo(large ? nullptr : &c);
+        }
+        if (large) {
+            endLargeChange();
+        }
+    });
+    undoing_ = false;
+    if (large) {
+        cursorMoved();
+    } else {
+        setTextCursor(c);
+    }
+}
+
+void RichEditModel::largeChangeMade() {
+    largeSteps_.push_back(undoLevel_);
 }
 
 void RichEditModel::emptyUndoBuffer() {
     document_->clearUndoRedoStacks();
     undoSteps_ = redoSteps_ = 0;
+    largeSteps_.clear();
+    undoLevel_ = 0;
 }
 
 bool RichEditModel::setTextMode(int mode, bool keepText) {
@@ -468,6 +528,12 @@ bool RichEditModel::rangeTouchesProtected(int from, int to) const {
         probe.setPosition(cp + 1);
         return probe.charFormat().boolProperty(richformat::Protected);
     };
+    // Most documents have no protected format at all; then nothing needs looking at.
+    const QList<QTextFormat> formats = document_->allFormats();
+    if (std::none_of(formats.cbegin(), formats.cend(),
+                     [](const QTextFormat& f) { return f.boolProperty(richformat::Protected); })) {
+        return false;
+    }
     if (from == to) {
         // An insertion point is protected only inside a protected run.
         return from > 0 && from < length && isProtected(from - 1) && isProtected(from);

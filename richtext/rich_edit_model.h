@@ -24,6 +24,9 @@ class RichEditModel : public QObject {
     Q_OBJECT
 
   public:
+    // A format change of at least this many characters counts as large.
+    static constexpr int kLargeChange = 20000;
+
     explicit RichEditModel(QTextDocument* document, QObject* parent = nullptr);
     ~RichEditModel() override;
     RichEditModel(const RichEditModel&) = delete;
@@ -120,13 +123,26 @@ class RichEditModel : public QObject {
     // meanwhile, so that it does not follow every one of thousands of insertions.
     virtual void beginBulkLoad() {}
     virtual void endBulkLoad() {}
+    // The default character format changed; a view shows text without a colour of its own anew.
+    virtual void defaultFormatChanged() {}
+    // A format change of a large part of the text is about to be made and has been made: a view
+    // lays the text out afresh afterwards, a screen at a time, instead of all of it at once.
+    virtual void beginLargeChange() {}
+    virtual void endLargeChange() {}
     // The caret or selection moved; sends the selection notification when the range changed.
     void cursorMoved();
     void beginBatch() { ++batchDepth_; }
     void endBatch();
 
   private:
+    void setDefaultFormat(const CharFormat2& format);
+    void undoRedo(bool undo);
+    void largeChangeMade();
     void invalidateLines() { linesValid_ = false; }
+    // An edit changed the text from position on: lines above its block are still counted right.
+    void linesChangedFrom(int position);
+    // The layout changed outside an edit (a new width, a new default font): every count may differ.
+    void layoutUpdated();
     void ensureLinesThrough(int blockNumber) const;
     void extendLines(const std::function<bool()>& enough) const;
 
@@ -154,6 +170,8 @@ class RichEditModel : public QObject {
     int lastSelStart_ = 0;
     int lastSelEnd_ = 0;
     bool undoing_ = false;
+    int undoLevel_ = 0;            // undo steps the document holds before its redo steps
+    std::vector<int> largeSteps_;  // the levels, 1 the oldest, at which large format changes were made
     // The format of the last selection read, while the document has not changed since.
     struct CharFormatCache {
         int start = -1;
@@ -164,6 +182,7 @@ class RichEditModel : public QObject {
     mutable CharFormatCache charFormatCache_;
     quint64 revision_ = 1;
     mutable std::vector<int> firstLines_;  // first display line of each block, then the total
+    bool editInProgress_ = false;          // between an edit's contentsChange and its contentsChanged
     mutable bool linesValid_ = false;
     mutable QPointer<QAbstractTextDocumentLayout> lineTableLayout_;
 };

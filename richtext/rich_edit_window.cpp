@@ -10,6 +10,8 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <utility>
+
 namespace tk::richedit {
 
 // The model's cursor is the view's cursor, so that a selection made by the user and one made
@@ -27,6 +29,30 @@ class RichEditWindow::ViewModel final : public RichEditModel {
         view_->QTextEdit::setReadOnly(readOnly);
     }
     void selectionMoved() { cursorMoved(); }
+    void defaultFormatChanged() override { view_->applyTextPalette(); }
+
+  protected:
+    // Without a page size the document's layout only forgets what it had laid out. Given back, it
+    // starts again from the top and goes on a screen at a time while the program is idle, as after
+    // loading; the view returns to where it was once the layout has reached that far.
+    void beginLargeChange() override {
+        QTextDocument* doc = view_->document();
+        pageSize_ = doc->pageSize();
+        if (pageSize_.isNull()) {
+            return;
+        }
+        scroll_ = QPoint(view_->horizontalScrollBar()->value(), view_->verticalScrollBar()->value());
+        doc->setPageSize(QSizeF(0, 0));
+    }
+    void endLargeChange() override {
+        if (pageSize_.isNull()) {
+            return;
+        }
+        view_->document()->setPageSize(pageSize_);
+        view_->horizontalScrollBar()->setValue(scroll_.x());
+        view_->scrollWhenLaidOut(scroll_.y());
+        view_->viewport()->update();
+    }
 
   protected:
     // The view shows an empty placeholder meanwhile, and the document drops its layout, which
@@ -45,6 +71,8 @@ class RichEditWindow::ViewModel final : public RichEditModel {
 
   private:
     RichEditWindow* view_;
+    QSizeF pageSize_;
+    QPoint scroll_;
     QTextDocument* shared_ = nullptr;
     QTextDocument placeholder_;
 };
@@ -62,7 +90,24 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
     connect(document(), &QTextDocument::contentsChanged, this, &RichEditWindow::scheduleLinkUpdate);
     connectLayout();
     connectScrollBars();
-    applySelectionPalette();
+    applyTextPalette();
+    // A scroll position waiting for the layout is taken as soon as the layout reaches it, and
+    // given up when the user scrolls meanwhile.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
+        if (pendingScroll_ >= 0 && max >= pendingScroll_) {
+            verticalScrollBar()->setValue(std::exchange(pendingScroll_, -1));
+        }
+    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingScroll_ = -1; });
+}
+
+void RichEditWindow::scrollWhenLaidOut(int y) {
+    pendingScroll_ = -1;
+    if (y <= verticalScrollBar()->maximum()) {
+        verticalScrollBar()->setValue(y);
+    } else {
+        pendingScroll_ = y;
+    }
 }
 
 RichEditWindow::~RichEditWindow() {
@@ -169,6 +214,17 @@ quint32 RichEditWindow::setBackgroundColor(const QColor& color) {
     setPalette(p);
     applySelectionPalette();
     return toColorRef(old);
+}
+
+// Text without a colour of its own shows the default format's colour, else the system text colour.
+void RichEditWindow::applyTextPalette() {
+    const QTextCharFormat defaults = richformat::defaultCharFormat(*document());
+    QPalette p = palette();
+    p.setColor(QPalette::Text, defaults.hasProperty(QTextFormat::ForegroundBrush)
+                                   ? defaults.foreground().color()
+                                   : QApplication::palette().color(QPalette::Text));
+    setPalette(p);
+    applySelectionPalette();
 }
 
 void RichEditWindow::applySelectionPalette() {

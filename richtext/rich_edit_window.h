@@ -140,6 +140,9 @@ class RichEditWindow final : public QTextEdit {
     void connectLayout();
     void checkRequestResize(const QSizeF& size);
     void applySelectionPalette();
+    void applyTextPalette();
+    // Scrolls to y now, or as soon as the document is laid out that far.
+    void scrollWhenLaidOut(int y);
 
     std::unique_ptr<RichEditModel> model_;
     WindowHooks hooks_;
@@ -151,6 +154,7 @@ class RichEditWindow final : public QTextEdit {
     bool hideSelection_ = true;
     bool wantReturns_ = true;
     int lastRequestedHeight_ = -1;
+    int pendingScroll_ = -1;
     const QMimeData* ownClipboardData_ = nullptr;
 };
 

@@ -2,6 +2,8 @@
 
 #include <QTextFormat>
 
+class QTextDocument;
+
 // Properties that the rich edit window keeps on Qt's text formats beyond what QTextFormat has,
 // shared by the RTF reader and writer and the rich edit window.
 //
@@ -83,5 +85,13 @@ enum ListProperty : int {
     NumberingStart = QTextFormat::UserProperty + 120,  // int: the first number (default 1)
     NumberingTabTwips,                                 // int: distance from the number to the text
 };
+
+// The document's default character format beyond its default font: colours, underline kind,
+// character set and the like, for text that has no such property of its own. The font part lives
+// in QTextDocument::defaultFont(); font properties given here are dropped.
+QTextCharFormat defaultCharFormat(const QTextDocument& document);
+void setDefaultCharFormat(QTextDocument& document, const QTextCharFormat& format);
+// The format text of the given format shows: the document's defaults under its own properties.
+QTextCharFormat withDefaults(const QTextCharFormat& defaults, const QTextCharFormat& format);
 
 }  // namespace tk::richformat

@@ -111,8 +111,11 @@ void RtfWriter::collectFormats() {
     runs_.resize(size_t(formats_.size()));
     paragraphs_.resize(size_t(formats_.size()));
     paragraphReady_.resize(size_t(formats_.size()));
-    for (const QTextFormat& format : std::as_const(formats_)) {
+    // Text without a colour (or another property) of its own is saved as shown: in the default's.
+    const QTextCharFormat defaults = richformat::defaultCharFormat(doc_);
+    for (QTextFormat& format : formats_) {
         if (format.isCharFormat()) {
+            format = richformat::withDefaults(defaults, format.toCharFormat());
             const QTextCharFormat chr = format.toCharFormat();
             fontIndex(chr);
             if (chr.hasProperty(QTextFormat::ForegroundBrush)) {

@@ -1,6 +1,7 @@
 #include "richtext/rich_edit_window.h"
 #include "richtext/rich_format.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
@@ -8,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextLayout>
 #include <QTextList>
 
 #include <gtest/gtest.h>
@@ -319,6 +321,65 @@ TEST(RichEditWindow, DisplayLinesFollowWordWrap) {
     // Positions grow along a line and down the lines.
     EXPECT_LT(w.posFromChar(0).x(), w.posFromChar(3).x());
     EXPECT_LT(w.posFromChar(0).y(), w.posFromChar(last).y());
+}
+
+// The line numbers are counted once and kept across edits: after typing, joining and splitting
+// paragraphs, a narrower window and a bigger default font they must agree with a fresh count.
+TEST(RichEditWindow, DisplayLinesStayRightAcrossEditsAndLayoutChanges) {
+    RichEditWindow w;
+    w.resize(200, 300);
+    w.show();
+    RichEditModel& m = w.model();
+    m.setTextLimit(0xFFFFFF);
+    QString text;
+    for (int i = 0; i < 40; ++i) {
+        text += (i % 3 == 0 ? QStringLiteral("a longer paragraph that wraps over several lines here %1\r")
+                            : QStringLiteral("short %1\r"))
+                    .arg(i);
+    }
+    m.setText(text);
+    // Every display line's first character, counted from the layout as it is now.
+    auto freshStarts = [&] {
+        QList<int> starts;
+        for (QTextBlock b = w.document()->begin(); b.isValid(); b = b.next()) {
+            w.document()->documentLayout()->blockBoundingRect(b);
+            const QTextLayout* layout = b.layout();
+            for (int i = 0; i < std::max(1, layout->lineCount()); ++i) {
+                starts.append(b.position() + (layout->lineCount() > 0 ? layout->lineAt(i).textStart() : 0));
+            }
+        }
+        return starts;
+    };
+    auto check = [&](const char* step) {
+        const QList<int> starts = freshStarts();
+        ASSERT_EQ(m.lineCount(), starts.size()) << step;
+        for (int line = 0; line < starts.size(); ++line) {
+            EXPECT_EQ(m.lineFromChar(starts[line]), line) << step << " line " << line;
+            EXPECT_EQ(m.lineIndex(line), starts[line]) << step << " line " << line;
+        }
+    };
+    check("loaded");
+    const int middle = w.document()->findBlockByNumber(20).position();
+    m.setSelection(middle, middle);
+    w.setFocus();
+    QTest::keyClicks(&w, QStringLiteral(" more words to make this paragraph wrap onto another line"));
+    check("typed");
+    QTest::keyClick(&w, Qt::Key_Return);
+    check("split");
+    QTest::keyClick(&w, Qt::Key_Backspace);
+    QTest::keyClick(&w, Qt::Key_Home);
+    QTest::keyClick(&w, Qt::Key_Backspace);
+    check("joined");
+    m.setSelection(0, 0);
+    QTest::keyClick(&w, Qt::Key_Delete);
+    check("first line edited");
+    w.resize(120, 300);
+    QApplication::processEvents();
+    check("narrower");
+    QFont big = w.document()->defaultFont();
+    big.setPointSize(big.pointSize() * 2);
+    w.document()->setDefaultFont(big);
+    check("bigger font");
 }
 
 TEST(RichEditWindow, TypingIntoProtectedTextAndPastTheLimitIsRefused) {
