@@ -10,6 +10,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace tk::cli {
 namespace {
 
@@ -155,7 +157,12 @@ const CommandRegistrar registrar(Command{
     "convert",
     "입력 출력 [--encoding utf-8|cp949]  (입력: .rtf .txt .crt, 출력: .rtf .txt .crt .html .pdf; .txt는 UTF-8로, "
     "--encoding cp949이면 프로그램의 CP949로 저장; .pdf는 편집기의 인쇄와 같이 A4 쪽으로 인쇄)",
-    convert, true});
+    convert, false,
+    // Printing needs fonts and a printer; the other conversions do without a GUI application.
+    [](const QStringList& args) {
+        return std::any_of(args.begin(), args.end(),
+                           [](const QString& a) { return a.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive); });
+    }});
 
 }  // namespace
 }  // namespace tk::cli

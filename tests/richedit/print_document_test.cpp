@@ -143,7 +143,8 @@ TEST_F(PrintDocumentTest, AFileThatCannotBeWrittenIsReportedInKorean) {
     printer.setOutputFileName(dir.filePath("없는 폴더/out.pdf"));
     control->SetText(QStringLiteral("내용"));
     EXPECT_FALSE(control->PrintDocument(QStringLiteral("문서")));
-    EXPECT_TRUE(control->PrintError().contains(QStringLiteral("다시 인쇄하세요"))) << control->PrintError().toStdString();
+    EXPECT_TRUE(control->PrintError().contains(QStringLiteral("다시 인쇄하세요")))
+        << control->PrintError().toStdString();
 }
 
 }  // namespace
