@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QScreen>
+#include <QTextCursor>
 
 #include <algorithm>
 
@@ -153,10 +154,16 @@ int TCustomRichEdit2::replaceAll(TReplaceDialog* dialog) {
     const quint32 mask = model.setEventMask(model.eventMask() & ~ENM_CHANGE);
     scrollFound_ = false;
     const QString replacement = dialog->ReplaceText();
+    // One edit block, which one undo takes back, and no layout until it is over.
+    model.beginLargeEdit();
+    QTextCursor edit(document_);
+    edit.beginEditBlock();
     while (FindWithDialog(dialog, false, false)) {
         SetSelectedText(replacement);
         ++count;
     }
+    edit.endEditBlock();
+    model.endLargeEdit();
     scrollFound_ = true;
     model.setEventMask(mask);
     OnSelectionChange = std::move(selectionEvent);
@@ -164,8 +171,11 @@ int TCustomRichEdit2::replaceAll(TReplaceDialog* dialog) {
         DoTextNotFound(dialog);
         return 0;
     }
-    window_->ensureCursorVisible();
-    PlaceFindDialog(dialog);
+    // The view follows the last replacement once the layout, started afresh, has got there.
+    window_->whenCaretLaidOut([this, placed = QPointer<TFindDialog>(dialog)] {
+        window_->ensureCursorVisible();
+        PlaceFindDialog(placed);
+    });
     if (OnChange) {
         OnChange(this);
     }

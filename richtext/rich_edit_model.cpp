@@ -129,16 +129,15 @@ QString RichEditModel::textRange(int start, int end) const {
         const int from = std::max(start, blockStart) - blockStart;
         const int to = std::min(end, blockStart + block.length()) - blockStart;
         const QString blockText = block.text();
-        for (int i = from; i < to; ++i) {
-            if (i >= blockText.size()) {
-                text += QLatin1Char('\r');
-                continue;
-            }
-            const QChar ch = blockText.at(i);
-            text += ch == QChar::LineSeparator ? QChar(0x0B) : ch;
+        const int textEnd = std::min(to, static_cast<int>(blockText.size()));
+        if (from < textEnd) {
+            text += QStringView(blockText).mid(from, textEnd - from);
+        }
+        if (to > blockText.size()) {
+            text += QLatin1Char('\r');  // the paragraph end
         }
     }
-    return text;
+    return text.replace(QChar::LineSeparator, QChar(0x0B));
 }
 
 bool RichEditModel::insertPlainText(QTextCursor& cursor, const QString& text) {

@@ -124,6 +124,11 @@ class RichEditModel : public QObject {
     bool rangeTouchesProtected(int from, int to) const;
     bool allowEdit(EditMessage msg, int from, int to, quintptr wParam = 0);
 
+    // An edit of much of the text, made in many steps, is about to start and has ended: a view lays
+    // the text out afresh afterwards, a screen at a time, instead of after every step.
+    void beginLargeEdit() { beginLargeChange(); }
+    void endLargeEdit() { endLargeChange(); }
+
     // Runs f with change notifications gathered into one, sent at the end.
     template <typename F>
     void batch(F&& f) {
