@@ -159,7 +159,7 @@ int TCustomRichEdit2::replaceAll(TReplaceDialog* dialog) {
     QTextCursor edit(document_);
     edit.beginEditBlock();
     while (FindWithDialog(dialog, false, false)) {
-        SetSelectedText(replacement);
+        (void)ReplaceSel(replacement);  // selects what it inserted, as setting SelectedText does
         ++count;
     }
     edit.endEditBlock();

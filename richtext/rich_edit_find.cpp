@@ -1,6 +1,9 @@
 // The window's text search and page formatting.
 #include "richtext/rich_edit_model.h"
 
+#include <QTextBlock>
+#include <QTextDocument>
+
 #include <algorithm>
 
 namespace tk::richedit {
@@ -37,9 +40,33 @@ int RichEditModel::findText(const QString& what, int from, int to, quint32 flags
                              : findBackward(what, from, to, flags, matchEnd);
 }
 
+// Most searches go paragraph by paragraph, reading each one once: a match cannot span a
+// paragraph end unless the text holds one, and the ends on either side are word boundaries.
 int RichEditModel::findForward(const QString& what, int from, int to, quint32 flags, int* matchEnd) const {
     const auto n = static_cast<int>(what.size());
     const Qt::CaseSensitivity cs = (flags & FR_MATCHCASE) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    if (!what.contains(QLatin1Char('\r'))) {
+        QTextBlock block = document_->findBlock(from);
+        for (; block.isValid() && block.position() < to && block.length() <= kLargestChunk; block = block.next()) {
+            const int pos = block.position();
+            if (block.length() - 1 < n) {
+                continue;
+            }
+            QString hay = block.text();
+            hay.replace(QChar::LineSeparator, QChar(0x0B));
+            const int limit = std::min(to, pos + static_cast<int>(hay.size())) - pos;
+            for (qsizetype i = std::max(from, pos) - pos; (i = hay.indexOf(what, i, cs)) >= 0 && i + n <= limit; ++i) {
+                if (!(flags & FR_WHOLEWORD) || isWholeWord(hay, i, n)) {
+                    *matchEnd = pos + static_cast<int>(i) + n;
+                    return pos + static_cast<int>(i);
+                }
+            }
+        }
+        if (!block.isValid() || block.position() >= to) {
+            return -1;
+        }
+        from = std::max(from, block.position());  // a very long paragraph is read a part at a time
+    }
     int chunk = kFirstChunk;
     for (int pos = from; pos + n <= to;) {
         const int chunkEnd = std::min(to, pos + chunk + n - 1);  // matches start before chunkEnd - n + 1

@@ -65,8 +65,9 @@ void RichEditModel::setSelection(int cpMin, int cpMax) {
     } else {
         // The anchor goes to cpMin, the caret to cpMax, as the window does; out-of-range ends are
         // pulled to the text.
-        c.setPosition(clampPosition(cpMin));
-        c.setPosition(cpMax < 0 ? textLength() : clampPosition(cpMax), QTextCursor::KeepAnchor);
+        const int length = textLength();
+        c.setPosition(std::clamp(cpMin, 0, length));
+        c.setPosition(cpMax < 0 ? length : std::clamp(cpMax, 0, length), QTextCursor::KeepAnchor);
     }
     setTextCursor(c);
 }

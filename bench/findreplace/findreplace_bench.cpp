@@ -58,7 +58,7 @@ void BM_ControlReplaceAll(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ControlReplaceAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ControlReplaceAll)->Unit(benchmark::kMillisecond)->Iterations(8);
 
 void BM_FloorFindInsert(benchmark::State& state) {
     QString plain = sampleText();
@@ -79,7 +79,7 @@ void BM_FloorFindInsert(benchmark::State& state) {
         benchmark::DoNotOptimize(count);
     }
 }
-BENCHMARK(BM_FloorFindInsert)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FloorFindInsert)->Unit(benchmark::kMillisecond)->Iterations(8);
 
 }  // namespace
 
