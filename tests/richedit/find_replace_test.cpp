@@ -198,6 +198,10 @@ TEST_F(FindReplaceTest, ReplaceAllWhoseTextHoldsTheFindTextEnds) {
     TReplaceDialog* dialog = control->ShowReplaceDialog(QStringLiteral("a"), QStringLiteral("aa"));
     click(dialog->ReplaceAllButton());
     EXPECT_EQ(control->Text(), QStringLiteral("가aa나aa다aa"));
+    // One undo takes the whole replace-all back.
+    ASSERT_TRUE(control->CanUndo());
+    control->Undo();
+    EXPECT_EQ(control->Text(), QStringLiteral("가a나a다a"));
 }
 
 TEST_F(FindReplaceTest, ReplaceAllRaisesEachEventOnceOrNotAtAll) {
