@@ -86,6 +86,7 @@ bool TForm3::N24Click() {
 
 bool TForm3::N37Click() {
     QPrinter& printer = RichEdit1->Printer();
+    printer.setDocName(StatusPanel3->text());  // the dialog names a PDF file after it
     if (!PrintDialog1(printer)) {
         return false;
     }

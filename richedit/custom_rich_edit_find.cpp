@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QScreen>
 #include <QTextCursor>
@@ -23,6 +24,8 @@ QPrinter* thePrinter = nullptr;
 QPrinter& programPrinter() {
     if (thePrinter == nullptr) {
         thePrinter = new QPrinter(QPrinter::HighResolution);
+        // Margins a reader expects; a printer that needs more keeps its own.
+        thePrinter->setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
         qAddPostRoutine([] {
             delete thePrinter;
             thePrinter = nullptr;
@@ -96,7 +99,6 @@ bool TCustomRichEdit2::FindWithDialog(TFindDialog* dialog, bool placeDialog, boo
 TFindDialog* TCustomRichEdit2::ShowFindDialog(const QString& searchStr) {
     if (!findDialog_) {
         findDialog_ = new TFindDialog(this);
-        findDialog_->setWindowFlag(Qt::Dialog);
         if (replaceDialog_) {
             findDialog_->SetFindText(replaceDialog_->FindText());
         }
@@ -114,7 +116,6 @@ TFindDialog* TCustomRichEdit2::ShowFindDialog(const QString& searchStr) {
 TReplaceDialog* TCustomRichEdit2::ShowReplaceDialog(const QString& searchStr, const QString& replaceStr) {
     if (!replaceDialog_) {
         replaceDialog_ = new TReplaceDialog(this);
-        replaceDialog_->setWindowFlag(Qt::Dialog);
         if (findDialog_) {
             replaceDialog_->SetFindText(findDialog_->FindText());
         }

@@ -16,7 +16,8 @@ TFindDialog::TFindDialog(QWidget* parent) : TFindDialog(parent, false) {}
 
 TFindDialog::TFindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
     setWindowTitle(withReplace ? QStringLiteral("바꾸기") : QStringLiteral("찾기"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A small tool window: a title and a close button, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(false);
     auto* fields = new QGridLayout;
     FindEdit = new QLineEdit(this);
