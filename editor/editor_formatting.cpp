@@ -263,8 +263,7 @@ void TForm3::N16Click() {
         return;
     }
     TTextAttributes2& text = currentText();
-    const QColor chosen =
-        ColorDialog1(colorFromTColor(text.Color(), RichEdit1->palette()), QStringLiteral("글자색"));
+    const QColor chosen = ColorDialog1(colorFromTColor(text.Color(), RichEdit1->palette()), QStringLiteral("글자색"));
     if (chosen.isValid()) {
         currentText().SetColor(tcolorFromColor(chosen));
     }

@@ -52,7 +52,9 @@ TFormatBar::TFormatBar(QWidget* parent) : QWidget(parent) {
     FontName->addItems(families);
     FontName->setToolTip(QStringLiteral("Font Name"));
     FontName->setStatusTip(QStringLiteral("Select font name"));
-    FontName->setMinimumContentsLength(12);
+    // Narrow enough that the bar fits the editor's width: showing it never widens the window.
+    FontName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    FontName->setMinimumContentsLength(8);
 
     FontSize = new TSpinEdit(1, 10000, 1, this);
     SpinEdit1 = new TSpinEdit(0, 10000, 0, this);
@@ -62,6 +64,8 @@ TFormatBar::TFormatBar(QWidget* parent) : QWidget(parent) {
                                         QStringLiteral("Double"), QStringLiteral("SpecifiedOrMore"),
                                         QStringLiteral("Specified"), QStringLiteral("Multiple")});
     ComboBox_LineSpacingRule->setCurrentIndex(0);
+    ComboBox_LineSpacingRule->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboBox_LineSpacingRule->setMinimumContentsLength(6);
     SpinEdit_LineSpacing = new TSpinEdit(-1, 10000, 0, this);
     SpinEdit_Numbering = new TSpinEdit(1, 10000, 1, this);
     SpinEdit2_NumberingTab = new TSpinEdit(10, 10000, 10, this);
@@ -74,8 +78,9 @@ TFormatBar::TFormatBar(QWidget* parent) : QWidget(parent) {
     addColumn(QStringLiteral("줄 간격"), SpinEdit_LineSpacing);
     addColumn(QStringLiteral("글머리 시작번호"), SpinEdit_Numbering);
     addColumn(QStringLiteral("글머리 탭"), SpinEdit2_NumberingTab);
-    for (QWidget* w : std::initializer_list<QWidget*>{FontName, FontSize, SpinEdit1, SpinEdit2, ComboBox_LineSpacingRule,
-                                                      SpinEdit_LineSpacing, SpinEdit_Numbering, SpinEdit2_NumberingTab}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{FontName, FontSize, SpinEdit1, SpinEdit2, ComboBox_LineSpacingRule,
+                                         SpinEdit_LineSpacing, SpinEdit_Numbering, SpinEdit2_NumberingTab}) {
         clickFocusOnly(w);
     }
 }

@@ -13,13 +13,47 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 namespace tk::rtf {
 
 namespace {
 
 using richformat::pixelsToTwips;
+
+// A number as a list of the given style writes it: 1, a, A, i or I onwards.
+QString numberText(int n, QTextListFormat::Style style) {
+    switch (style) {
+        case QTextListFormat::ListLowerAlpha:
+        case QTextListFormat::ListUpperAlpha: {
+            QString letters;
+            for (int k = std::max(1, n); k > 0; k = (k - 1) / 26) {
+                letters.prepend(QChar(u'a' + (k - 1) % 26));
+            }
+            return style == QTextListFormat::ListUpperAlpha ? letters.toUpper() : letters;
+        }
+        case QTextListFormat::ListLowerRoman:
+        case QTextListFormat::ListUpperRoman: {
+            if (n < 1 || n > 3999) {
+                return QString::number(n);
+            }
+            static const std::pair<int, const char*> numerals[] = {
+                {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+                {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+            QString roman;
+            for (const auto& [value, text] : numerals) {
+                for (; n >= value; n -= value) {
+                    roman += QLatin1String(text);
+                }
+            }
+            return style == QTextListFormat::ListUpperRoman ? roman.toUpper() : roman;
+        }
+        default:
+            return QString::number(n);
+    }
+}
 
 constexpr int kKoreanCharset = 129;
 constexpr int kDefaultTableWidthTwips = 9000;
@@ -513,7 +547,18 @@ void RtfWriter::writeNumbering(const QTextBlock& block) {
     const bool bullet = format.style() == QTextListFormat::ListDisc || format.style() == QTextListFormat::ListCircle ||
                         format.style() == QTextListFormat::ListSquare;
     out_.append("{\\pntext\\f0 ");
-    writeText(bullet ? QStringLiteral("\u2022") : list->itemText(block), kKoreanCharset);
+    if (bullet) {
+        writeText(QStringLiteral("\u2022"), kKoreanCharset);
+    } else {
+        // The list's own first number counts, which Qt's item text does not know of.
+        const int start =
+            format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
+        const QString prefix = format.hasProperty(QTextFormat::ListNumberPrefix) ? format.numberPrefix() : QString();
+        const QString suffix =
+            format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
+        const QString number = prefix + numberText(list->itemNumber(block) + start, format.style()) + suffix;
+        writeText(number, kKoreanCharset);
+    }
     out_.append("\\tab}{\\*\\pn");
     if (bullet) {
         out_.append("\\pnlvlblt");

@@ -10,14 +10,14 @@
 #include "richedit/qe_rich_edit.h"
 #include "richtext/rich_edit_window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextBlock>
 #include <QTextEdit>
-#include <QAbstractTextDocumentLayout>
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +32,8 @@ constexpr qsizetype kDocumentBytes = 5 * 1024 * 1024;
 const QString& documentText() {
     static const QString text = [] {
         QString t;
-        const QString line = QStringLiteral("오늘은 날씨가 맑았다. The quick brown fox jumps over the lazy dog 12345.\n");
+        const QString line =
+            QStringLiteral("오늘은 날씨가 맑았다. The quick brown fox jumps over the lazy dog 12345.\n");
         const qsizetype bytesPerLine = line.toUtf8().size();
         t.reserve((kDocumentBytes / bytesPerLine + 1) * line.size());
         for (qsizetype bytes = 0; bytes < kDocumentBytes; bytes += bytesPerLine) {

@@ -10,12 +10,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
-#include <QRegularExpression>
-#include <QSpinBox>
 
 using namespace tk;
 using tk::test::AppFixture;
@@ -315,8 +315,8 @@ TEST_F(EditorFormattingTest, TheControlsFollowTheCaret) {
     EXPECT_EQ(bar().SpinEdit_LineSpacing->value(), 18);
     EXPECT_EQ(bar().SpinEdit_Numbering->value(), 3);
     EXPECT_EQ(bar().SpinEdit2_NumberingTab->value(), 24);
-    EXPECT_EQ(ruler().FirstInd->Left(), 40 - 4 + 6);               // trunc(30 × 4/3)
-    EXPECT_EQ(ruler().LeftInd->Left(), 53 - 4 + 6);                // trunc((10 + 30) × 4/3)
+    EXPECT_EQ(ruler().FirstInd->Left(), 40 - 4 + 6);                      // trunc(30 × 4/3)
+    EXPECT_EQ(ruler().LeftInd->Left(), 53 - 4 + 6);                       // trunc((10 + 30) × 4/3)
     EXPECT_EQ(ruler().RightInd->Left(), ruler().ClientWidth() - 6 - 28);  // trunc((15 + 6) × 4/3)
     EXPECT_EQ(form3->positionText(), QStringLiteral("열:   2   행:   2"));
 
@@ -397,6 +397,16 @@ TEST_F(EditorFormattingTest, TheBarShowsWithF5AndWritesWhatIsTyped) {
     // F5 again hides the bar; it reappears with the values of the selection.
     pressInEditor(Qt::Key_F5);
     EXPECT_FALSE(bar().isVisible());
+}
+
+// This was 718 pixels: the bar's controls asked for more than the editor's 696 and widened it.
+TEST_F(EditorFormattingTest, ShowingTheBarKeepsTheWindowsWidth) {
+    form3->resize(696, 480);
+    QApplication::processEvents();
+    pressInEditor(Qt::Key_F5);
+    QApplication::processEvents();
+    EXPECT_EQ(form3->width(), 696);
+    EXPECT_LE(form3->minimumSizeHint().width(), 696);
 }
 
 TEST_F(EditorFormattingTest, TheBarIsNotInTheTabOrder) {
@@ -519,8 +529,8 @@ class FormattedDocumentTest : public EditorFormattingTest {
         setBox(bar().SpinEdit2, "3");
         setBox(bar().SpinEdit_LineSpacing, "20");
         bar().ComboBox_LineSpacingRule->setCurrentIndex(3);
-        dragMarker(ruler().FirstInd, 3, 30);  // 21 points
-        dragMarker(ruler().LeftInd, 3, 40);   // left 8 from the first line
+        dragMarker(ruler().FirstInd, 3, 30);   // 21 points
+        dragMarker(ruler().LeftInd, 3, 40);    // left 8 from the first line
         dragMarker(ruler().RightInd, 3, -20);  // 14 points
         // The second paragraph: upper-case roman numbers from 3 with a 15 point tab.
         pressInEditor(Qt::Key_Down);

@@ -435,6 +435,10 @@ TEST(TextAttributes, SaveAndReopenKeepsEveryAttribute) {
     QBuffer out;
     out.open(QIODevice::ReadWrite);
     ASSERT_TRUE(control->Lines().SaveStream(out));
+    // This was "1." and "2.": the number written as text for readers without numbering ignored the
+    // list's first number.
+    EXPECT_TRUE(out.data().contains("{\\pntext\\f0 3.\\tab}")) << out.data().constData();
+    EXPECT_TRUE(out.data().contains("{\\pntext\\f0 4.\\tab}"));
     auto reopened = shownControl();
     out.seek(0);
     ASSERT_TRUE(reopened->Lines().LoadStream(out));
