@@ -47,8 +47,11 @@ int RichEditModel::findForward(const QString& what, int from, int to, quint32 fl
     const Qt::CaseSensitivity cs = (flags & FR_MATCHCASE) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     if (!what.contains(QLatin1Char('\r'))) {
         QTextBlock block = document_->findBlock(from);
-        for (; block.isValid() && block.position() < to && block.length() <= kLargestChunk; block = block.next()) {
-            const int pos = block.position();
+        // Each paragraph's position follows from the one before: asking for it walks the document.
+        int next = block.isValid() ? block.position() : to;
+        for (; block.isValid() && next < to && block.length() <= kLargestChunk; block = block.next()) {
+            const int pos = next;
+            next += block.length();
             if (block.length() - 1 < n) {
                 continue;
             }
@@ -62,10 +65,10 @@ int RichEditModel::findForward(const QString& what, int from, int to, quint32 fl
                 }
             }
         }
-        if (!block.isValid() || block.position() >= to) {
+        if (!block.isValid() || next >= to) {
             return -1;
         }
-        from = std::max(from, block.position());  // a very long paragraph is read a part at a time
+        from = std::max(from, next);  // a very long paragraph is read a part at a time
     }
     int chunk = kFirstChunk;
     for (int pos = from; pos + n <= to;) {

@@ -183,6 +183,23 @@ TEST_F(FindReplaceTest, PositionsAreExactAroundPicturesAndParagraphEnds) {
     EXPECT_EQ(selection(), std::make_pair(2, 5));
 }
 
+// A paragraph longer than one read is searched a part at a time; matches on the seams count.
+TEST_F(FindReplaceTest, LongParagraphsAreSearchedToTheirEnd) {
+    control->SetMaxLength(0x7FFFFFF);
+    const QString filler(70000, u'가');
+    setText(filler + QStringLiteral(" 바늘\r끝 바늘"));
+    select(0, 0);
+    TFindDialog* dialog = findDialogWith(QStringLiteral("바늘"));
+    click(dialog->WholeWordBox);
+    click(dialog->FindNextButton);
+    EXPECT_EQ(selection(), std::make_pair(70001, 70003));
+    click(dialog->FindNextButton);
+    EXPECT_EQ(selection(), std::make_pair(70006, 70008));
+    click(dialog->UpButton);
+    click(dialog->FindNextButton);
+    EXPECT_EQ(selection(), std::make_pair(70001, 70003));
+}
+
 TEST_F(FindReplaceTest, ReplaceChangesTheNextMatchNotTheSelectedOne) {
     setText(QStringLiteral("고양이 고양이 고양이"));
     select(0, 3);
