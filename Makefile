@@ -10,7 +10,7 @@ PACKAGES := cmake ninja-build g++ pkg-config make \
 	clang libclang-rt-14-dev clang-format-16 \
 	zip unzip p7zip-full python3 \
 	xvfb xauth fonts-nanum qt6-translations-l10n libreoffice-writer-nogui \
-	desktop-file-utils appstream dpkg-dev file
+	desktop-file-utils appstream dpkg-dev file poppler-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -13,6 +13,8 @@ struct Command {
     const char* usage;                                // the arguments after the name, for the help text (UTF-8)
     std::function<int(const QStringList& args)> run;  // returns the process exit code
     bool needsGui = false;  // documents need fonts and text layout, which only a GUI application has
+    // Asked instead of needsGui when set: whether these arguments need a GUI application.
+    std::function<bool(const QStringList& args)> needsGuiFor;
 };
 
 void registerCommand(Command command);

@@ -1,18 +1,23 @@
 // tomekeep-cli convert IN OUT: plain text, RTF and the compressed container, by file extension.
 #include "cli/command.h"
+#include "richedit/print_document.h"
 #include "richedit/rich_text_document.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace tk::cli {
 namespace {
 
 const QStringList kInputs = {QStringLiteral("rtf"), QStringLiteral("txt"), QStringLiteral("crt")};
 const QStringList kOutputs = {QStringLiteral("rtf"), QStringLiteral("txt"), QStringLiteral("crt"),
-                              QStringLiteral("html")};
+                              QStringLiteral("html"), QStringLiteral("pdf")};
 
 struct ConvertArgs {
     QString in;
@@ -64,7 +69,7 @@ int checkExtensions(const ConvertArgs& args) {
     }
     if (!kOutputs.contains(outExt)) {
         return usageError("convert",
-                          QStringLiteral("출력 파일은 .rtf, .txt, .crt, .html 가운데 하나로 끝나야 합니다."));
+                          QStringLiteral("출력 파일은 .rtf, .txt, .crt, .html, .pdf 가운데 하나로 끝나야 합니다."));
     }
     if (args.encodingGiven && outExt != QLatin1String("txt")) {
         return usageError("convert", QStringLiteral("--encoding은 .txt로 저장할 때만 씁니다."));
@@ -105,6 +110,21 @@ bool writeHtml(const QString& fileName, const QString& html, QString* why) {
     return true;
 }
 
+// The document printed into a PDF file as the editor prints it, on A4 paper with the margins a
+// printer would keep.
+int printPdf(TRichTextDocument& document, const QString& out) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+                                      QPageLayout::Millimeter));
+    PrintOutcome outcome;
+    if (!printRichText(document.editModel(), printer, QFileInfo(out).completeBaseName(), &outcome)) {
+        return saveFailure(out, outcome.errorString);
+    }
+    return kExitOk;
+}
+
 int convert(const QStringList& list) {
     ConvertArgs args;
     if (const int usage = parseArgs(list, &args); usage != kExitOk) {
@@ -122,6 +142,9 @@ int convert(const QStringList& list) {
         QString why;
         return writeHtml(args.out, document.document().toHtml(), &why) ? kExitOk : saveFailure(args.out, why);
     }
+    if (outExt == QLatin1String("pdf")) {
+        return printPdf(document, args.out);
+    }
     document.SetCompress(outExt == QLatin1String("crt"));
     document.Lines().SetTextEncoding(args.encoding);
     if (!document.Lines().SaveFile(args.out)) {
@@ -132,9 +155,14 @@ int convert(const QStringList& list) {
 
 const CommandRegistrar registrar(Command{
     "convert",
-    "입력 출력 [--encoding utf-8|cp949]  (입력: .rtf .txt .crt, 출력: .rtf .txt .crt .html; .txt는 UTF-8로, "
-    "--encoding cp949이면 프로그램의 CP949로 저장)",
-    convert});
+    "입력 출력 [--encoding utf-8|cp949]  (입력: .rtf .txt .crt, 출력: .rtf .txt .crt .html .pdf; .txt는 UTF-8로, "
+    "--encoding cp949이면 프로그램의 CP949로 저장; .pdf는 편집기의 인쇄와 같이 A4 쪽으로 인쇄)",
+    convert, false,
+    // Printing needs fonts and a printer; the other conversions do without a GUI application.
+    [](const QStringList& args) {
+        return std::any_of(args.begin(), args.end(),
+                           [](const QString& a) { return a.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive); });
+    }});
 
 }  // namespace
 }  // namespace tk::cli

@@ -65,7 +65,12 @@ int main(int argc, char** argv) {
     tk::disableCoreDumps();
     const QString first = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const auto it = commands().find(first.toStdString());
-    const bool gui = it != commands().end() && it->second.needsGui;
+    QStringList rawArgs;
+    for (int i = 2; i < argc; ++i) {
+        rawArgs.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const bool gui =
+        it != commands().end() && (it->second.needsGuiFor ? it->second.needsGuiFor(rawArgs) : it->second.needsGui);
     // The offscreen platform keeps the companion usable without a display.
     if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

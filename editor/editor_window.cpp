@@ -117,11 +117,13 @@ void TForm3::setupMenu() {
     N18 = add(QStringLiteral("지우기"), {}, nullptr);
     PopupMenu1->addSeparator();
     setupFormatMenu();
+    setupFindMenu();
     PopupMenu1->addSeparator();
     N19 = add(QStringLiteral("문서 열기"), QKeySequence(Qt::CTRL | Qt::Key_O), &TForm3::N19Click);
     N10 = add(QStringLiteral("문서 저장"), QKeySequence(Qt::CTRL | Qt::Key_S), &TForm3::N10Click);
     // Ctrl+N belongs to the first item in menu order, new document; here it is only shown.
     N11 = add(QStringLiteral("새 이름으로 문서 저장\tCtrl+N"), {}, &TForm3::N11Click);
+    setupPrintMenu();
 
     connect(N25, &QAction::triggered, this, [this] { RichEdit1->Undo(); });
     connect(N29, &QAction::triggered, this, [this] { RichEdit1->Redo(); });
@@ -457,6 +459,7 @@ void TForm3::PopupMenu1Popup() {
     N3->setEnabled(selected);
     N4->setEnabled(selected);
     N18->setEnabled(selected);
+    refreshFindNext();
 }
 
 QColor TForm3::editorWindowColor() const {

@@ -14,6 +14,7 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QStatusBar;
 
 namespace tk {
@@ -139,6 +140,18 @@ class TForm3 final : public QMainWindow {
     QAction* N17;  // background colour
     QAction* N28;  // formatting bar
 
+    QAction* N21;  // find
+    QAction* N22;  // find next
+    QAction* N24;  // replace
+    QAction* N37;  // print
+    // The print dialog on the given printer; true when the user chose to print. Tests put a
+    // scripted answer here.
+    std::function<bool(QPrinter& printer)> PrintDialog1;
+    bool N21Click();
+    bool N22Click();
+    bool N24Click();
+    bool N37Click();
+
     // The colour dialog: the colour to start from in, the chosen colour out, an invalid colour
     // when the user cancelled. Tests put a scripted answer here.
     std::function<QColor(const QColor& initial, const QString& title)> ColorDialog1;
@@ -166,6 +179,11 @@ class TForm3 final : public QMainWindow {
     void unbind();
     void showSaveError();
     void clearDocument();
+
+    // Find, replace and print (editor_find_print.cpp).
+    void setupFindMenu();
+    void setupPrintMenu();
+    void refreshFindNext();
 
     // Formatting (editor_formatting.cpp).
     void setupRuler();

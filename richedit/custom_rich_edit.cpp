@@ -31,6 +31,10 @@ TCustomRichEdit2::TCustomRichEdit2(QWidget* parent)
 }
 
 TCustomRichEdit2::~TCustomRichEdit2() {
+    // The dialogs call back into the control: they go first.
+    lastFindDialog_ = nullptr;
+    delete findDialog_.data();
+    delete replaceDialog_.data();
     if (window_ != nullptr) {
         window_->releaseClipboard();
         // No event may reach a control that is going away.

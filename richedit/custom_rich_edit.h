@@ -1,5 +1,7 @@
 #pragma once
 
+#include "richedit/find_dialog.h"
+#include "richedit/print_document.h"
 #include "richedit/rich_edit_strings.h"
 #include "richedit/rich_edit_types.h"
 #include "richedit/text_attributes.h"
@@ -13,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class QPrinter;
 class QTextDocument;
 
 namespace tk {
@@ -154,6 +157,29 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     // is below 2 or the line list is updating; the replaced text ends up selected.
     bool ReplaceSel(const QString& text);
 
+    // ---- find, replace and print ----
+    // One search of the text in [start, start + |length|) (backward: the |length| characters up
+    // to start); the match's position or -1. The control takes the keyboard focus afterwards.
+    int SearchText(const QString& searchStr, int startPos, int length, TSearchTypes options);
+    // The modeless find and replace dialogs, created on first use; a non-empty text becomes the
+    // dialog's find (and replace) text.
+    TFindDialog* ShowFindDialog(const QString& searchStr);
+    TReplaceDialog* ShowReplaceDialog(const QString& searchStr, const QString& replaceStr);
+    // One search step with a dialog's settings from the selection; no wrap-around.
+    bool FindWithDialog(TFindDialog* dialog, bool placeDialog, bool reportFailure);
+    // Repeats the last search made with a non-empty find text.
+    bool FindNextMatch();
+    bool CanFindNextMatch() const;
+    // Moves the dialog off the selected text.
+    void PlaceFindDialog(TFindDialog* dialog);
+    // Prints the whole document as one job on Printer(); false with PrintError() when it failed.
+    [[nodiscard]] virtual bool PrintDocument(const QString& title);
+    QString PrintError() const { return printOutcome_.errorString; }
+    int PrintedPages() const { return printOutcome_.pages; }
+    // The printer PrintDocument prints on: the program's printer unless another one is set.
+    QPrinter& Printer();
+    void SetPrinter(QPrinter* printer) { printer_ = printer; }
+
     // The popup menu to show for a context-menu request.
     virtual QMenu* GetPopupMenu();
 
@@ -184,6 +210,8 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     std::function<void(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseDown;
     std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseMove;
     std::function<void(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)> OnMouseUp;
+    std::function<void(QObject* Sender, const QString& FindText)> OnTextNotFound;
+    std::function<void(QObject* Sender, TFindDialog* Dialog)> OnCloseFindDialog;
 
   protected:
     virtual void CreateWnd();
@@ -193,6 +221,8 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     virtual bool DoSaveClipboard(int numObjects, int numChars);
     virtual void DoURLClick(const QString& urlText, TMouseButton button);
     virtual void DoResizeRequest(const QRect& rect);
+    virtual void DoTextNotFound(TFindDialog* dialog);
+    virtual void DoCloseFindDialog(TFindDialog* dialog);
 
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -214,6 +244,8 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     void handleLink(int msg, int cpMin, int cpMax);
     void handleInput(QEvent* event);
     int objectIndexAt(const QPoint& point) const;
+    void ReplaceDialogReplace(TReplaceDialog* dialog);
+    int replaceAll(TReplaceDialog* dialog);
 
     QTextDocument* document_;
     richedit::RichEditWindow* window_ = nullptr;
@@ -253,6 +285,12 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     int linkStart_ = -1;
     int linkEnd_ = -1;
     bool linkButtonRight_ = false;
+    QPointer<TFindDialog> findDialog_;
+    QPointer<TReplaceDialog> replaceDialog_;
+    QPointer<TFindDialog> lastFindDialog_;
+    bool scrollFound_ = true;  // off while replace-all runs: the view follows once, at the end
+    QPrinter* printer_ = nullptr;
+    PrintOutcome printOutcome_;
 };
 
 }  // namespace tk

@@ -75,7 +75,7 @@ bool TCustomRichEdit2::ReplaceSel(const QString& text) {
         return false;
     }
     if (!linesUpdating_) {
-        SetSelectionRange(start, start + static_cast<int>(text.size()), true);
+        SetSelectionRange(start, start + static_cast<int>(text.size()), scrollFound_);
     }
     return true;
 }

@@ -51,6 +51,16 @@ enum class TSelectionKind : unsigned {
 Q_DECLARE_FLAGS(TSelectionKinds, TSelectionKind)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TSelectionKinds)
 
+// Options of a text search.
+enum class TSearchType : unsigned {
+    stWholeWord = 1u << 0,
+    stMatchCase = 1u << 1,
+    stBackward = 1u << 2,
+    stSelectFound = 1u << 3,
+};
+Q_DECLARE_FLAGS(TSearchTypes, TSearchType)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TSearchTypes)
+
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum class TBorderStyle { bsNone, bsSingle };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };

@@ -65,8 +65,9 @@ void RichEditModel::setSelection(int cpMin, int cpMax) {
     } else {
         // The anchor goes to cpMin, the caret to cpMax, as the window does; out-of-range ends are
         // pulled to the text.
-        c.setPosition(clampPosition(cpMin));
-        c.setPosition(cpMax < 0 ? textLength() : clampPosition(cpMax), QTextCursor::KeepAnchor);
+        const int length = textLength();
+        c.setPosition(std::clamp(cpMin, 0, length));
+        c.setPosition(cpMax < 0 ? length : std::clamp(cpMax, 0, length), QTextCursor::KeepAnchor);
     }
     setTextCursor(c);
 }
@@ -129,16 +130,15 @@ QString RichEditModel::textRange(int start, int end) const {
         const int from = std::max(start, blockStart) - blockStart;
         const int to = std::min(end, blockStart + block.length()) - blockStart;
         const QString blockText = block.text();
-        for (int i = from; i < to; ++i) {
-            if (i >= blockText.size()) {
-                text += QLatin1Char('\r');
-                continue;
-            }
-            const QChar ch = blockText.at(i);
-            text += ch == QChar::LineSeparator ? QChar(0x0B) : ch;
+        const int textEnd = std::min(to, static_cast<int>(blockText.size()));
+        if (from < textEnd) {
+            text += QStringView(blockText).mid(from, textEnd - from);
+        }
+        if (to > blockText.size()) {
+            text += QLatin1Char('\r');  // the paragraph end
         }
     }
-    return text;
+    return text.replace(QChar::LineSeparator, QChar(0x0B));
 }
 
 bool RichEditModel::insertPlainText(QTextCursor& cursor, const QString& text) {

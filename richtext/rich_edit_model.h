@@ -1,5 +1,6 @@
 #pragma once
 
+#include "richtext/rich_edit_pages.h"
 #include "richtext/rich_edit_types.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -8,12 +9,18 @@
 #include <QTextCursor>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QTextBlock;
 class QTextDocument;
 
 namespace tk::richedit {
+
+// EM_FINDTEXTEX flags.
+inline constexpr quint32 FR_DOWN = 0x00000001;
+inline constexpr quint32 FR_WHOLEWORD = 0x00000002;
+inline constexpr quint32 FR_MATCHCASE = 0x00000004;
 
 // The rich edit window's document side: everything the rich text control asks of the window that
 // needs no screen. Character positions are QTextDocument positions: a paragraph break and an
@@ -58,6 +65,16 @@ class RichEditModel : public QObject {
     QString text() const { return textRange(0, -1); }
     // Replaces the whole text (no protection check, no undo, clears the modified flag).
     void setText(const QString& text);
+
+    // EM_FINDTEXTEX over the text as textRange reads it, so positions count paragraph ends and
+    // embedded objects as one character each. With FR_DOWN the first match in [from, to) is
+    // found, otherwise the last one; a match lies wholly inside the range. Returns its position
+    // and sets *matchEnd, or -1. to -1 means the end of the text.
+    int findText(const QString& what, int from, int to, quint32 flags, int* matchEnd) const;
+
+    // EM_FORMATRANGE: lays out (and with render draws) one page from range->cpMin; returns the
+    // first position that did not fit. No range clears the formatting cache and returns 0.
+    int formatRange(const FormatRange* range, bool render);
 
     // Display lines, counted as laid out.
     int lineCount() const;
@@ -107,6 +124,11 @@ class RichEditModel : public QObject {
     bool rangeTouchesProtected(int from, int to) const;
     bool allowEdit(EditMessage msg, int from, int to, quintptr wParam = 0);
 
+    // An edit of much of the text, made in many steps, is about to start and has ended: a view lays
+    // the text out afresh afterwards, a screen at a time, instead of after every step.
+    void beginLargeEdit() { beginLargeChange(); }
+    void endLargeEdit() { endLargeChange(); }
+
     // Runs f with change notifications gathered into one, sent at the end.
     template <typename F>
     void batch(F&& f) {
@@ -153,6 +175,8 @@ class RichEditModel : public QObject {
     int clampPosition(int cp) const;
     bool insertPlainText(QTextCursor& cursor, const QString& text);
     void setEffectiveUndo();
+    int findForward(const QString& what, int from, int to, quint32 flags, int* matchEnd) const;
+    int findBackward(const QString& what, int from, int to, quint32 flags, int* matchEnd) const;
 
     QTextDocument* document_;
     QTextCursor cursor_;
@@ -185,6 +209,7 @@ class RichEditModel : public QObject {
     bool editInProgress_ = false;          // between an edit's contentsChange and its contentsChanged
     mutable bool linesValid_ = false;
     mutable QPointer<QAbstractTextDocumentLayout> lineTableLayout_;
+    std::unique_ptr<PageFormatter> pages_;
 };
 
 }  // namespace tk::richedit

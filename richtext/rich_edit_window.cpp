@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <utility>
@@ -21,9 +22,15 @@ namespace tk::richedit {
 class RichEditWindow::ViewModel final : public RichEditModel {
   public:
     explicit ViewModel(RichEditWindow* view) : RichEditModel(view->document()), view_(view) {}
-    QTextCursor textCursor() const override { return view_->textCursor(); }
+    QTextCursor textCursor() const override { return largeChange_ ? cursor_ : view_->textCursor(); }
+    // During a large change the view is told where the caret went only at the end: every move
+    // would otherwise make it work out what to repaint.
     void setTextCursor(const QTextCursor& cursor) override {
-        view_->setTextCursor(cursor);
+        if (largeChange_) {
+            cursor_ = cursor;
+        } else {
+            view_->setTextCursor(cursor);
+        }
         cursorMoved();
     }
     void setReadOnly(bool readOnly) override {
@@ -38,6 +45,8 @@ class RichEditWindow::ViewModel final : public RichEditModel {
     // starts again from the top and goes on a screen at a time while the program is idle, as after
     // loading; the view returns to where it was once the layout has reached that far.
     void beginLargeChange() override {
+        cursor_ = view_->textCursor();
+        largeChange_ = true;
         QTextDocument* doc = view_->document();
         pageSize_ = doc->pageSize();
         if (pageSize_.isNull()) {
@@ -51,6 +60,8 @@ class RichEditWindow::ViewModel final : public RichEditModel {
         doc->setPageSize(QSizeF(0, 0));
     }
     void endLargeChange() override {
+        largeChange_ = false;
+        view_->setTextCursor(cursor_);  // cheap while the layout is off
         if (pageSize_.isNull()) {
             return;
         }
@@ -79,6 +90,8 @@ class RichEditWindow::ViewModel final : public RichEditModel {
     RichEditWindow* view_;
     QSizeF pageSize_;
     QPoint scroll_;
+    bool largeChange_ = false;
+    QTextCursor cursor_;
     QTextDocument* shared_ = nullptr;
     QTextDocument placeholder_;
 };
@@ -104,7 +117,28 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
             verticalScrollBar()->setValue(std::exchange(pendingScroll_, -1));
         }
     });
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingScroll_ = -1; });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
+        pendingScroll_ = -1;
+        pendingCaretWork_ = nullptr;
+    });
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &RichEditWindow::runPendingCaretWork);
+}
+
+// A paragraph that the layout has not reached yet has no lines.
+bool RichEditWindow::caretLaidOut() const {
+    const QTextBlock block = textCursor().block();
+    return !block.isValid() || (block.layout() != nullptr && block.layout()->lineCount() > 0);
+}
+
+void RichEditWindow::whenCaretLaidOut(std::function<void()> f) {
+    pendingCaretWork_ = std::move(f);
+    runPendingCaretWork();
+}
+
+void RichEditWindow::runPendingCaretWork() {
+    if (pendingCaretWork_ && caretLaidOut()) {
+        std::exchange(pendingCaretWork_, nullptr)();
+    }
 }
 
 void RichEditWindow::scrollWhenLaidOut(int y) {

@@ -103,6 +103,11 @@ class RichEditWindow final : public QTextEdit {
     void undoCommand();
     void redoCommand();
 
+    // Runs f once the text is laid out as far as the caret: at once when it is, else when the
+    // layout, going on while the program is idle, gets there. A newer request replaces it, and
+    // the user scrolling meanwhile drops it.
+    void whenCaretLaidOut(std::function<void()> f);
+
     // Asks the owner, when this window put data on the clipboard that is still there, whether to
     // leave it for other programs; the clipboard is emptied when it says no.
     void releaseClipboard();
@@ -144,6 +149,8 @@ class RichEditWindow final : public QTextEdit {
     // Scrolls to y now, or as soon as the document is laid out that far.
     void scrollWhenLaidOut(int y);
     void paintListNumbers(const QRect& area);
+    bool caretLaidOut() const;
+    void runPendingCaretWork();
 
     std::unique_ptr<RichEditModel> model_;
     WindowHooks hooks_;
@@ -156,6 +163,7 @@ class RichEditWindow final : public QTextEdit {
     bool wantReturns_ = true;
     int lastRequestedHeight_ = -1;
     int pendingScroll_ = -1;
+    std::function<void()> pendingCaretWork_;
     const QMimeData* ownClipboardData_ = nullptr;
 };
 

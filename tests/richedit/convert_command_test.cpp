@@ -54,6 +54,23 @@ TEST(ConvertCommand, RtfTextContainerAndHtmlByExtension) {
     EXPECT_TRUE(tk::test::readFile(dir.filePath("back.rtf")).startsWith("{\\rtf1"));
 }
 
+TEST(ConvertCommand, PdfIsPrintedPageByPage) {
+    QTemporaryDir dir;
+    const QString rtf = dir.filePath("in.rtf");
+    tk::test::writeFile(rtf, kKoreanRtf);
+    const QString pdf = dir.filePath("한글.pdf");
+    const Result result = runConvert(rtf, pdf);
+    ASSERT_EQ(result.exitCode, 0) << qPrintable(result.errors);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(printed.contains(QString::fromUtf8("한글"))) << qPrintable(printed);
+    EXPECT_LT(printed.indexOf(QString::fromUtf8("한글")), printed.indexOf(QStringLiteral("second")));
+    // The usage text names the new output.
+    EXPECT_TRUE(runConvert(rtf, dir.filePath("out.doc")).errors.contains(QStringLiteral(".pdf")));
+}
+
 // This was: text written in CP949, which a UTF-8 terminal and editor show as garbage.
 TEST(ConvertCommand, TextIsUtf8UnlessCp949IsAskedFor) {
     QTemporaryDir dir;
@@ -90,9 +107,9 @@ TEST(ConvertCommand, BrokenInputAndUnknownExtensionsFailInKorean) {
                   .arg(bad));
     const Result doc = runConvert(bad, dir.filePath("x.doc"));
     EXPECT_EQ(doc.exitCode, 2);
-    EXPECT_TRUE(doc.errors.startsWith(
-        QString::fromUtf8("tomekeep-cli convert: 출력 파일은 .rtf, .txt, .crt, .html 가운데 하나로 끝나야 합니다. "
-                          "아래 사용법대로 다시 실행하세요.\n사용법: tomekeep-cli convert ")))
+    EXPECT_TRUE(doc.errors.startsWith(QString::fromUtf8(
+        "tomekeep-cli convert: 출력 파일은 .rtf, .txt, .crt, .html, .pdf 가운데 하나로 끝나야 합니다. "
+        "아래 사용법대로 다시 실행하세요.\n사용법: tomekeep-cli convert ")))
         << qPrintable(doc.errors);
     EXPECT_EQ(runConvert(dir.filePath("x.pdf"), dir.filePath("x.txt")).exitCode, 2);
     const Result missing = runConvert(dir.filePath("missing.rtf"), dir.filePath("x.txt"));

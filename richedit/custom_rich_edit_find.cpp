@@ -1,0 +1,243 @@
+// The rich text control's search, find and replace dialogs and printing.
+#include "richedit/custom_rich_edit.h"
+
+#include "richtext/rich_edit_window.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QScreen>
+#include <QTextCursor>
+
+#include <algorithm>
+
+namespace tk {
+
+using namespace tk::richedit;
+
+namespace {
+
+QPrinter* thePrinter = nullptr;
+
+// The program's printer, as the print dialog left it; gone before the application is.
+QPrinter& programPrinter() {
+    if (thePrinter == nullptr) {
+        thePrinter = new QPrinter(QPrinter::HighResolution);
+        // Margins a reader expects; a printer that needs more keeps its own.
+        thePrinter->setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+        qAddPostRoutine([] {
+            delete thePrinter;
+            thePrinter = nullptr;
+        });
+    }
+    return *thePrinter;
+}
+
+}  // namespace
+
+int TCustomRichEdit2::SearchText(const QString& searchStr, int startPos, int length, TSearchTypes options) {
+    RichEditModel& model = editModel();
+    quint32 flags = options.testFlag(TSearchType::stBackward) ? 0 : FR_DOWN;
+    if (options.testFlag(TSearchType::stWholeWord)) {
+        flags |= FR_WHOLEWORD;
+    }
+    if (options.testFlag(TSearchType::stMatchCase)) {
+        flags |= FR_MATCHCASE;
+    }
+    const int span = std::abs(length);
+    const int from = (flags & FR_DOWN) ? startPos : std::max(0, startPos - span + 1);
+    const int to = (flags & FR_DOWN) ? startPos + span : startPos;
+    int matchEnd = 0;
+    const int found = model.findText(searchStr, from, std::max(from, to), flags, &matchEnd);
+    if (found >= 0 && options.testFlag(TSearchType::stSelectFound)) {
+        model.setSelection(found, matchEnd);
+        if (scrollFound_) {
+            window_->ensureCursorVisible();
+        }
+    }
+    if (window_->isVisible() && window_->isEnabled()) {
+        window_->activateWindow();
+        window_->setFocus(Qt::OtherFocusReason);
+    }
+    return found;
+}
+
+bool TCustomRichEdit2::FindWithDialog(TFindDialog* dialog, bool placeDialog, bool reportFailure) {
+    TSearchTypes options = TSearchType::stSelectFound;
+    const TFindOptions settings = dialog->Options();
+    const int selStart = SelectionStart();
+    const int selEnd = selStart + SelectionLength();
+    int start = 0;
+    int length = 0;
+    if (settings.testFlag(TFindOption::frDown)) {
+        start = std::max(selStart, selEnd);
+        length = editModel().textLength() + 1 - start;
+    } else {
+        options |= TSearchType::stBackward;
+        start = std::min(selStart, selEnd);
+        length = start + 1;
+    }
+    if (settings.testFlag(TFindOption::frMatchCase)) {
+        options |= TSearchType::stMatchCase;
+    }
+    if (settings.testFlag(TFindOption::frWholeWord)) {
+        options |= TSearchType::stWholeWord;
+    }
+    const bool found = SearchText(dialog->FindText(), start, length, options) >= 0;
+    if (!dialog->FindText().isEmpty()) {
+        lastFindDialog_ = dialog;
+    }
+    if (found && placeDialog) {
+        PlaceFindDialog(dialog);
+    } else if (!found && reportFailure) {
+        DoTextNotFound(dialog);
+    }
+    return found;
+}
+
+TFindDialog* TCustomRichEdit2::ShowFindDialog(const QString& searchStr) {
+    if (!findDialog_) {
+        findDialog_ = new TFindDialog(this);
+        if (replaceDialog_) {
+            findDialog_->SetFindText(replaceDialog_->FindText());
+        }
+        TFindDialog* dialog = findDialog_;
+        findDialog_->OnFind = [this, dialog](QObject*) { FindWithDialog(dialog, true, true); };
+        findDialog_->OnClose = [this, dialog](QObject*) { DoCloseFindDialog(dialog); };
+    }
+    if (!searchStr.isEmpty()) {
+        findDialog_->SetFindText(searchStr);
+    }
+    findDialog_->Execute();
+    return findDialog_;
+}
+
+TReplaceDialog* TCustomRichEdit2::ShowReplaceDialog(const QString& searchStr, const QString& replaceStr) {
+    if (!replaceDialog_) {
+        replaceDialog_ = new TReplaceDialog(this);
+        if (findDialog_) {
+            replaceDialog_->SetFindText(findDialog_->FindText());
+        }
+        TReplaceDialog* dialog = replaceDialog_;
+        replaceDialog_->OnFind = [this, dialog](QObject*) { FindWithDialog(dialog, true, true); };
+        replaceDialog_->OnReplace = [this, dialog](QObject*) { ReplaceDialogReplace(dialog); };
+        replaceDialog_->OnClose = [this, dialog](QObject*) { DoCloseFindDialog(dialog); };
+    }
+    if (!searchStr.isEmpty()) {
+        replaceDialog_->SetFindText(searchStr);
+    }
+    if (!replaceStr.isEmpty()) {
+        replaceDialog_->SetReplaceText(replaceStr);
+    }
+    replaceDialog_->Execute();
+    return replaceDialog_;
+}
+
+void TCustomRichEdit2::ReplaceDialogReplace(TReplaceDialog* dialog) {
+    const TFindOptions settings = dialog->Options();
+    if (settings.testFlag(TFindOption::frReplaceAll)) {
+        replaceAll(dialog);
+    } else if (settings.testFlag(TFindOption::frReplace) && FindWithDialog(dialog, true, true)) {
+        SetSelectedText(dialog->ReplaceText());
+    }
+}
+
+// Replaces every match from the selection on. The window's change notification and the
+// selection event are held back meanwhile and raised once at the end, and only when something
+// was replaced. Every search starts after the text inserted last, so a replace text that holds
+// the find text cannot make it run forever.
+int TCustomRichEdit2::replaceAll(TReplaceDialog* dialog) {
+    RichEditModel& model = editModel();
+    int count = 0;
+    auto selectionEvent = std::move(OnSelectionChange);
+    OnSelectionChange = nullptr;
+    const quint32 mask = model.setEventMask(model.eventMask() & ~ENM_CHANGE);
+    scrollFound_ = false;
+    const QString replacement = dialog->ReplaceText();
+    // One edit block, which one undo takes back, and no layout until it is over.
+    model.beginLargeEdit();
+    QTextCursor edit(document_);
+    edit.beginEditBlock();
+    while (FindWithDialog(dialog, false, false)) {
+        (void)ReplaceSel(replacement);  // selects what it inserted, as setting SelectedText does
+        ++count;
+    }
+    edit.endEditBlock();
+    model.endLargeEdit();
+    scrollFound_ = true;
+    model.setEventMask(mask);
+    OnSelectionChange = std::move(selectionEvent);
+    if (count == 0) {
+        DoTextNotFound(dialog);
+        return 0;
+    }
+    // The view follows the last replacement once the layout, started afresh, has got there.
+    window_->whenCaretLaidOut([this, placed = QPointer<TFindDialog>(dialog)] {
+        window_->ensureCursorVisible();
+        PlaceFindDialog(placed);
+    });
+    if (OnChange) {
+        OnChange(this);
+    }
+    if (OnSelectionChange) {
+        OnSelectionChange(this);
+    }
+    return count;
+}
+
+bool TCustomRichEdit2::CanFindNextMatch() const {
+    return window_ != nullptr && lastFindDialog_ && !lastFindDialog_->FindText().isEmpty();
+}
+
+bool TCustomRichEdit2::FindNextMatch() {
+    return CanFindNextMatch() && FindWithDialog(lastFindDialog_, false, true);
+}
+
+// Moves the dialog above the found text when there is room there, else below it.
+void TCustomRichEdit2::PlaceFindDialog(TFindDialog* dialog) {
+    if (dialog == nullptr || !dialog->isVisible() || window_ == nullptr) {
+        return;
+    }
+    const int selStart = SelectionStart();
+    const QPoint p1 = window_->viewport()->mapToGlobal(CharPosition(selStart));
+    QPoint p2 = window_->viewport()->mapToGlobal(CharPosition(selStart + SelectionLength()));
+    p2.ry() += 20;
+    QRect r = dialog->frameGeometry();
+    if (!r.contains(p1) && !r.contains(p2)) {
+        return;
+    }
+    const int h = r.height();
+    const QScreen* screen = dialog->screen() != nullptr ? dialog->screen() : QGuiApplication::primaryScreen();
+    const int screenHeight = screen != nullptr ? screen->geometry().height() : 0;
+    if (h + 20 < p1.y()) {
+        r.translate(0, p1.y() - r.bottom() - 20);
+    } else if (p1.y() + h < screenHeight) {
+        r.moveTop(p1.y() + 40);
+    }
+    if (r.topLeft() != dialog->frameGeometry().topLeft()) {
+        dialog->move(r.topLeft());
+    }
+}
+
+void TCustomRichEdit2::DoTextNotFound(TFindDialog* dialog) {
+    if (OnTextNotFound) {
+        OnTextNotFound(this, dialog->FindText());
+    }
+}
+
+void TCustomRichEdit2::DoCloseFindDialog(TFindDialog* dialog) {
+    if (OnCloseFindDialog) {
+        OnCloseFindDialog(this, dialog);
+    }
+}
+
+QPrinter& TCustomRichEdit2::Printer() {
+    return printer_ != nullptr ? *printer_ : programPrinter();
+}
+
+bool TCustomRichEdit2::PrintDocument(const QString& title) {
+    return printRichText(editModel(), Printer(), title, &printOutcome_);
+}
+
+}  // namespace tk
