@@ -16,17 +16,6 @@ constexpr int kOrigin = 6;
 constexpr int kMinorTick = 12;
 constexpr int kMajorTick = 48;
 
-TMouseButton toButton(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::RightButton:
-            return TMouseButton::mbRight;
-        case Qt::MiddleButton:
-            return TMouseButton::mbMiddle;
-        default:
-            return TMouseButton::mbLeft;
-    }
-}
-
 // The client area of the ruler: draws the tick marks below the line.
 class RulerTicks final : public QWidget {
   public:

@@ -12,20 +12,7 @@ namespace tk {
 
 using namespace tk::richedit;
 
-namespace {
-
-TMouseButton toButton(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::RightButton:
-            return TMouseButton::mbRight;
-        case Qt::MiddleButton:
-            return TMouseButton::mbMiddle;
-        default:
-            return TMouseButton::mbLeft;
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // ---- selection and positions ----
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtCore/qnamespace.h>
 #include <QFlags>
 #include <QtGlobal>
 
@@ -65,6 +66,18 @@ enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum class TBorderStyle { bsNone, bsSingle };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// The button of a Qt mouse event as the mouse events name it.
+inline TMouseButton toButton(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::RightButton:
+            return TMouseButton::mbRight;
+        case Qt::MiddleButton:
+            return TMouseButton::mbMiddle;
+        default:
+            return TMouseButton::mbLeft;
+    }
+}
 // 0 for a horizontal scroll bar, 1 for a vertical one.
 enum class TScrollType { stHorizontal = 0, stVertical = 1 };
 

@@ -1,7 +1,7 @@
 // The whole of a 5 MB document made bold through SelectionAttributes.SetStyle and the change undone,
 // against the floor of the same edit on the same text in a bare QTextDocument: one
 // QTextCursor::mergeCharFormat over everything and QTextDocument::undo. Both cases in the same run.
-#include "bench/bench_support.h"
+#include "bench/gui_bench.h"
 #include "richedit/qe_rich_edit.h"
 #include "richedit/text_attributes.h"
 
@@ -95,16 +95,12 @@ BENCHMARK(BM_FloorMergeAndUndo)->Unit(benchmark::kMillisecond)->MinTime(4.0);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    tk::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("5 MB made bold through SelectionAttributes and undone vs mergeCharFormat and undo, time",
-                        "BM_ControlBoldAndUndo", "BM_FloorMergeAndUndo", 1.2);
-    theControl.reset();
-    benchmark::Shutdown();
-    return 0;
+    return tk::bench::runGuiBenchmarks(
+        argc, argv,
+        [](tk::bench::RatioReporter& reporter) {
+            reporter.printRatio(
+                "5 MB made bold through SelectionAttributes and undone vs mergeCharFormat and undo, time",
+                "BM_ControlBoldAndUndo", "BM_FloorMergeAndUndo", 1.2);
+        },
+        [] { theControl.reset(); });
 }

@@ -2,7 +2,7 @@
 // "모두 바꾸기" pressed, against the floor of QTextDocument::find with QTextCursor::insertText
 // inside one edit block on the same text. Both cases in the same run; setting up the document is
 // not timed.
-#include "bench/bench_support.h"
+#include "bench/gui_bench.h"
 #include "richedit/qe_rich_edit.h"
 
 #include <QApplication>
@@ -84,15 +84,8 @@ BENCHMARK(BM_FloorFindInsert)->Unit(benchmark::kMillisecond)->Iterations(8);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    tk::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("replace all of 10,000 matches in 5 MB vs find and insertText floor, time",
-                        "BM_ControlReplaceAll", "BM_FloorFindInsert", 1.5);
-    benchmark::Shutdown();
-    return 0;
+    return tk::bench::runGuiBenchmarks(argc, argv, [](tk::bench::RatioReporter& reporter) {
+        reporter.printRatio("replace all of 10,000 matches in 5 MB vs find and insertText floor, time",
+                            "BM_ControlReplaceAll", "BM_FloorFindInsert", 1.5);
+    });
 }

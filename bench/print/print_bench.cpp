@@ -1,7 +1,7 @@
 // Printing a 5 MB document into a PDF file: the rich text control's PrintDocument, page by page
 // through the window's format-range method, against QTextDocument::print on a PDF QPrinter with
 // the same page. Both cases in the same run.
-#include "bench/bench_support.h"
+#include "bench/gui_bench.h"
 #include "richedit/qe_rich_edit.h"
 
 #include <QApplication>
@@ -74,15 +74,8 @@ BENCHMARK(BM_FloorDocumentPrint)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    tk::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("printing 5 MB to PDF vs QTextDocument::print, time", "BM_ControlPrintDocument",
-                        "BM_FloorDocumentPrint", 1.3);
-    benchmark::Shutdown();
-    return 0;
+    return tk::bench::runGuiBenchmarks(argc, argv, [](tk::bench::RatioReporter& reporter) {
+        reporter.printRatio("printing 5 MB to PDF vs QTextDocument::print, time", "BM_ControlPrintDocument",
+                            "BM_FloorDocumentPrint", 1.3);
+    });
 }

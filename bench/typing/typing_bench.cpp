@@ -4,7 +4,7 @@
 // same document, both in the same run. Each iteration types a letter and, untimed, takes it back,
 // so the document stays the same. The two run interleaved, so that a busy machine weighs on both
 // alike.
-#include "bench/bench_support.h"
+#include "bench/gui_bench.h"
 #include "editor/editor_host.h"
 #include "editor/editor_window.h"
 #include "richedit/qe_rich_edit.h"
@@ -136,17 +136,11 @@ BENCHMARK(BM_BareTextEditKeystroke)->UseManualTime()->Unit(benchmark::kMilliseco
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    tk::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("a keystroke in the middle of 5 MB, editor vs bare QTextEdit, time", "BM_EditorKeystroke",
-                        "BM_BareTextEditKeystroke", 1.5);
-    std::fflush(stdout);
-    thePair.reset();  // the windows go before the application
-    benchmark::Shutdown();
-    return 0;
+    return tk::bench::runGuiBenchmarks(
+        argc, argv,
+        [](tk::bench::RatioReporter& reporter) {
+            reporter.printRatio("a keystroke in the middle of 5 MB, editor vs bare QTextEdit, time",
+                                "BM_EditorKeystroke", "BM_BareTextEditKeystroke", 1.5);
+        },
+        [] { thePair.reset(); });  // the windows go before the application
 }
