@@ -91,7 +91,7 @@ int ArchiveLock::openLockFile() {
     return fd;
 }
 
-bool ArchiveLock::waitForFlock(int fd, qint64 deadline) {
+bool ArchiveLock::waitForFlock(int fd, const QDeadlineTimer& deadline) {
     int pauseMs = 1;
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -104,7 +104,8 @@ bool ArchiveLock::waitForFlock(int fd, qint64 deadline) {
             errorString_ = QStringLiteral("%1: %2").arg(lockPath_, QString::fromLocal8Bit(std::strerror(errno)));
             return false;
         }
-        const qint64 left = deadline - QDeadlineTimer::current().deadline();
+        // Whole milliseconds left, rounded up, so the wait is never cut short.
+        const qint64 left = (deadline.remainingTimeNSecs() + 999'999) / 1'000'000;
         if (left <= 0) {
             return false;
         }
@@ -124,7 +125,7 @@ ArchiveLock::Result ArchiveLock::acquire(int waitMs) {
             return Result::Busy;
         }
     }
-    const qint64 deadline = QDeadlineTimer::current().deadline() + waitMs;
+    const QDeadlineTimer deadline(waitMs, Qt::PreciseTimer);
     const QByteArray native = QFile::encodeName(lockPath_);
     for (;;) {
         const int fd = openLockFile();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 #include <QString>
 
 namespace tk {
@@ -43,7 +45,7 @@ class ArchiveLock final {
 
   private:
     int openLockFile();
-    bool waitForFlock(int fd, qint64 deadline);
+    bool waitForFlock(int fd, const QDeadlineTimer& deadline);
 
     QString archivePath_;
     QString lockPath_;
