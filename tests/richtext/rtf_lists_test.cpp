@@ -2,6 +2,7 @@
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
+#include "rtf_test_support.h"
 
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -14,12 +15,7 @@ using namespace tk;
 
 namespace {
 
-std::unique_ptr<QTextDocument> readBack(const QByteArray& rtf) {
-    auto document = std::make_unique<QTextDocument>();
-    QTextCursor cursor(document.get());
-    EXPECT_EQ(rtf::readRtf(rtf, cursor), rtf::RtfError::None) << rtf.toStdString();
-    return document;
-}
+using test::readBack;
 
 QTextBlock blockAt(const QTextDocument& document, const QString& text) {
     return document.findBlock(document.toPlainText().indexOf(text));

@@ -9,7 +9,19 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
 namespace tk::test {
+
+// A document read from rtf, which must read without an error.
+inline std::unique_ptr<QTextDocument> readBack(const QByteArray& rtf) {
+    auto document = std::make_unique<QTextDocument>();
+    QTextCursor cursor(document.get());
+    EXPECT_EQ(rtf::readRtf(rtf, cursor), rtf::RtfError::None) << rtf.toStdString();
+    return document;
+}
 
 // The document's text as word processors export it: one line per paragraph or table cell, a
 // numbered paragraph led by its number and a bulleted one by a bullet.

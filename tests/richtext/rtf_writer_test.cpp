@@ -15,12 +15,7 @@ using namespace tk;
 
 namespace {
 
-std::unique_ptr<QTextDocument> readBack(const QByteArray& rtf) {
-    auto document = std::make_unique<QTextDocument>();
-    QTextCursor cursor(document.get());
-    EXPECT_EQ(rtf::readRtf(rtf, cursor), rtf::RtfError::None) << rtf.toStdString();
-    return document;
-}
+using test::readBack;
 
 QTextCharFormat formatAt(const QTextDocument& document, const QString& text) {
     const int at = document.toPlainText().indexOf(text);
