@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH=${SECONDS_EACH:-3600}
 MAX_LEN=${MAX_LEN:-4194304}
 JOBS=${JOBS:-$(nproc)}
+TIMEOUT=${TIMEOUT:-60}
 BIN=build-fuzz/bin
 RUNS=build-fuzz/fuzz-runs
 targets=("$@")
@@ -37,11 +38,12 @@ run_one() {
   # Each run keeps a log of its own, so runs spread over several sittings add up.
   log=$dir/log-$(date +%Y%m%d-%H%M%S).txt
   local cpu TIMEFORMAT='%U %S'
-  # A timeout is 60 s: the sanitizers make a run some five times slower, and a multi-megabyte input
+  # A timeout is 60 s by default (TIMEOUT; raise it when the fuzzers share the machine at a low
+  # priority): the sanitizers make a run some five times slower, and a multi-megabyte input
   # that the program reads in a few seconds (20,000 members, 240,000 paragraphs) is no hang.
   # The time keyword gives the user and system seconds of the fuzzer and its forks.
   { time "$BIN/$t" "$dir/corpus" "${dict[@]}" -max_len="$MAX_LEN" -len_control=100 -max_total_time="$SECONDS_EACH" \
-    -timeout=60 -rss_limit_mb=2560 -malloc_limit_mb=2048 -print_final_stats=1 -fork=1 -ignore_crashes=1 \
+    -timeout="$TIMEOUT" -rss_limit_mb=2560 -malloc_limit_mb=2048 -print_final_stats=1 -fork=1 -ignore_crashes=1 \
     -ignore_timeouts=1 -ignore_ooms=1 -artifact_prefix="$dir/crashes/" >"$log" 2>&1; } 2>"$log.cpu"
   cpu=$(awk '{printf "%d", $1 + $2}' "$log.cpu")
   # In fork mode the last status line "#N: cov: C ft: F corp: K exec/s ..." holds the totals.
