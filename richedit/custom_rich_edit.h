@@ -246,6 +246,8 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     int objectIndexAt(const QPoint& point) const;
     void ReplaceDialogReplace(TReplaceDialog* dialog);
     int replaceAll(TReplaceDialog* dialog);
+    // After a search the window takes the focus back from the dialog, when it can be seen.
+    void focusAfterSearch();
 
     QTextDocument* document_;
     richedit::RichEditWindow* window_ = nullptr;
@@ -288,7 +290,6 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     QPointer<TFindDialog> findDialog_;
     QPointer<TReplaceDialog> replaceDialog_;
     QPointer<TFindDialog> lastFindDialog_;
-    bool scrollFound_ = true;  // off while replace-all runs: the view follows once, at the end
     QPrinter* printer_ = nullptr;
     PrintOutcome printOutcome_;
 };

@@ -56,13 +56,14 @@ void TCustomRichEdit2::SetSelectedText(const QString& text) {
 
 bool TCustomRichEdit2::ReplaceSel(const QString& text) {
     RichEditModel& model = editModel();
-    const int start = model.selectionStart();
     const bool undoable = undoLimit_ > 1 && !linesUpdating_;
-    if (!model.replaceSelection(text, undoable)) {
+    // The inserted text ends selected, counted as inserted: a CR LF pair is one paragraph end, and
+    // the text limit may have cut the text short.
+    if (!model.replaceSelection(text, undoable, !linesUpdating_)) {
         return false;
     }
     if (!linesUpdating_) {
-        SetSelectionRange(start, start + static_cast<int>(text.size()), scrollFound_);
+        window_->ensureCursorVisible();
     }
     return true;
 }

@@ -52,15 +52,17 @@ int TCustomRichEdit2::SearchText(const QString& searchStr, int startPos, int len
     const int found = model.findText(searchStr, from, std::max(from, to), flags, &matchEnd);
     if (found >= 0 && options.testFlag(TSearchType::stSelectFound)) {
         model.setSelection(found, matchEnd);
-        if (scrollFound_) {
-            window_->ensureCursorVisible();
-        }
+        window_->ensureCursorVisible();
     }
+    focusAfterSearch();
+    return found;
+}
+
+void TCustomRichEdit2::focusAfterSearch() {
     if (window_->isVisible() && window_->isEnabled()) {
         window_->activateWindow();
         window_->setFocus(Qt::OtherFocusReason);
     }
-    return found;
 }
 
 bool TCustomRichEdit2::FindWithDialog(TFindDialog* dialog, bool placeDialog, bool reportFailure) {
@@ -143,29 +145,36 @@ void TCustomRichEdit2::ReplaceDialogReplace(TReplaceDialog* dialog) {
     }
 }
 
-// Replaces every match from the selection on. The window's change notification and the
-// selection event are held back meanwhile and raised once at the end, and only when something
-// was replaced. Every search starts after the text inserted last, so a replace text that holds
-// the find text cannot make it run forever.
+// Replaces every match after the selection, as repeated downward searches with the dialog's
+// options, each replacing what it found and leaving it selected. The window's change
+// notification and the selection event are held back meanwhile and raised once at the end, and
+// only when something was replaced. Every search starts after the text inserted last, so a
+// replace text that holds the find text cannot make it run forever.
 int TCustomRichEdit2::replaceAll(TReplaceDialog* dialog) {
     RichEditModel& model = editModel();
-    int count = 0;
+    const QString what = dialog->FindText();
+    if (!what.isEmpty()) {
+        lastFindDialog_ = dialog;
+    }
+    const TFindOptions settings = dialog->Options();
+    quint32 flags = FR_DOWN;
+    if (settings.testFlag(TFindOption::frMatchCase)) {
+        flags |= FR_MATCHCASE;
+    }
+    if (settings.testFlag(TFindOption::frWholeWord)) {
+        flags |= FR_WHOLEWORD;
+    }
     auto selectionEvent = std::move(OnSelectionChange);
     OnSelectionChange = nullptr;
     const quint32 mask = model.setEventMask(model.eventMask() & ~ENM_CHANGE);
-    scrollFound_ = false;
-    const QString replacement = dialog->ReplaceText();
     // One edit block, which one undo takes back, and no layout until it is over.
     model.beginLargeEdit();
     QTextCursor edit(document_);
     edit.beginEditBlock();
-    while (FindWithDialog(dialog, false, false)) {
-        (void)ReplaceSel(replacement);  // selects what it inserted, as setting SelectedText does
-        ++count;
-    }
+    const int count = model.replaceAll(what, dialog->ReplaceText(), model.selectionEnd(), flags, undoLimit_ > 1);
     edit.endEditBlock();
     model.endLargeEdit();
-    scrollFound_ = true;
+    focusAfterSearch();
     model.setEventMask(mask);
     OnSelectionChange = std::move(selectionEvent);
     if (count == 0) {

@@ -87,6 +87,96 @@ int RichEditModel::findForward(const QString& what, int from, int to, quint32 fl
     return -1;
 }
 
+int RichEditModel::replaceAll(const QString& what, const QString& with, int from, quint32 flags, bool canUndo) {
+    const auto n = static_cast<int>(what.size());
+    if (what.isEmpty()) {
+        return 0;
+    }
+    // The text as findText reads it, position for position: paragraph and frame ends as CR, soft
+    // line breaks as VT. The text after the last replacement is still this text, shifted by
+    // `shift`, so each search goes on in it without reading the document again.
+    auto readText = [this] {
+        QString text = document_->toRawText();
+        for (QChar& c : text) {
+            const char16_t u = c.unicode();
+            if (u == QChar::ParagraphSeparator || u == 0xFDD0 || u == 0xFDD1) {
+                c = QLatin1Char('\r');
+            } else if (u == QChar::LineSeparator) {
+                c = QChar(0x0B);
+            }
+        }
+        return text;
+    };
+    QString text = readText();
+    const Qt::CaseSensitivity cs = (flags & FR_MATCHCASE) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool undoWasOn = document_->isUndoRedoEnabled();
+    if (!canUndo && undoWasOn) {
+        document_->setUndoRedoEnabled(false);
+    }
+    int count = 0;
+    int length = static_cast<int>(text.size());
+    int shift = 0;     // live position minus position in text, after the last replacement
+    int lastEnd = -1;  // where in text the last replaced match ended
+    QTextCursor last;  // the last replacement, selected
+    batch([&] {
+        for (qsizetype i = std::clamp(from, 0, length); (i = text.indexOf(what, i, cs)) >= 0;) {
+            const auto at = static_cast<int>(i);
+            if (flags & FR_WHOLEWORD) {
+                // Right after a replacement, the character before the match is the replacement's.
+                QString context = at == 0         ? QString()
+                                  : at == lastEnd ? textRange(at + shift - 1, at + shift)
+                                                  : QString(text.at(at - 1));
+                const qsizetype before = context.size();
+                context += QStringView(text).mid(at, n);
+                if (at + n < text.size()) {
+                    context += text.at(at + n);
+                }
+                if (!isWholeWord(context, before, n)) {
+                    ++i;
+                    continue;
+                }
+            }
+            const int start = at + shift;
+            const int end = start + n;
+            i = at + n;  // the next search starts after what this one found, replaced or not
+            if (!allowEdit(EditMessage::ReplaceSel, start, end, canUndo ? 1 : 0)) {
+                continue;
+            }
+            QTextCursor c(document_);
+            c.setPosition(start);
+            c.setPosition(end, QTextCursor::KeepAnchor);
+            insertPlainText(c, with);
+            const int inserted = c.position() - start;
+            c.setPosition(start);
+            c.setPosition(start + inserted, QTextCursor::KeepAnchor);
+            last = c;
+            ++count;
+            const int now = textLength();
+            if (now - length == inserted - n) {
+                shift += inserted - n;
+                lastEnd = at + n;
+            } else {
+                // Part of the match stayed (the end of a table cell cannot be deleted): the text is
+                // read again, and the search goes on after the inserted text, as it does there.
+                text = readText();
+                shift = 0;
+                lastEnd = -1;
+                i = start + inserted;
+            }
+            length = now;
+        }
+    });
+    if (!canUndo && undoWasOn) {
+        document_->setUndoRedoEnabled(true);
+        undoSteps_ = 0;
+        redoSteps_ = 0;
+    }
+    if (count > 0) {
+        setTextCursor(last);
+    }
+    return count;
+}
+
 int RichEditModel::findBackward(const QString& what, int from, int to, quint32 flags, int* matchEnd) const {
     const auto n = static_cast<int>(what.size());
     const Qt::CaseSensitivity cs = (flags & FR_MATCHCASE) ? Qt::CaseSensitive : Qt::CaseInsensitive;

@@ -161,8 +161,9 @@ bool RichEditModel::insertPlainText(QTextCursor& cursor, const QString& text) {
     return true;
 }
 
-bool RichEditModel::replaceSelection(const QString& text, bool canUndo) {
+bool RichEditModel::replaceSelection(const QString& text, bool canUndo, bool selectInserted) {
     QTextCursor c = textCursor();
+    const int start = c.selectionStart();
     if (!allowEdit(EditMessage::ReplaceSel, c.selectionStart(), c.selectionEnd(), canUndo ? 1 : 0)) {
         return false;
     }
@@ -180,6 +181,12 @@ bool RichEditModel::replaceSelection(const QString& text, bool canUndo) {
         document_->setUndoRedoEnabled(true);
         undoSteps_ = 0;
         redoSteps_ = 0;
+    }
+    if (selectInserted) {
+        // What the text limit let in, which may be less than text.
+        const int end = c.position();
+        c.setPosition(start);
+        c.setPosition(end, QTextCursor::KeepAnchor);
     }
     setTextCursor(c);
     return true;
@@ -520,6 +527,13 @@ void RichEditModel::setModified(bool modified) {
 // ---- protection ----
 
 bool RichEditModel::rangeTouchesProtected(int from, int to) const {
+    // Most documents have no protected format at all; then nothing needs looking at. This comes
+    // first: replacing every match of a search asks once per match.
+    const QList<QTextFormat> formats = document_->allFormats();
+    if (std::none_of(formats.cbegin(), formats.cend(),
+                     [](const QTextFormat& f) { return f.boolProperty(richformat::Protected); })) {
+        return false;
+    }
     const int length = textLength();
     from = std::clamp(from, 0, length);
     to = std::clamp(to, from, length);
@@ -528,12 +542,6 @@ bool RichEditModel::rangeTouchesProtected(int from, int to) const {
         probe.setPosition(cp + 1);
         return probe.charFormat().boolProperty(richformat::Protected);
     };
-    // Most documents have no protected format at all; then nothing needs looking at.
-    const QList<QTextFormat> formats = document_->allFormats();
-    if (std::none_of(formats.cbegin(), formats.cend(),
-                     [](const QTextFormat& f) { return f.boolProperty(richformat::Protected); })) {
-        return false;
-    }
     if (from == to) {
         // An insertion point is protected only inside a protected run.
         return from > 0 && from < length && isProtected(from - 1) && isProtected(from);

@@ -56,8 +56,9 @@ class RichEditModel : public QObject {
     int selectionEnd() const;
 
     // Replaces the selection; false when protected text refused the edit. Text beyond the text
-    // limit is cut off. The caret ends after the inserted text.
-    bool replaceSelection(const QString& text, bool canUndo);
+    // limit is cut off. The caret ends after the inserted text, or with selectInserted, the
+    // inserted text ends selected.
+    bool replaceSelection(const QString& text, bool canUndo, bool selectInserted = false);
     // Text of [start, end); end -1 means the end. Paragraph breaks read as CR, soft line breaks as
     // VT, embedded objects as U+FFFC.
     QString textRange(int start, int end) const;
@@ -71,6 +72,12 @@ class RichEditModel : public QObject {
     // found, otherwise the last one; a match lies wholly inside the range. Returns its position
     // and sets *matchEnd, or -1. to -1 means the end of the text.
     int findText(const QString& what, int from, int to, quint32 flags, int* matchEnd) const;
+    // Replaces every match of what from `from` on, as repeated downward searches that each start
+    // after the text inserted last, each replacing the match found: a replacement that holds the
+    // find text is not searched again. A match in protected text is replaced only when the owner
+    // allows it. Returns the number replaced; the last replacement ends selected. The text is read
+    // once, not once per match.
+    int replaceAll(const QString& what, const QString& with, int from, quint32 flags, bool canUndo);
 
     // EM_FORMATRANGE: lays out (and with render draws) one page from range->cpMin; returns the
     // first position that did not fit. No range clears the formatting cache and returns 0.

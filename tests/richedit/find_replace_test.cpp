@@ -2,6 +2,7 @@
 // focus, the repeat command, replace-all and its events, and positions around pictures.
 #include "richedit/qe_rich_edit.h"
 #include "richtext/rich_edit_window.h"
+#include "richtext/rich_format.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 
 #include <gtest/gtest.h>
 
@@ -242,6 +244,85 @@ TEST_F(FindReplaceTest, ReplaceAllRaisesEachEventOnceOrNotAtAll) {
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(selections, 0);
     EXPECT_EQ(notFound, QStringList{QStringLiteral("눈")});
+}
+
+// Replace-all reads the text once and goes on in it; it must give what replacing one match at a
+// time gives, around tables, pictures, paragraph ends and protected text, and where a
+// replacement becomes the text before the next whole-word match.
+TEST_F(FindReplaceTest, ReplaceAllGivesWhatReplacingOneAtATimeGives) {
+    struct Case {
+        QString find;
+        QString replace;
+        bool wholeWord;
+        bool matchCase;
+    };
+    const Case cases[] = {
+        {"-a", "-", true, false},                     // the replacement "-" makes the next "-a" a whole word
+        {"ab", "x", true, false},                     // "ab" inside words stays
+        {"AB", "AB AB", false, true},                 // longer, holds the find text, case matters
+        {QStringLiteral("셀"), "", false, false},     // deleting, inside table cells
+        {QStringLiteral("끝\r"), "|", false, false},  // across paragraph ends
+        {QStringLiteral("잠김"), "Z", false, false},  // one match protected and refused
+    };
+    // A paragraph, a table of four cells, a picture, more paragraphs and a protected run.
+    auto build = [](TQE_RichEdit& edit) {
+        edit.SetText(QStringLiteral("-a-a b-a ab abab AB aB 끝\r셀 앞"));
+        QTextDocument& doc = edit.document();
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        doc.addResource(QTextDocument::ImageResource, QUrl("pic"), picture);
+        QTextCursor c(&doc);
+        c.movePosition(QTextCursor::End);
+        QTextTable* table = c.insertTable(2, 2);
+        for (int cell = 0; cell < 4; ++cell) {
+            QTextCursor in = table->cellAt(cell / 2, cell % 2).firstCursorPosition();
+            in.insertText(QStringLiteral("셀%1 ab-a 끝").arg(cell));
+        }
+        c.movePosition(QTextCursor::End);
+        QTextImageFormat image;
+        image.setName("pic");
+        c.insertImage(image);
+        c.insertText(QStringLiteral("AB끝\r잠김 "));
+        QTextCharFormat locked;
+        locked.setProperty(richformat::Protected, true);
+        c.insertText(QStringLiteral("잠김"), locked);
+        c.insertText(QStringLiteral(" 잠김 ab"), QTextCharFormat());
+        edit.OnProtectChange = [](QObject*, int, int, bool& allow) { allow = false; };
+        edit.SetSelectionRange(0, 0, false);
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.find.toStdString());
+        TQE_RichEdit stepwise;
+        stepwise.resize(500, 300);
+        stepwise.HandleNeeded();
+        build(stepwise);
+        TReplaceDialog* steps = stepwise.ShowReplaceDialog(k.find, QString());
+        int failures = 0;
+        stepwise.OnTextNotFound = [&](QObject*, const QString&) { ++failures; };
+        build(*control);
+        TReplaceDialog* all = control->ShowReplaceDialog(k.find, QString());
+        for (TReplaceDialog* d : {steps, all}) {
+            d->ReplaceEdit()->setText(k.replace);
+            if (d->WholeWordBox->isChecked() != k.wholeWord) {
+                click(d->WholeWordBox);
+            }
+            if (d->MatchCaseBox->isChecked() != k.matchCase) {
+                click(d->MatchCaseBox);
+            }
+        }
+        for (int i = 0; i < 100 && failures == 0; ++i) {
+            click(steps->ReplaceButton());
+        }
+        ASSERT_EQ(failures, 1);
+        click(all->ReplaceAllButton());
+        EXPECT_EQ(control->TextRange(0, -1), stepwise.TextRange(0, -1));
+        int a = 0, b = 0, c = 0, d = 0;
+        control->GetSelectionRange(a, b);
+        stepwise.GetSelectionRange(c, d);
+        EXPECT_EQ(std::make_pair(a, b), std::make_pair(c, d));  // the last replacement is selected
+        steps->close();
+        all->close();
+    }
 }
 
 TEST_F(FindReplaceTest, TheDialogMovesOffTheFoundText) {
