@@ -51,6 +51,16 @@ class EditorFormattingTest : public AppFixture {
     TRuler& ruler() { return *form3->Ruler; }
     TFormatBar& bar() { return *form3->Panel1; }
 
+    // Picks an item of a list box from the keyboard, as a user tabbing to it would.
+    static void chooseWithKeys(QComboBox* box, int index) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Home);
+        for (int i = 0; i < index; ++i) {
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+        ASSERT_EQ(box->currentIndex(), index);
+    }
+
     // Moves the caret with the keyboard to start and selects length characters after it.
     void selectWithKeys(int start, int length) {
         pressInEditor(Qt::Key_Home, Qt::ControlModifier);
@@ -213,11 +223,13 @@ TEST_F(EditorFormattingTest, WithoutASelectionTheDefaultFormatChanges) {
     pressInEditor(Qt::Key_F12);
     EXPECT_EQ(def.BackgroundColor(), 0x0000FF00u);
     form3->N28->trigger();
-    bar().FontSize->setValue(20);
+    QLineEdit* size = bar().FontSize->findChild<QLineEdit*>();
+    size->selectAll();
+    QTest::keyClicks(size, "20");
     EXPECT_EQ(def.Size(), 20);
     const int fonts = bar().FontName->count();
     ASSERT_GT(fonts, 1);
-    bar().FontName->setCurrentIndex(fonts - 1);
+    chooseWithKeys(bar().FontName, fonts - 1);
     EXPECT_EQ(def.Name(), bar().FontName->itemText(fonts - 1));
     // Nothing was selected by the way.
     EXPECT_EQ(edit().SelectionLength(), 0);
@@ -378,7 +390,7 @@ TEST_F(EditorFormattingTest, TheBarShowsWithF5AndWritesWhatIsTyped) {
     QLineEdit* spacing = bar().SpinEdit_LineSpacing->findChild<QLineEdit*>();
     spacing->selectAll();
     QTest::keyClicks(spacing, "20");
-    bar().ComboBox_LineSpacingRule->setCurrentIndex(3);
+    chooseWithKeys(bar().ComboBox_LineSpacingRule, 3);
     EXPECT_EQ(para().LineSpacingRule(), 3);
     EXPECT_EQ(para().LineSpacing(), 20);
 
@@ -529,7 +541,7 @@ class FormattedDocumentTest : public EditorFormattingTest {
         setBox(bar().SpinEdit1, "6");
         setBox(bar().SpinEdit2, "3");
         setBox(bar().SpinEdit_LineSpacing, "20");
-        bar().ComboBox_LineSpacingRule->setCurrentIndex(3);
+        chooseWithKeys(bar().ComboBox_LineSpacingRule, 3);
         dragMarker(ruler().FirstInd, 3, 30);   // 21 points
         dragMarker(ruler().LeftInd, 3, 40);    // left 8 from the first line
         dragMarker(ruler().RightInd, 3, -20);  // 14 points
