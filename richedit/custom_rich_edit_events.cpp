@@ -50,8 +50,9 @@ void TCustomRichEdit2::SetSelectedText(const QString& text) {
     if (!ReplaceSel(text)) {
         return;
     }
-    // The inserted text ends up selected, counted in characters, whatever their encoded size.
-    SetSelectionRange(start, start + static_cast<int>(text.size()), false);
+    // The inserted text ends up selected as it was inserted: a CR LF pair is one paragraph end, and
+    // the text limit may have cut it short. It ends where the selection or caret now ends.
+    SetSelectionRange(start, editModel().selectionEnd(), false);
 }
 
 bool TCustomRichEdit2::ReplaceSel(const QString& text) {

@@ -150,6 +150,12 @@ TEST(RichEditControl, SelectedTextLeavesExactlyTheInsertedCharactersSelected) {
     control->SetSelectedText(QString());
     EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("abef"));
     EXPECT_TRUE(control->CanUndo());
+    // A CR LF pair is one paragraph end: the selection ends where the inserted text does.
+    control->SetSelectedText(QStringLiteral("x\r\ny"));
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("abx\ryef"));
+    EXPECT_EQ(control->SelectedText(), QStringLiteral("x\ry"));
+    EXPECT_TRUE(control->ReplaceSel(QStringLiteral("p\r\nq")));
+    EXPECT_EQ(control->SelectedText(), QStringLiteral("p\rq"));
 }
 
 TEST(RichEditControl, UndoLimitBelowTwoMakesReplacementsFinal) {
