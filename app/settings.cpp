@@ -74,7 +74,7 @@ void LoadSettings(TForm1& form1) {
     if (!store.load()) {
         qWarning("%s", qPrintable(store.errorString()));
     }
-    form1.applySettings(readSettings(store, form1.currentSettings()));
+    form1.applySettings(readSettings(store, form1.currentSettings(), form1.store().libraryDir()));
 }
 
 void SaveSettings(TForm1& form1) {

@@ -3,7 +3,9 @@
 #include "platform/paths.h"
 #include "platform/registry_store.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace tk {
 namespace {
@@ -33,21 +35,47 @@ quint32 readColor(const RegistryStore& store, const QString& name, quint32 curre
     return isStoredColor(value) ? value : current;
 }
 
+// The stored category folder as a folder of this library, or empty. Below a library, a folder is
+// "LIST/" followed by the category path; an old path is tried with each "/LIST/" in it as the old
+// library's, first to last.
+QString categoryInLibrary(const QString& stored, const QString& libraryDir) {
+    if (stored.isEmpty() || libraryDir.isEmpty()) {
+        return {};
+    }
+    const QString folder = withTrailingSlash(QDir::cleanPath(stored));
+    QStringList candidates;
+    if (folder.startsWith(libraryDir)) {
+        candidates << folder;
+    } else {
+        const QString marker = QStringLiteral("/LIST/");
+        for (qsizetype at = folder.indexOf(marker); at >= 0; at = folder.indexOf(marker, at + 1)) {
+            candidates << libraryDir + folder.mid(at + marker.size());
+        }
+    }
+    for (const QString& candidate : candidates) {
+        // cleanPath took out any "..", so a candidate cannot climb out of the library.
+        if (candidate.size() > libraryDir.size() && QFileInfo(candidate).isDir()) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 bool isStoredColor(quint32 value) {
     return value <= 0x00FFFFFFu || (value >= kSystemColor && value - kSystemColor <= kLastSystemColor);
 }
 
-ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current) {
+ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current, const QString& libraryDir) {
     ProgramSettings s = current;
     s.listWindowColor = readColor(store, kListWindowColor, current.listWindowColor);
     s.listFontColor = readColor(store, kListFontColor, current.listFontColor);
     s.editWindowColor = readColor(store, kEditWindowColor, current.editWindowColor);
     s.editFontColor = readColor(store, kEditFontColor, current.editFontColor);
-    const QString list = store.readString(kBookKey, kList, current.listDir);
-    if (!list.isEmpty() && QFileInfo(list).isDir()) {
-        s.listDir = withTrailingSlash(list);
+    const QString list = categoryInLibrary(store.readString(kBookKey, kList, current.listDir), libraryDir);
+    if (!list.isEmpty()) {
+        s.listDir = list;
         s.categoryName = store.readString(kBookKey, kName, current.categoryName);
     }
     for (size_t column = 0; column < s.columnWidths.size(); ++column) {

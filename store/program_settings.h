@@ -33,8 +33,11 @@ constexpr quint32 kWidestColumn = 4000;
 
 // Reads the stored settings over current: a value that is absent, not a number where one is
 // wanted, or out of range (a colour that is none, a width above kWidestColumn) keeps what current
-// has. A stored category folder that no longer exists is ignored together with its name.
-ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current);
+// has. The stored category folder is taken only inside libraryDir (the LIST folder, ending in
+// "/"): one of another library, which the settings remember after the program folder moved or
+// another library was opened, is taken as the same category of this library when it has one. A
+// folder that does not exist here is ignored together with its name.
+ProgramSettings readSettings(const RegistryStore& store, const ProgramSettings& current, const QString& libraryDir);
 // Writes every value.
 void writeSettings(RegistryStore& store, const ProgramSettings& settings);
 

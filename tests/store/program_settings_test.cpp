@@ -37,14 +37,16 @@ ProgramSettings unusual(const QString& listDir) {
 
 TEST(ProgramSettings, AbsentValuesKeepWhatTheProgramHas) {
     QTemporaryDir dir;
-    ProgramSettings current = unusual(dir.path() + u'/');
-    const ProgramSettings read = readSettings(parsed({}), current);
+    const QString library = dir.path() + QStringLiteral("/LIST/");
+    ASSERT_TRUE(QDir().mkpath(library + QStringLiteral("일기")));
+    ProgramSettings current = unusual(library + QStringLiteral("일기/"));
+    const ProgramSettings read = readSettings(parsed({}), current, library);
     // Staying on top is off unless the settings say otherwise, whatever the window had.
     current.editorOnTop = false;
     EXPECT_EQ(read, current);
 
     // Defaults of a first start: nothing listed yet.
-    EXPECT_EQ(readSettings(parsed({}), ProgramSettings{}), ProgramSettings{});
+    EXPECT_EQ(readSettings(parsed({}), ProgramSettings{}, library), ProgramSettings{});
 }
 
 TEST(ProgramSettings, ARoundTripKeepsEveryValue) {
@@ -58,32 +60,60 @@ TEST(ProgramSettings, ARoundTripKeepsEveryValue) {
 
     RegistryStore again(dir.path() + QStringLiteral("/registry.reg"));
     ASSERT_TRUE(again.load()) << again.errorString().toStdString();
-    EXPECT_EQ(readSettings(again, ProgramSettings{}), written);
+    EXPECT_EQ(readSettings(again, ProgramSettings{}, dir.path() + QStringLiteral("/LIST/")), written);
 }
 
 TEST(ProgramSettings, AListFolderThatIsGoneIsIgnoredWithItsName) {
     QTemporaryDir dir;
-    tk::test::writeFile(dir.path() + QStringLiteral("/afile"), "not a folder");
+    const QString library = dir.path() + QStringLiteral("/LIST/");
+    ASSERT_TRUE(QDir().mkpath(library + QStringLiteral("분류/여행")));
+    tk::test::writeFile(library + QStringLiteral("afile"), "not a folder");
     for (const QString& gone :
-         QStringList{dir.path() + QStringLiteral("/deleted/"), dir.path() + QStringLiteral("/afile"), QString()}) {
+         QStringList{library + QStringLiteral("deleted/"), library + QStringLiteral("afile"), QString(), library,
+                     library + QStringLiteral("../../"), QStringLiteral("/elsewhere/LIST/../../분류/")}) {
         const RegistryStore store = parsed(QStringLiteral("[Software\\TOMEKEEP\\Book]\n\"List\"=\"%1\"\n"
                                                           "\"Name\"=\"지운 분류\"\n")
                                                .arg(gone));
         ProgramSettings current;
-        current.listDir = dir.path() + QStringLiteral("/kept/");
+        current.listDir = library + QStringLiteral("kept/");
         current.categoryName = QStringLiteral("지금 분류");
-        const ProgramSettings read = readSettings(store, current);
+        const ProgramSettings read = readSettings(store, current, library);
         EXPECT_EQ(read.listDir, current.listDir) << gone.toStdString();
         EXPECT_EQ(read.categoryName, current.categoryName);
     }
 
-    // An existing folder is taken with a trailing "/", and its name with it.
+    // An existing folder of the library is taken with a trailing "/", and its name with it.
     const RegistryStore store = parsed(QStringLiteral("[Software\\TOMEKEEP\\Book]\n\"List\"=\"%1\"\n"
                                                       "\"Name\"=\"분류\"\n")
-                                           .arg(dir.path()));
-    const ProgramSettings read = readSettings(store, ProgramSettings{});
-    EXPECT_EQ(read.listDir, dir.path() + u'/');
+                                           .arg(library + QStringLiteral("분류")));
+    const ProgramSettings read = readSettings(store, ProgramSettings{}, library);
+    EXPECT_EQ(read.listDir, library + QStringLiteral("분류/"));
     EXPECT_EQ(read.categoryName, QStringLiteral("분류"));
+}
+
+// The settings outlive a library: after the program folder moved, or with another library in
+// use, the remembered category of the old one is found again in this one, and never listed from
+// the old place, where new entries would go unseen.
+TEST(ProgramSettings, ACategoryOfAnotherLibraryIsTakenHere) {
+    QTemporaryDir dir;
+    const QString library = dir.path() + QStringLiteral("/new/LIST/");
+    const QString old = dir.path() + QStringLiteral("/old/LIST/");
+    ASSERT_TRUE(QDir().mkpath(library + QStringLiteral("일기/여행")));
+    ASSERT_TRUE(QDir().mkpath(old + QStringLiteral("일기/여행")));
+    ASSERT_TRUE(QDir().mkpath(old + QStringLiteral("편지")));
+    auto read = [&](const QString& stored) {
+        const RegistryStore store = parsed(QStringLiteral("[Software\\TOMEKEEP\\Book]\n\"List\"=\"%1\"\n"
+                                                          "\"Name\"=\"여행\"\n")
+                                               .arg(stored));
+        return readSettings(store, ProgramSettings{}, library);
+    };
+    EXPECT_EQ(read(old + QStringLiteral("일기/여행/")).listDir, library + QStringLiteral("일기/여행/"));
+    EXPECT_EQ(read(old + QStringLiteral("일기/여행/")).categoryName, QStringLiteral("여행"));
+    // Gone from the old place too: still found here.
+    EXPECT_EQ(read(QStringLiteral("/media/usb/LIST/일기/여행")).listDir, library + QStringLiteral("일기/여행/"));
+    // A category this library does not have is not listed.
+    EXPECT_EQ(read(old + QStringLiteral("편지/")).listDir, QString());
+    EXPECT_EQ(read(old + QStringLiteral("편지/")).categoryName, QString());
 }
 
 TEST(ProgramSettings, StoredFormsOfNumbersAndTruthValues) {
@@ -102,7 +132,7 @@ TEST(ProgramSettings, StoredFormsOfNumbersAndTruthValues) {
                               "\"OnTop\"=\"1\"\n"));
     ProgramSettings current;
     current.listFontColor = 0x00ABCDEF;
-    const ProgramSettings read = readSettings(store, current);
+    const ProgramSettings read = readSettings(store, current, QString());
     EXPECT_EQ(read.listWindowColor, 255u);       // pure red, from its decimal text
     EXPECT_EQ(read.listFontColor, 0x00ABCDEFu);  // text that is no number keeps the current colour
     EXPECT_EQ(read.editWindowColor, 0x80000005u);
@@ -134,7 +164,7 @@ TEST(ProgramSettings, ColoursThatAreNoneKeepTheCurrentOnes) {
                               "\"ListFontColor\"=dword:8000001f\n"
                               "\"EditWindowColor\"=dword:8000001e\n"
                               "\"EditFontColor\"=\"-1\"\n"));
-    const ProgramSettings read = readSettings(store, ProgramSettings{});
+    const ProgramSettings read = readSettings(store, ProgramSettings{}, QString());
     // This was 0x01000000 shown as black: only the low 24 bits were looked at.
     EXPECT_EQ(read.listWindowColor, 0x00800000u);
     EXPECT_EQ(read.listFontColor, 0x00C0C0C0u);
