@@ -2,15 +2,16 @@
 
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QTextListFormat>
 #include <QTextOption>
 
-class QTextList;
 class QTextTable;
 
 namespace tk::rtf {
@@ -116,9 +117,11 @@ class RtfBuilder final {
     QTextBlockFormat blockFormat_;
     bool blockFormatKnown_ = false;
 
-    QTextList* lastList_ = nullptr;
+    // The document deletes a list whose last item left it (a paragraph moved into or out of a
+    // table does), so the lists kept for the next items are guarded pointers.
+    QPointer<QTextList> lastList_;
     Numbering lastNumbering_;
-    QHash<qint64, QTextList*> tableLists_;  // (list table id, level) -> list
+    QHash<qint64, QPointer<QTextList>> tableLists_;  // (list table id, level) -> list
 
     QTextTable* table_ = nullptr;
     RowDefinition rowDef_;

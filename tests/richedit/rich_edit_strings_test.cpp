@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextList>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +86,27 @@ TEST(RichEditStringsStreams, PlainTextLoadNormalisesEveryKindOfBreak) {
     const QString text = doc.editModel().text();
     EXPECT_EQ(text.mid(32767), QStringLiteral("\rb\rc\rd\r"));
     EXPECT_EQ(doc.editModel().selectionStart(), 0);
+}
+
+// A bulleted paragraph in a cell whose row never ends leaves its list when the table is closed, and
+// the document deletes the emptied list; the next bulleted paragraph must not join it. This was a
+// call on the deleted list, found by fuzzing: undefined behaviour, a crash under the sanitizers.
+TEST(RichEditStringsStreams, AListTheDocumentDeletedIsNotUsedAgain) {
+    for (QByteArray bytes : {QByteArray("{\\rtf\\pnlvlblt\\intbl\\cell\\par\\pnlvlblt after\\par}"),
+                             QByteArray("{\\rtf1{\\*\\listtable{\\list\\listid7{\\listlevel\\levelnfc23}}}"
+                                        "\\ls1\\ilvl0\\pnlvlblt\\intbl\\cell\\par\\ls1\\pnlvlblt after\\par}")}) {
+        TRichTextDocument doc;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        ASSERT_TRUE(doc.Lines().LoadStream(buffer)) << bytes.toStdString();
+        QTextDocument& document = doc.document();
+        const QTextBlock after = document.findBlock(document.toPlainText().indexOf(QStringLiteral("after")));
+        ASSERT_TRUE(after.isValid()) << bytes.toStdString();
+        ASSERT_NE(after.textList(), nullptr) << bytes.toStdString();
+        for (int i = 0; i < after.textList()->count(); ++i) {
+            EXPECT_TRUE(after.textList()->item(i).isValid());
+        }
+    }
 }
 
 TEST(RichEditStringsStreams, RtfThatIsNotRtfLoadsAsTextOnRetry) {
