@@ -81,8 +81,13 @@ void TForm7::fillGrid() {
 }
 
 // The cell's text replaces the editor's selection, and the caret goes after it with nothing
-// selected. An empty cell therefore only removes the selection.
+// selected. An empty cell therefore only removes the selection. The palette outlives the editor's
+// document: while the editor is closed or shows a web page, nothing is typed into the hidden rich
+// text, which would otherwise be offered for saving, even as a new entry, unseen.
 void TForm7::StringGrid1SelectCell(int col, int row) {
+    if (!editor_->isVisible() || editor_->isWebBody()) {
+        return;
+    }
     TQE_RichEdit* edit = editor_->RichEdit1;
     edit->SetSelectedText(StringGrid1->Cells(col, row));
     edit->SetSelectionStart(edit->SelectionStart() + edit->SelectionLength());

@@ -275,3 +275,24 @@ TEST_F(CharPaletteTest, TheTabSurvivesCloseAndShowingAgainOnlyRaises) {
     clickTab(6);
     EXPECT_EQ(rebuilt.count(), 0);
 }
+
+// This was text typed into the closed editor's emptied document: unseen, it then asked to be saved
+// when the next entry was opened, and a "yes" made a new entry of it.
+TEST_F(CharPaletteTest, NothingIsTypedWhileTheEditorIsClosed) {
+    openPalette();
+    form3->close();
+    ASSERT_FALSE(form3->isVisible());
+    ASSERT_TRUE(form7->isVisible());
+    clickCell(3, 0);
+    QTest::keyClick(grid(), Qt::Key_Right);
+    EXPECT_TRUE(text().isEmpty()) << text().toStdString();
+    EXPECT_FALSE(form3->isModified());
+
+    openRow(0);
+    ASSERT_TRUE(form3->isVisible());
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_TRUE(text().startsWith(QStringLiteral("봄 여름")));
+    caretAfterFirst();
+    clickCell(6, 0);
+    EXPECT_EQ(text().mid(1, 1), ch(0x00A8));  // A1A7
+}
