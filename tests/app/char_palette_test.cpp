@@ -295,4 +295,14 @@ TEST_F(CharPaletteTest, NothingIsTypedWhileTheEditorIsClosed) {
     caretAfterFirst();
     clickCell(6, 0);
     EXPECT_EQ(text().mid(1, 1), ch(0x00A8));  // A1A7
+
+    // Nor while it shows a web page, over the rich text it hides.
+    messages.queue(MsgAnswer::No);
+    ASSERT_TRUE(form3->N1Click());
+    QTemporaryDir dir;
+    tk::test::writeFile(dir.filePath("page.html"), "<html><body>page</body></html>");
+    ASSERT_TRUE(form3->openFile(dir.filePath("page.html")));
+    ASSERT_TRUE(form3->isWebBody());
+    clickCell(7, 0);
+    EXPECT_TRUE(text().isEmpty()) << text().toStdString();
 }
