@@ -5,6 +5,7 @@
 #include "app/find_window.h"
 #include "app/main_window.h"
 #include "app/settings_dialog.h"
+#include "editor/char_palette.h"
 #include "editor/editor_window.h"
 
 #include <QApplication>
@@ -66,6 +67,9 @@ int runProgram(const std::function<void(TForm1&)>& onShown) {
     form1.setSettingsDialog(&form5);
     TForm6 form6(&form1);
     form1.setFindWindow(&form6);
+    // The palette is made last; it serves the editor and lives as long as it.
+    TForm7 form7(&form3, &form3);
+    form3.setCharPalette(&form7);
 
     closeOnTerminationSignals(form1);
     form1.show();

@@ -1,6 +1,7 @@
 #include "editor/editor_window.h"
 
 #include "editor/archive_progress.h"
+#include "editor/char_palette.h"
 #include "editor/format_bar.h"
 #include "editor/ruler.h"
 #include "editor/web_view.h"
@@ -119,6 +120,8 @@ void TForm3::setupMenu() {
     setupFormatMenu();
     setupFindMenu();
     PopupMenu1->addSeparator();
+    N27 = add(QStringLiteral("특수문자 넣기"), {}, nullptr);
+    PopupMenu1->addSeparator();
     N19 = add(QStringLiteral("문서 열기"), QKeySequence(Qt::CTRL | Qt::Key_O), &TForm3::N19Click);
     N10 = add(QStringLiteral("문서 저장"), QKeySequence(Qt::CTRL | Qt::Key_S), &TForm3::N10Click);
     // Ctrl+N belongs to the first item in menu order, new document; here it is only shown.
@@ -130,9 +133,19 @@ void TForm3::setupMenu() {
     connect(N3, &QAction::triggered, this, [this] { RichEdit1->CutToClipboard(); });
     connect(N4, &QAction::triggered, this, [this] { RichEdit1->CopyToClipboard(); });
     connect(N5, &QAction::triggered, this, [this] { RichEdit1->PasteFromClipboard(); });
+    connect(N27, &QAction::triggered, this, &TForm3::N27Click);
     connect(N18, &QAction::triggered, this, [this] { RichEdit1->SetSelectedText(QString()); });
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm3::PopupMenu1Popup);
     RichEdit1->SetPopupMenu(PopupMenu1);
+}
+
+void TForm3::N27Click() {
+    if (Form7 == nullptr) {
+        return;
+    }
+    Form7->show();
+    Form7->raise();
+    Form7->activateWindow();
 }
 
 void TForm3::setBodyView(bool web) {

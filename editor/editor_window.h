@@ -20,6 +20,7 @@ class QStatusBar;
 namespace tk {
 
 struct BodyFiles;
+class TForm7;
 class TFormatBar;
 class TQE_RichEdit;
 class TRuler;
@@ -143,6 +144,7 @@ class TForm3 final : public QMainWindow {
     QAction* N21;  // find
     QAction* N22;  // find next
     QAction* N24;  // replace
+    QAction* N27;  // special character palette
     QAction* N37;  // print
     // The print dialog on the given printer; true when the user chose to print. Tests put a
     // scripted answer here.
@@ -151,6 +153,11 @@ class TForm3 final : public QMainWindow {
     bool N22Click();
     bool N24Click();
     bool N37Click();
+    // Shows the special character palette, not modally; shown already, it comes to the front.
+    void N27Click();
+    // The palette window, made once with the program's other windows.
+    void setCharPalette(TForm7* palette) { Form7 = palette; }
+    TForm7* charPalette() const { return Form7; }
 
     // The colour dialog: the colour to start from in, the chosen colour out, an invalid colour
     // when the user cancelled. Tests put a scripted answer here.
@@ -213,6 +220,7 @@ class TForm3 final : public QMainWindow {
     void RightIndMouseUp(QObject* Sender, TMouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
 
     EditorHost* host_;
+    TForm7* Form7 = nullptr;
     EntryRef bound_;
     bool newEntry_ = false;
     bool closing_ = false;

@@ -5,6 +5,7 @@
 #include "app/find_window.h"
 #include "app/main_window.h"
 #include "app/settings_dialog.h"
+#include "editor/char_palette.h"
 #include "editor/editor_window.h"
 #include "platform/codepage.h"
 #include "platform/registry_store.h"
@@ -62,6 +63,7 @@ class AppFixture : public ::testing::Test {
     // Destroys the windows, children before the main window that owns them, as a program end does.
     void destroyWindows() {
         dialogWatch_.reset();
+        form7.reset();
         form6.reset();
         form5.reset();
         form4.reset();
@@ -87,6 +89,8 @@ class AppFixture : public ::testing::Test {
         form1->setSettingsDialog(form5.get());
         form6 = std::make_unique<TForm6>(form1.get());
         form1->setFindWindow(form6.get());
+        form7 = std::make_unique<TForm7>(form3.get(), form3.get());
+        form3->setCharPalette(form7.get());
         dialogWatch_ = std::make_unique<ShowWatch>(this);
         form4->installEventFilter(dialogWatch_.get());
         return true;
@@ -247,6 +251,7 @@ class AppFixture : public ::testing::Test {
     std::unique_ptr<TForm4> form4;
     std::unique_ptr<TForm5> form5;
     std::unique_ptr<TForm6> form6;
+    std::unique_ptr<TForm7> form7;
 };
 
 inline QAction* AppFixture::findItem(QMenu* menu, const QString& path) {
