@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolButton>
@@ -121,6 +122,7 @@ void TForm3::setupMenu() {
     setupFindMenu();
     PopupMenu1->addSeparator();
     N27 = add(QStringLiteral("특수문자 넣기"), {}, nullptr);
+    N30 = add(QStringLiteral("날짜 시간 넣기"), {}, nullptr);
     PopupMenu1->addSeparator();
     N19 = add(QStringLiteral("문서 열기"), QKeySequence(Qt::CTRL | Qt::Key_O), &TForm3::N19Click);
     N10 = add(QStringLiteral("문서 저장"), QKeySequence(Qt::CTRL | Qt::Key_S), &TForm3::N10Click);
@@ -134,6 +136,7 @@ void TForm3::setupMenu() {
     connect(N4, &QAction::triggered, this, [this] { RichEdit1->CopyToClipboard(); });
     connect(N5, &QAction::triggered, this, [this] { RichEdit1->PasteFromClipboard(); });
     connect(N27, &QAction::triggered, this, &TForm3::N27Click);
+    connect(N30, &QAction::triggered, this, &TForm3::N30Click);
     connect(N18, &QAction::triggered, this, [this] { RichEdit1->SetSelectedText(QString()); });
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm3::PopupMenu1Popup);
     RichEdit1->SetPopupMenu(PopupMenu1);
@@ -146,6 +149,13 @@ void TForm3::N27Click() {
     Form7->show();
     Form7->raise();
     Form7->activateWindow();
+}
+
+// The date with the weekday's full name and the time on the 12-hour clock with its morning or
+// afternoon marker, in Korean whatever the system's language: the program's texts are Korean.
+void TForm3::N30Click() {
+    const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
+    RichEdit1->SetSelectedText(korean.toString(Now(), QStringLiteral("yyyy.MM.dd.dddd hh:mm AP")));
 }
 
 void TForm3::setBodyView(bool web) {

@@ -6,6 +6,7 @@
 #include "richedit/rich_edit_types.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QMainWindow>
 
 #include <functional>
@@ -145,6 +146,7 @@ class TForm3 final : public QMainWindow {
     QAction* N22;  // find next
     QAction* N24;  // replace
     QAction* N27;  // special character palette
+    QAction* N30;  // date and time
     QAction* N37;  // print
     // The print dialog on the given printer; true when the user chose to print. Tests put a
     // scripted answer here.
@@ -158,6 +160,11 @@ class TForm3 final : public QMainWindow {
     // The palette window, made once with the program's other windows.
     void setCharPalette(TForm7* palette) { Form7 = palette; }
     TForm7* charPalette() const { return Form7; }
+    // Writes the date and time over the selection, as "2026.12.07.월요일 10:45 오전", and leaves it
+    // selected, so that typing replaces it.
+    void N30Click();
+    // The clock N30 reads; tests put a fixed time here.
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 
     // The colour dialog: the colour to start from in, the chosen colour out, an invalid colour
     // when the user cancelled. Tests put a scripted answer here.

@@ -211,3 +211,29 @@ TEST_F(EditorDocumentTest, CtrlShiftZRedoes) {
     pressInEditor(Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(form3->RichEdit1->Text(), "abc");
 }
+
+// The date and time go over the selection in Korean, on the 12-hour clock, and stay selected so
+// that typing replaces them.
+TEST_F(EditorDocumentTest, DateAndTimeAreWrittenInKoreanAndStaySelected) {
+    newDocumentWith(QStringLiteral("오늘 "));
+    const QDate day(2026, 12, 7);  // a Monday
+    const std::pair<QTime, QString> times[] = {
+        {QTime(10, 45), QStringLiteral("2026.12.07.월요일 10:45 오전")},
+        {QTime(0, 5), QStringLiteral("2026.12.07.월요일 12:05 오전")},
+        {QTime(13, 0), QStringLiteral("2026.12.07.월요일 01:00 오후")},
+    };
+    for (const auto& [time, text] : times) {
+        form3->Now = [=] { return QDateTime(day, time); };
+        form3->N30->trigger();
+        EXPECT_EQ(form3->RichEdit1->SelectedText(), text);
+        EXPECT_EQ(form3->RichEdit1->Text(), QStringLiteral("오늘 ") + text);
+    }
+    typeText(editorText(), QStringLiteral("월"));
+    EXPECT_EQ(form3->RichEdit1->Text(), QStringLiteral("오늘 월"));
+    // Its place in the menu: after the palette, before the file commands' separator.
+    const QList<QAction*> items = form3->PopupMenu1->actions();
+    const auto at = items.indexOf(form3->N30);
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(items[at - 1], form3->N27);
+    EXPECT_TRUE(items[at + 1]->isSeparator());
+}
