@@ -77,8 +77,9 @@ TEST_F(CharPaletteTest, EditorMenuOpensThePaletteModelessAndOnTop) {
     EXPECT_EQ(form3->N27->text(), QStringLiteral("특수문자 넣기"));
     EXPECT_TRUE(items[at - 1]->isSeparator());
     EXPECT_EQ(items[at - 2], form3->N24);
-    EXPECT_TRUE(items[at + 1]->isSeparator());
-    EXPECT_EQ(items[at + 2], form3->N19);
+    EXPECT_EQ(items[at + 1], form3->N30);
+    EXPECT_TRUE(items[at + 2]->isSeparator());
+    EXPECT_EQ(items[at + 3], form3->N19);
 
     EXPECT_FALSE(form7->isVisible());
     openPalette();
