@@ -248,6 +248,7 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     int replaceAll(TReplaceDialog* dialog);
     // After a search the window takes the focus back from the dialog, when it can be seen.
     void focusAfterSearch();
+    void wireFindDialog(TFindDialog* dialog, const TFindDialog* other);
 
     QTextDocument* document_;
     richedit::RichEditWindow* window_ = nullptr;

@@ -34,10 +34,8 @@ QPrinter& programPrinter() {
     return *thePrinter;
 }
 
-}  // namespace
-
-int TCustomRichEdit2::SearchText(const QString& searchStr, int startPos, int length, TSearchTypes options) {
-    RichEditModel& model = editModel();
+// The window's search flags for a search with these options.
+quint32 findFlags(TSearchTypes options) {
     quint32 flags = options.testFlag(TSearchType::stBackward) ? 0 : FR_DOWN;
     if (options.testFlag(TSearchType::stWholeWord)) {
         flags |= FR_WHOLEWORD;
@@ -45,6 +43,29 @@ int TCustomRichEdit2::SearchText(const QString& searchStr, int startPos, int len
     if (options.testFlag(TSearchType::stMatchCase)) {
         flags |= FR_MATCHCASE;
     }
+    return flags;
+}
+
+// The search a find dialog's settings ask for.
+TSearchTypes searchTypes(TFindOptions settings) {
+    TSearchTypes options;
+    if (!settings.testFlag(TFindOption::frDown)) {
+        options |= TSearchType::stBackward;
+    }
+    if (settings.testFlag(TFindOption::frMatchCase)) {
+        options |= TSearchType::stMatchCase;
+    }
+    if (settings.testFlag(TFindOption::frWholeWord)) {
+        options |= TSearchType::stWholeWord;
+    }
+    return options;
+}
+
+}  // namespace
+
+int TCustomRichEdit2::SearchText(const QString& searchStr, int startPos, int length, TSearchTypes options) {
+    RichEditModel& model = editModel();
+    const quint32 flags = findFlags(options);
     const int span = std::abs(length);
     const int from = (flags & FR_DOWN) ? startPos : std::max(0, startPos - span + 1);
     const int to = (flags & FR_DOWN) ? startPos + span : startPos;
@@ -66,25 +87,17 @@ void TCustomRichEdit2::focusAfterSearch() {
 }
 
 bool TCustomRichEdit2::FindWithDialog(TFindDialog* dialog, bool placeDialog, bool reportFailure) {
-    TSearchTypes options = TSearchType::stSelectFound;
-    const TFindOptions settings = dialog->Options();
+    const TSearchTypes options = searchTypes(dialog->Options()) | TSearchType::stSelectFound;
     const int selStart = SelectionStart();
     const int selEnd = selStart + SelectionLength();
     int start = 0;
     int length = 0;
-    if (settings.testFlag(TFindOption::frDown)) {
+    if (!options.testFlag(TSearchType::stBackward)) {
         start = std::max(selStart, selEnd);
         length = editModel().textLength() + 1 - start;
     } else {
-        options |= TSearchType::stBackward;
         start = std::min(selStart, selEnd);
         length = start + 1;
-    }
-    if (settings.testFlag(TFindOption::frMatchCase)) {
-        options |= TSearchType::stMatchCase;
-    }
-    if (settings.testFlag(TFindOption::frWholeWord)) {
-        options |= TSearchType::stWholeWord;
     }
     const bool found = SearchText(dialog->FindText(), start, length, options) >= 0;
     if (!dialog->FindText().isEmpty()) {
@@ -98,15 +111,19 @@ bool TCustomRichEdit2::FindWithDialog(TFindDialog* dialog, bool placeDialog, boo
     return found;
 }
 
+// A new dialog starts from the other dialog's text, searches on Enter and reports its closing.
+void TCustomRichEdit2::wireFindDialog(TFindDialog* dialog, const TFindDialog* other) {
+    if (other != nullptr) {
+        dialog->SetFindText(other->FindText());
+    }
+    dialog->OnFind = [this, dialog](QObject*) { FindWithDialog(dialog, true, true); };
+    dialog->OnClose = [this, dialog](QObject*) { DoCloseFindDialog(dialog); };
+}
+
 TFindDialog* TCustomRichEdit2::ShowFindDialog(const QString& searchStr) {
     if (!findDialog_) {
         findDialog_ = new TFindDialog(this);
-        if (replaceDialog_) {
-            findDialog_->SetFindText(replaceDialog_->FindText());
-        }
-        TFindDialog* dialog = findDialog_;
-        findDialog_->OnFind = [this, dialog](QObject*) { FindWithDialog(dialog, true, true); };
-        findDialog_->OnClose = [this, dialog](QObject*) { DoCloseFindDialog(dialog); };
+        wireFindDialog(findDialog_, replaceDialog_);
     }
     if (!searchStr.isEmpty()) {
         findDialog_->SetFindText(searchStr);
@@ -118,13 +135,9 @@ TFindDialog* TCustomRichEdit2::ShowFindDialog(const QString& searchStr) {
 TReplaceDialog* TCustomRichEdit2::ShowReplaceDialog(const QString& searchStr, const QString& replaceStr) {
     if (!replaceDialog_) {
         replaceDialog_ = new TReplaceDialog(this);
-        if (findDialog_) {
-            replaceDialog_->SetFindText(findDialog_->FindText());
-        }
+        wireFindDialog(replaceDialog_, findDialog_);
         TReplaceDialog* dialog = replaceDialog_;
-        replaceDialog_->OnFind = [this, dialog](QObject*) { FindWithDialog(dialog, true, true); };
         replaceDialog_->OnReplace = [this, dialog](QObject*) { ReplaceDialogReplace(dialog); };
-        replaceDialog_->OnClose = [this, dialog](QObject*) { DoCloseFindDialog(dialog); };
     }
     if (!searchStr.isEmpty()) {
         replaceDialog_->SetFindText(searchStr);
@@ -156,14 +169,8 @@ int TCustomRichEdit2::replaceAll(TReplaceDialog* dialog) {
     if (!what.isEmpty()) {
         lastFindDialog_ = dialog;
     }
-    const TFindOptions settings = dialog->Options();
-    quint32 flags = FR_DOWN;
-    if (settings.testFlag(TFindOption::frMatchCase)) {
-        flags |= FR_MATCHCASE;
-    }
-    if (settings.testFlag(TFindOption::frWholeWord)) {
-        flags |= FR_WHOLEWORD;
-    }
+    // Always downward: the replace dialog offers no direction.
+    const quint32 flags = findFlags(searchTypes(dialog->Options()) & ~TSearchTypes(TSearchType::stBackward));
     auto selectionEvent = std::move(OnSelectionChange);
     OnSelectionChange = nullptr;
     const quint32 mask = model.setEventMask(model.eventMask() & ~ENM_CHANGE);
