@@ -24,7 +24,8 @@ TCustomRichEdit2::TCustomRichEdit2(QWidget* parent)
       selAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atSelection)),
       defAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atDefault)),
       wordAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atWord)),
-      paragraph_(std::make_unique<TParaAttributes2>(*this)) {
+      paragraph_(std::make_unique<TParaAttributes2>(*this)),
+      objectDialog_(std::make_unique<TObjectDialog>()) {
     resize(185, 89);
     font_ = QWidget::font();
     setFocusPolicy(Qt::StrongFocus);

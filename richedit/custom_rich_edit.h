@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ole_objects.h"
 #include "richedit/find_dialog.h"
 #include "richedit/print_document.h"
 #include "richedit/rich_edit_strings.h"
@@ -183,6 +184,31 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     // The popup menu to show for a context-menu request.
     virtual QMenu* GetPopupMenu();
 
+    // ---- embedded objects ----
+    // Inserts at the selection a new object of a registered class (a name or a braced class
+    // identifier) with the given record flags; any failure inserts nothing and says nothing.
+    void InsertObjectByClassName(const QString& className, unsigned flags);
+    // The insert-object dialog: a new object of a registered class, or a file embedded as a
+    // package object.
+    void ShowInsertObjectDialog();
+    // The paste-special dialog; true when the user confirmed it.
+    bool ShowPasteSpecialDialog();
+    // The selected object's properties; true when the dialog ended with OK.
+    bool ShowObjectPropertiesDialog();
+    bool SelectedObjectPresent() const;
+    // The selected object's record; S_OK, or a failure code when no single object is selected.
+    ole::HRESULT GetSelectedObject(ole::TReObject& reObject) const;
+    // Closes every object of the document without saving, the last one first.
+    void CloseAllObjects();
+    TObjectDialog& ObjectDialog() { return *objectDialog_; }
+
+    std::function<void(QObject* Sender, ole::TReObject& ReObject)> OnInsertObject;
+    std::function<void(QObject* Sender, const ole::TReObject& ReObject)> OnDeleteObject;
+    std::function<void(QObject* Sender, const QUuid& ClsID, bool& CanInsert)> OnQueryInsertObject;
+    std::function<void(QObject* Sender)> OnShowContainer;
+    std::function<void(QObject* Sender)> OnCloseContainer;
+    std::function<void(QObject* Sender, const ole::TReObject& ReObject, bool& AllowPaste)> OnCanObjectPaste;
+
     // ---- events ----
     std::function<void(QObject* Sender)> OnChange;
     std::function<void(QObject* Sender)> OnSelectionChange;
@@ -288,6 +314,7 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     int linkStart_ = -1;
     int linkEnd_ = -1;
     bool linkButtonRight_ = false;
+    std::unique_ptr<TObjectDialog> objectDialog_;
     QPointer<TFindDialog> findDialog_;
     QPointer<TReplaceDialog> replaceDialog_;
     QPointer<TFindDialog> lastFindDialog_;

@@ -2,6 +2,7 @@
 
 #include <QtCore/qnamespace.h>
 #include <QFlags>
+#include <QString>
 #include <QtGlobal>
 
 // Option sets and small records of the rich text control. Bit positions follow the order in which
@@ -80,6 +81,37 @@ inline TMouseButton toButton(Qt::MouseButton button) {
 }
 // 0 for a horizontal scroll bar, 1 for a vertical one.
 enum class TScrollType { stHorizontal = 0, stVertical = 1 };
+
+// The insert-object dialog's options; each member sets one flag of the dialog, from 0x0001 up.
+enum class TObjectDialogOption : unsigned {
+    ioShowHelp = 0x0001,
+    ioSelectCreateNew = 0x0002,
+    ioSelectCreateFromFile = 0x0004,
+    ioCheckLink = 0x0008,
+    ioCheckDisplayasIcon = 0x0010,
+    ioCreateNewObject = 0x0020,
+    ioCreateFileObject = 0x0040,
+    ioCreateLinkObject = 0x0080,
+    ioDisableLink = 0x0100,
+    ioVerifyServersExist = 0x0200,
+    ioDisableDisplayasIcon = 0x0400,
+    ioHideChangeIcon = 0x0800,
+    ioShowInsertControl = 0x1000,
+    ioSelectCreateControl = 0x2000,
+};
+Q_DECLARE_FLAGS(TObjectDialogOptions, TObjectDialogOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TObjectDialogOptions)
+
+// Where the insert-object dialog is placed.
+enum class TObjectDialogPosition { dpScreenCenter, dpMainFormCenter, dpParentFormCenter };
+
+// The settings of the insert-object dialog.
+struct TObjectDialog {
+    QString Title;  // empty keeps the dialog's own caption
+    int HelpContext = 0;
+    TObjectDialogOptions Options = TObjectDialogOption::ioSelectCreateNew;
+    TObjectDialogPosition Position = TObjectDialogPosition::dpScreenCenter;
+};
 
 // A window message as handed to the protected-text event: the edit that met protected text.
 struct TMessage {

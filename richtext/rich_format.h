@@ -39,7 +39,11 @@ enum CharProperty : int {
     PictureHeader,  // QByteArray: RTF control words of the picture besides its size (\wmetafile8\picw..)
     ObjectRtf,      // QByteArray: the whole {\object ...} group, written back unchanged
     ObjectClass,    // QString: the object's class name (\objclass)
-    ObjectData,     // QByteArray: the object's stored data (\objdata), decoded from hex
+    ObjectData,     // QByteArray: the object server's stored data (the native data of \objdata)
+    ObjectFlags,    // int: the object record's flags (REO_...)
+    ObjectAspect,   // int: how the object is shown (DVASPECT_CONTENT or DVASPECT_ICON)
+    ObjectUser,     // int: the record's user value
+    ObjectKey,      // int: the key of the object's live instance in the window, when it has one
 };
 
 // Underline kinds as the rich edit window counts them.
