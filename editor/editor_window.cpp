@@ -42,6 +42,7 @@ TForm3::TForm3(EditorHost* host, QWidget* parent) : QMainWindow(parent), host_(h
     layout->addWidget(htmlPanel);
     setupStatusBar();
     setupMenu();
+    setupLinkDialogs();
     setBodyView(false);
 }
 
@@ -66,6 +67,9 @@ void TForm3::setupEditPanel() {
     layout->addWidget(Panel1);
     RichEdit1->OnChange = [this](QObject*) { setModifiedMark(RichEdit1->Modified()); };
     RichEdit1->OnSelectionChange = [this](QObject*) { RichEdit1SelectionChange(); };
+    RichEdit1->OnURLClick = [this](QObject* sender, const QString& url, TMouseButton button) {
+        RichEdit1URLClick(sender, url, button);
+    };
 }
 
 void TForm3::setupWebView() {
@@ -116,11 +120,15 @@ void TForm3::setupMenu() {
     N3 = add(QStringLiteral("잘라내기"), QKeySequence(Qt::CTRL | Qt::Key_X), nullptr);
     N4 = add(QStringLiteral("복사"), QKeySequence(Qt::CTRL | Qt::Key_C), nullptr);
     N5 = add(QStringLiteral("붙여넣기"), QKeySequence(Qt::CTRL | Qt::Key_V), nullptr);
+    N8 = add(QStringLiteral("선택하여 붙여넣기"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V), nullptr);
     N18 = add(QStringLiteral("지우기"), {}, nullptr);
     PopupMenu1->addSeparator();
     setupFormatMenu();
     setupFindMenu();
     PopupMenu1->addSeparator();
+    N31 = add(QStringLiteral("파일 링크"), {}, nullptr);
+    N12 = add(QStringLiteral("개체 넣기"), {}, nullptr);
+    N7 = add(QStringLiteral("이미지 넣기"), {}, nullptr);
     N27 = add(QStringLiteral("특수문자 넣기"), {}, nullptr);
     N30 = add(QStringLiteral("날짜 시간 넣기"), {}, nullptr);
     PopupMenu1->addSeparator();
@@ -135,6 +143,10 @@ void TForm3::setupMenu() {
     connect(N3, &QAction::triggered, this, [this] { RichEdit1->CutToClipboard(); });
     connect(N4, &QAction::triggered, this, [this] { RichEdit1->CopyToClipboard(); });
     connect(N5, &QAction::triggered, this, [this] { RichEdit1->PasteFromClipboard(); });
+    connect(N8, &QAction::triggered, this, &TForm3::N8Click);
+    connect(N31, &QAction::triggered, this, &TForm3::N31Click);
+    connect(N12, &QAction::triggered, this, &TForm3::N12Click);
+    connect(N7, &QAction::triggered, this, &TForm3::N7Click);
     connect(N27, &QAction::triggered, this, &TForm3::N27Click);
     connect(N30, &QAction::triggered, this, &TForm3::N30Click);
     connect(N18, &QAction::triggered, this, [this] { RichEdit1->SetSelectedText(QString()); });

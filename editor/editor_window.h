@@ -106,6 +106,7 @@ class TForm3 final : public QMainWindow {
     QAction* N3;   // cut
     QAction* N4;   // copy
     QAction* N5;   // paste
+    QAction* N8;   // paste special
     QAction* N18;  // delete
     QAction* N19;  // open
     QAction* N10;  // save
@@ -145,6 +146,9 @@ class TForm3 final : public QMainWindow {
     QAction* N21;  // find
     QAction* N22;  // find next
     QAction* N24;  // replace
+    QAction* N31;  // file link
+    QAction* N12;  // object
+    QAction* N7;   // picture
     QAction* N27;  // special character palette
     QAction* N30;  // date and time
     QAction* N37;  // print
@@ -170,6 +174,24 @@ class TForm3 final : public QMainWindow {
     // when the user cancelled. Tests put a scripted answer here.
     std::function<QColor(const QColor& initial, const QString& title)> ColorDialog1;
 
+    // ---- links and insertions (editor_links.cpp) ----
+    // Opens a clicked link: a file link with the file's default program (asking first when that
+    // would run a program), anything else with the desktop's handler for the address.
+    void RichEdit1URLClick(QObject* Sender, const QString& URLText, TMouseButton Button);
+    // Asks for a file and writes a link to it over the selection.
+    void N31Click();
+    // Asks for a picture file and inserts it as a picture object, which is then selected.
+    void N7Click();
+    void N12Click();
+    void N8Click();
+    // The file dialogs of the link and picture commands: the folder to start in and the filter in,
+    // the chosen file out, empty when cancelled. Tests put scripted answers here.
+    std::function<QString(const QString& folder, const QString& filter)> OpenDialog1;
+    std::function<QString(const QString& folder, const QString& filter)> OpenPictureDialog1;
+    // The filters those dialogs are given.
+    static QString fileLinkFilter();
+    static QString pictureFilter();
+
     // Copies the selection's formatting into every formatting control.
     void RichEdit1SelectionChange();
 
@@ -193,6 +215,14 @@ class TForm3 final : public QMainWindow {
     void unbind();
     void showSaveError();
     void clearDocument();
+
+    // Links and insertions (editor_links.cpp).
+    void setupLinkDialogs();
+    void openLinkedFile(const QString& link, const QString& path);
+    void showCannotOpen(const QString& link);
+    QString programDir() const;
+    // Fills the selected picture object with the file; false after saying why.
+    bool loadPicture(const QString& file);
 
     // Find, replace and print (editor_find_print.cpp).
     void setupFindMenu();
