@@ -43,10 +43,9 @@ QString TForm3::programDir() const {
 }
 
 void TForm3::showCannotOpen(const QString& link) {
-    Messages::show(this,
-                   QStringLiteral("실행할 수 없습니다.\n%1\n주소가 올바른지, 이 파일이나 주소를 열 프로그램이 "
-                                  "있는지 확인하십시오.")
-                       .arg(link));
+    Messages::show(this, QStringLiteral("실행할 수 없습니다.\n%1\n주소가 올바른지, 이 파일이나 주소를 열 프로그램이 "
+                                        "있는지 확인하십시오.")
+                             .arg(link));
 }
 
 // A link's file is opened by its default program; one that would run a program only after the
@@ -159,7 +158,8 @@ bool TForm3::loadPicture(const QString& file) {
     ole::TReObject object;
     if (!RichEdit1->SelectedObjectPresent() || !ole::succeeded(RichEdit1->GetSelectedObject(object)) ||
         object.poleobj == nullptr) {
-        Messages::show(this, QStringLiteral("그림 개체를 만들 수 없습니다.\n프로그램을 다시 설치한 뒤 다시 해 보십시오."),
+        Messages::show(this,
+                       QStringLiteral("그림 개체를 만들 수 없습니다.\n프로그램을 다시 설치한 뒤 다시 해 보십시오."),
                        MsgKind::Error);
         return false;
     }
@@ -175,9 +175,9 @@ bool TForm3::loadPicture(const QString& file) {
     if (ole::succeeded(result)) {
         result = image->LoadFromFile(file);
         if (!ole::succeeded(result)) {
-            Messages::show(
-                this, QStringLiteral("그림 파일(%1)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.").arg(file),
-                MsgKind::Error);
+            Messages::show(this,
+                           QStringLiteral("그림 파일(%1)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.").arg(file),
+                           MsgKind::Error);
             return false;
         }
         result = image->SetUpdating(false);
