@@ -22,9 +22,10 @@
 namespace tk {
 namespace {
 
-// The tips on links in the editor: a double quote stands for a space in a file link.
+// The tips on links in the editor: "[TK]" is the folder that holds LIST (not where the program file
+// lies, unless it is a portable copy), and a double quote stands for a space in a file link.
 const QString kTips[] = {
-    QStringLiteral("\"file:///[TK]/\"  TOMEKEEP이 설치된 경로를  돌려줌"),
+    QStringLiteral("\"file:///[TK]/\"  TOMEKEEP의 자료 폴더(LIST 폴더가 있는 곳)를 돌려줌"),
     QStringLiteral("사용예: file:///[TK]/ex\"dir/ex\"file.zip"),
     QStringLiteral("경로나 파일에 여백이 있으면 위와 같이 \" 로 여백을 표시"),
     QStringLiteral("URL 또는 FTP 일 경우 여백은 %20 으로 표시해 주세요."),

@@ -53,9 +53,11 @@ void TForm3::showCannotOpen(const QString& link) {
 void TForm3::openLinkedFile(const QString& link, const QString& path) {
     const QString found = findPathIgnoringCase(path);
     if (found.isEmpty()) {
-        Messages::show(this, QStringLiteral("%1가 없습니다.\n(찾아본 곳: %2)\n파일이 옮겨졌거나 이름이 바뀌었으면 "
-                                            "링크를 고치십시오.")
-                                 .arg(link, path.isEmpty() ? path : QDir::current().absoluteFilePath(path)));
+        QString text = link + QStringLiteral("가 없습니다.\n");
+        if (!path.isEmpty()) {
+            text += QStringLiteral("(찾아본 곳: %1)\n").arg(QDir::current().absoluteFilePath(path));
+        }
+        Messages::show(this, text + QStringLiteral("파일이 옮겨졌거나 이름이 바뀌었으면 링크를 고치십시오."));
         return;
     }
     const QString file = QFileInfo(found).absoluteFilePath();

@@ -100,6 +100,9 @@ QString fileLinkPath(const QString& link, const QString& programDir) {
     }
     // "FILE:\\[TK]\" and "FILE:\\\[TK]\" (a link typed with three slashes) both name the program folder.
     if (extra <= 1 && QStringView(rest).mid(extra).startsWith(kMacro, Qt::CaseInsensitive)) {
+        if (programDir.isEmpty()) {
+            return {};
+        }
         return withSlash(programDir) + decodePart(rest.mid(extra + kMacro.size()));
     }
     // A third backslash is the root; with two only, "file://server/share/x" is the relative

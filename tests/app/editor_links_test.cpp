@@ -198,7 +198,7 @@ TEST_F(EditorLinksTest, WebLinksGoToTheDesktopUnchanged) {
     EXPECT_EQ(launches[0].toString(QUrl::FullyEncoded), QStringLiteral("http://a.kr/x%20y?q=1&r=%ED%95%9C"));
     EXPECT_EQ(launches[1].toString(QUrl::FullyEncoded), QStringLiteral("http://www.b.kr/p"));
     EXPECT_TRUE(messages.requests().isEmpty());
-    // No program for it on this desktop: the user is told instead of nothing happening.
+    // This was silence: the desktop says nothing when it has no program for an address.
     launchResult = false;
     clickLink(QStringLiteral("ftp://c.kr/f"));
     ASSERT_EQ(messages.requests().size(), 1);
@@ -209,9 +209,11 @@ TEST_F(EditorLinksTest, FileLinksWrittenByTheMenuOpenTheSameFile) {
     QTemporaryDir outside;
     const QString twice = home() + home().mid(1);  // the program folder's path again below it
     const QList<std::pair<QString, QString>> cases = {
+        // This was upper case, which names no file on a case-sensitive file system.
         {home() + "doc/My Notes.txt", QStringLiteral("FILE:\\\\[TK]\\doc\\My\"Notes.txt")},
         // This was "[TK]\" for both, a link to a file that does not exist.
         {twice + "a.txt", QStringLiteral("FILE:\\\\[TK]\\") + home().mid(1).replace('/', '\\') + "a.txt"},
+        // This was a relative path: the link's third backslash, the root, was dropped.
         {outside.filePath("a b.txt"), QStringLiteral("FILE:\\\\") + outside.filePath("a\"b.txt").replace('/', '\\')},
     };
     for (const auto& [path, link] : cases) {

@@ -207,7 +207,9 @@ TEST_F(SettingsDialogTest, TheTipsShowTheDoubleQuotesThatStandForSpaces) {
         tips.append(tip->text());
     }
     ASSERT_EQ(tips.size(), 5);
-    EXPECT_EQ(tips[0], QStringLiteral("\"file:///[TK]/\"  TOMEKEEP이 설치된 경로를  돌려줌"));
+    // This was "the folder TOMEKEEP is installed in": "[TK]" is the folder of the library, which is
+    // the per-user data folder unless the program is a portable copy.
+    EXPECT_EQ(tips[0], QStringLiteral("\"file:///[TK]/\"  TOMEKEEP의 자료 폴더(LIST 폴더가 있는 곳)를 돌려줌"));
     EXPECT_EQ(tips[1], QStringLiteral("사용예: file:///[TK]/ex\"dir/ex\"file.zip"));
 }
 
