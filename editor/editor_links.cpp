@@ -109,11 +109,17 @@ void TForm3::N31Click() {
     RichEdit1->SetSelectedText(link);
 }
 
+namespace {
+
+const QString kNoPictureObject =
+    QStringLiteral("그림 개체를 만들 수 없습니다.\n프로그램을 다시 설치한 뒤 다시 해 보십시오.");
+
+}  // namespace
+
 // The picture goes in before the selected text, which is removed only once the picture is in, so
 // that a picture that cannot be read leaves the document as it was.
 void TForm3::N7Click() {
-    const QString className = QString::fromLatin1(ole::kImageClassName);
-    if (ole::ObjectServers::instance().find(className) == nullptr) {
+    if (ole::ObjectServers::instance().find(QString::fromLatin1(ole::kImageClassName)) == nullptr) {
         Messages::show(this,
                        QStringLiteral("그림을 넣을 수 없습니다. 프로그램의 그림 기능(그림 개체 모듈)이 없습니다.\n"
                                       "프로그램을 다시 설치하십시오."),
@@ -124,28 +130,10 @@ void TForm3::N7Click() {
     if (chosen.isEmpty()) {
         return;
     }
-    const QString file = QFileInfo(chosen).absoluteFilePath();
     const int start = RichEdit1->SelectionStart();
     const int replaced = RichEdit1->SelectionLength();
-    const bool wasModified = RichEdit1->Modified();
     RichEdit1->SetSelectionRange(start, start, false);
-    const int before = RichEdit1->document().characterCount();
-    RichEdit1->InsertObjectByClassName(className, ole::REO_RESIZABLE | ole::REO_DYNAMICSIZE);
-    const bool inserted = RichEdit1->document().characterCount() == before + 1;
-    if (inserted) {
-        RichEdit1->SetSelectionRange(start, start + 1, false);
-    }
-    if (!inserted || !loadPicture(file)) {
-        if (inserted) {
-            RichEdit1->SetSelectedText(QString());  // no empty picture stays behind
-            RichEdit1->SetModified(wasModified);
-            setModifiedMark(wasModified);
-        } else {
-            Messages::show(this,
-                           QStringLiteral("그림 개체를 만들 수 없습니다.\n프로그램을 다시 설치한 뒤 다시 해 "
-                                          "보십시오."),
-                           MsgKind::Error);
-        }
+    if (!insertPicture(start, QFileInfo(chosen).absoluteFilePath())) {
         RichEdit1->SetSelectionRange(start, start + replaced, false);
         return;
     }
@@ -156,13 +144,30 @@ void TForm3::N7Click() {
     RichEdit1->SetSelectionRange(start, start + 1, false);
 }
 
+bool TForm3::insertPicture(int position, const QString& file) {
+    const bool wasModified = RichEdit1->Modified();
+    const int before = RichEdit1->document().characterCount();
+    RichEdit1->InsertObjectByClassName(QString::fromLatin1(ole::kImageClassName),
+                                       ole::REO_RESIZABLE | ole::REO_DYNAMICSIZE);
+    if (RichEdit1->document().characterCount() != before + 1) {
+        Messages::show(this, kNoPictureObject, MsgKind::Error);
+        return false;
+    }
+    RichEdit1->SetSelectionRange(position, position + 1, false);
+    if (loadPicture(file)) {
+        return true;
+    }
+    RichEdit1->SetSelectedText(QString());  // no empty picture stays behind
+    RichEdit1->SetModified(wasModified);
+    setModifiedMark(wasModified);
+    return false;
+}
+
 bool TForm3::loadPicture(const QString& file) {
     ole::TReObject object;
     if (!RichEdit1->SelectedObjectPresent() || !ole::succeeded(RichEdit1->GetSelectedObject(object)) ||
         object.poleobj == nullptr) {
-        Messages::show(this,
-                       QStringLiteral("그림 개체를 만들 수 없습니다.\n프로그램을 다시 설치한 뒤 다시 해 보십시오."),
-                       MsgKind::Error);
+        Messages::show(this, kNoPictureObject, MsgKind::Error);
         return false;
     }
     auto* image = static_cast<ole::IQEImage*>(object.poleobj->queryInterface(ole::IID_IQEImage));

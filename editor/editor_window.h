@@ -221,6 +221,9 @@ class TForm3 final : public QMainWindow {
     void openLinkedFile(const QString& link, const QString& path);
     void showCannotOpen(const QString& link);
     QString programDir() const;
+    // Inserts a picture object at position (the caret) and fills it with the file; false after
+    // saying why, with the document as it was.
+    bool insertPicture(int position, const QString& file);
     // Fills the selected picture object with the file; false after saying why.
     bool loadPicture(const QString& file);
 
