@@ -149,7 +149,12 @@ TEST_F(EditorLinksTest, FileLinksOpenTheirFilesWithSpacesMacroAndAnyCase) {
     clickLink(QStringLiteral("FILE:\\\\[TK]\\A.TXT"));
     // A folder opens in the file manager.
     clickLink(QStringLiteral("FILE:\\\\[TK]\\DOC"));
-    EXPECT_EQ(launches, (QList<QUrl>{opened(home() + "a.txt"), opened(home() + "A.TXT"), opened(home() + "doc")}));
+    // Of two folders that match, the one holding the file.
+    ASSERT_TRUE(QDir().mkpath(home() + "Doc"));
+    writeFile(home() + "dOC/Only.txt", "only");
+    clickLink(QStringLiteral("FILE:\\\\[TK]\\Doc\\only.TXT"));
+    EXPECT_EQ(launches, (QList<QUrl>{opened(home() + "a.txt"), opened(home() + "A.TXT"), opened(home() + "doc"),
+                                     opened(home() + "dOC/Only.txt")}));
     EXPECT_TRUE(messages.requests().isEmpty()) << messages.texts().join('|').toStdString();
 }
 
