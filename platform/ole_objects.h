@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,15 +19,16 @@ class QWidget;
 // document or given by a caller mean what they meant there.
 namespace tk::ole {
 
-using HRESULT = long;
+// A 32-bit result code: negative values are failures.
+using HRESULT = std::int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001L);
-inline constexpr HRESULT E_NOINTERFACE = HRESULT(0x80004002L);
-inline constexpr HRESULT E_FAIL = HRESULT(0x80004005L);
-inline constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000EL);
-inline constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057L);
-inline constexpr HRESULT REGDB_E_CLASSNOTREG = HRESULT(0x80040154L);
+inline constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001u);
+inline constexpr HRESULT E_NOINTERFACE = HRESULT(0x80004002u);
+inline constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
+inline constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000Eu);
+inline constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057u);
+inline constexpr HRESULT REGDB_E_CLASSNOTREG = HRESULT(0x80040154u);
 inline constexpr bool succeeded(HRESULT hr) {
     return hr >= 0;
 }
