@@ -1,5 +1,7 @@
 #include "richtext/rtf_picture.h"
 
+#include "richtext/metafile.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QImageReader>
@@ -41,6 +43,8 @@ QImage decodeWithReader(const QByteArray& data, const char* format, PictureBudge
     return reader.read();
 }
 
+}  // namespace
+
 QImage decodeDib(const QByteArray& dib, PictureBudget& budget) {
     if (dib.size() < 40) {
         return {};
@@ -74,6 +78,8 @@ QImage decodeDib(const QByteArray& dib, PictureBudget& budget) {
     bmp.append(dib);
     return QImage::fromData(bmp, "BMP");
 }
+
+namespace {
 
 // Device-dependent bitmap bits: rows top-down, each padded to a 16-bit boundary.
 QImage decodeBitmap(const RtfPicture& picture, PictureBudget& budget) {
@@ -117,6 +123,18 @@ QImage decodeBitmap(const RtfPicture& picture, PictureBudget& budget) {
     return image;
 }
 
+// A metafile is drawn at the size it is shown at, so that it stays sharp.
+QImage decodeMetafile(const RtfPicture& picture, PictureBudget& budget) {
+    const QSize twips = pictureSizeTwips(picture, QImage());
+    const QSize pixels(std::clamp(twips.width() / 15, 1, metafile::kMaxMetafilePixels),
+                       std::clamp(twips.height() / 15, 1, metafile::kMaxMetafilePixels));
+    if (!spend(budget, pixels.width(), pixels.height())) {
+        return {};
+    }
+    const auto kind = picture.kind == PictureType::Wmf ? metafile::Kind::Wmf : metafile::Kind::Emf;
+    return metafile::render(kind, picture.data, pixels);
+}
+
 QString resourceName(const QByteArray& key) {
     return QStringLiteral("tkrtf:") +
            QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex());
@@ -134,6 +152,9 @@ QImage decodePicture(const RtfPicture& picture, PictureBudget& budget) {
             return decodeDib(picture.data, budget);
         case PictureType::Bitmap:
             return decodeBitmap(picture, budget);
+        case PictureType::Wmf:
+        case PictureType::Emf:
+            return decodeMetafile(picture, budget);
         default:
             return {};
     }

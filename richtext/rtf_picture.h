@@ -35,9 +35,12 @@ struct PictureBudget {
 // Largest picture decoded, in pixels; larger ones are shown as framed boxes.
 inline constexpr qint64 kMaxPicturePixels = 6000 * 6000;
 
-// Decodes PNG, JPEG, DIB and bitmap data within the budget; a null image for metafiles, anything
-// not decodable and pictures beyond the budget.
+// Decodes PNG, JPEG, DIB and bitmap data and draws metafiles (at their displayed size) within the
+// budget; a null image for anything not decodable and pictures beyond the budget.
 QImage decodePicture(const RtfPicture& picture, PictureBudget& budget);
+
+// A device-independent bitmap (a BMP file's contents after its file header), within the budget.
+QImage decodeDib(const QByteArray& dib, PictureBudget& budget);
 
 // Displayed size in twips, from the goal size, the scale and the picture's own size.
 QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image);
