@@ -191,22 +191,28 @@ QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget
     }
     if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
         --budget.boxesLeft;
-        // One bit per pixel keeps even large boxes small.
-        QImage box(size, QImage::Format_Mono);
-        box.setColor(0, qRgb(255, 255, 255));
-        box.setColor(1, qRgb(128, 128, 128));
-        box.fill(0);
-        for (int x = 0; x < size.width(); ++x) {
-            box.setPixel(x, 0, 1);
-            box.setPixel(x, size.height() - 1, 1);
-        }
-        for (int y = 0; y < size.height(); ++y) {
-            box.setPixel(0, y, 1);
-            box.setPixel(size.width() - 1, y, 1);
-        }
-        document->addResource(QTextDocument::ImageResource, QUrl(name), box);
+        document->addResource(QTextDocument::ImageResource, QUrl(name), framedBox(size));
     }
     return name;
+}
+
+QImage framedBox(QSize pixels) {
+    const QSize size(std::clamp(pixels.width(), 2, kMaxPlaceholderPixels),
+                     std::clamp(pixels.height(), 2, kMaxPlaceholderPixels));
+    // One bit per pixel keeps even large boxes small.
+    QImage box(size, QImage::Format_Mono);
+    box.setColor(0, qRgb(255, 255, 255));
+    box.setColor(1, qRgb(128, 128, 128));
+    box.fill(0);
+    for (int x = 0; x < size.width(); ++x) {
+        box.setPixel(x, 0, 1);
+        box.setPixel(x, size.height() - 1, 1);
+    }
+    for (int y = 0; y < size.height(); ++y) {
+        box.setPixel(0, y, 1);
+        box.setPixel(size.width() - 1, y, 1);
+    }
+    return box;
 }
 
 QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget) {

@@ -49,6 +49,10 @@ QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image);
 // size. The picture's bytes and header are kept on the format so that the writer puts them back.
 QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget);
 
+// A framed box image of the size (in pixels, each side at most 2048), shown for a picture that
+// cannot be drawn.
+QImage framedBox(QSize pixels);
+
 // A framed box image of the size (in pixels), registered as a resource; returns its name.
 QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget);
 

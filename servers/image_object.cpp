@@ -1,0 +1,148 @@
+#include "servers/image_object.h"
+
+#include "platform/object_files.h"
+#include "richtext/rtf_picture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace tk::imageserver {
+
+using namespace tk::ole;
+
+QString ImageObject::fullTypeName() const {
+    return QStringLiteral("그림");
+}
+
+QString ImageObject::shortTypeName() const {
+    return QStringLiteral("그림");
+}
+
+QList<OleVerb> ImageObject::verbs() const {
+    return {OleVerb{0, QStringLiteral("열기(&O)"), true}};
+}
+
+HRESULT ImageObject::doVerb(int verb, QWidget* window) {
+    if (verb == OLEIVERB_HIDE) {
+        return S_OK;
+    }
+    if (verb != OLEIVERB_PRIMARY && verb != OLEIVERB_OPEN && verb != OLEIVERB_SHOW) {
+        return E_INVALIDARG;
+    }
+    if (stored_.file.isEmpty()) {
+        return E_FAIL;
+    }
+    QString path;
+    const QString name = QStringLiteral("그림.") + suffixOf(stored_.format);
+    const HRESULT written = writeObjectFile(servers_.host().scratchDir, name, stored_.file, &path);
+    if (!succeeded(written)) {
+        return written;
+    }
+    const auto& open = servers_.host().openFile;
+    return open && open(window, path) ? S_OK : S_FALSE;
+}
+
+QByteArray ImageObject::save() const {
+    return loaded_.isEmpty() ? encodeStored(stored_) : loaded_;
+}
+
+HRESULT ImageObject::load(const QByteArray& data) {
+    StoredImage stored;
+    DecodedImage decoded;
+    if (decodeStored(data, &stored) && succeeded(decodeImageFile(stored.file, &decoded))) {
+        image_ = decoded.image;
+    } else {
+        image_ = QImage();
+    }
+    stored_ = std::move(stored);
+    loaded_ = data;
+    notifyChanged();
+    return S_OK;
+}
+
+QImage ImageObject::picture() const {
+    if (!image_.isNull()) {
+        return image_;
+    }
+    const QSize twips = extentTwips().isEmpty() ? QSize(1440, 1440) : extentTwips();
+    return rtf::framedBox(twips / 15);
+}
+
+QSize ImageObject::extentTwips() const {
+    return stored_.extentTwips.isEmpty() ? capTwips(stored_.naturalTwips) : stored_.extentTwips;
+}
+
+QByteArray ImageObject::encodedPicture(QByteArray* kind) const {
+    if (image_.isNull() || (stored_.format != ImageFormat::Png && stored_.format != ImageFormat::Jpeg)) {
+        return {};
+    }
+    *kind = stored_.format == ImageFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("jpeg");
+    return stored_.file;
+}
+
+void* ImageObject::queryInterface(const QUuid& iid) {
+    return iid == IID_IQEImage ? static_cast<IQEImage*>(this) : nullptr;
+}
+
+HRESULT ImageObject::LoadFromFile(const QString& fileName) {
+    const QFileInfo info(fileName);
+    if (!info.isFile()) {
+        return STG_E_FILENOTFOUND;
+    }
+    if (info.size() > kMaxImageFileBytes) {
+        return E_OUTOFMEMORY;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return STG_E_ACCESSDENIED;
+    }
+    const QByteArray bytes = file.read(kMaxImageFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        return STG_E_ACCESSDENIED;
+    }
+    DecodedImage decoded;
+    if (const HRESULT hr = decodeImageFile(bytes, &decoded); !succeeded(hr)) {
+        return hr;
+    }
+    stored_.format = decoded.format;
+    stored_.naturalTwips = decoded.naturalTwips;
+    stored_.file = bytes;
+    if (stored_.autoSize) {
+        stored_.extentTwips = capTwips(decoded.naturalTwips);
+    }
+    image_ = decoded.image;
+    loaded_.clear();
+    notifyChanged();
+    return S_OK;
+}
+
+HRESULT ImageObject::SetUpdating(bool updating) {
+    updating_ = updating;
+    if (!updating_ && changePending_) {
+        changePending_ = false;
+        if (changed) {
+            changed();
+        }
+    }
+    return S_OK;
+}
+
+HRESULT ImageObject::SetAutoSize(bool autoSize) {
+    stored_.autoSize = autoSize;
+    if (autoSize) {
+        stored_.extentTwips = capTwips(stored_.naturalTwips);
+    }
+    loaded_.clear();
+    notifyChanged();
+    return S_OK;
+}
+
+void ImageObject::notifyChanged() {
+    if (updating_) {
+        changePending_ = true;
+    } else if (changed) {
+        changed();
+    }
+}
+
+}  // namespace tk::imageserver
