@@ -1,4 +1,5 @@
 // The RTF reader's destinations: font and colour tables, pictures, objects, fields and lists.
+#include "richtext/embedded_stream.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
 
@@ -99,18 +100,31 @@ QString hyperlinkTarget(const QString& instruction) {
 }  // namespace
 
 void HexCollector::add(QByteArrayView text, QByteArray* out) {
+    // Pictures and objects are megabytes of hex digits: the bytes are written straight into room
+    // made for them, not appended one at a time.
+    const qsizetype start = out->size();
+    out->resize(start + (text.size() + 1) / 2);
+    char* p = out->data() + start;
+    static const std::array<signed char, 256> values = [] {
+        std::array<signed char, 256> table{};
+        for (int c = 0; c < 256; ++c) {
+            table[size_t(c)] = static_cast<signed char>(hexValue(char(c)));
+        }
+        return table;
+    }();
     for (char c : text) {
-        const int v = hexValue(c);
+        const int v = values[static_cast<unsigned char>(c)];
         if (v < 0) {
             continue;
         }
         if (high < 0) {
             high = v;
         } else {
-            out->append(char(high * 16 + v));
+            *p++ = char(high * 16 + v);
             high = -1;
         }
     }
+    out->truncate(p - out->data());
 }
 
 bool RtfReader::destinationWord(Kw kw, GroupState& state) {
@@ -457,7 +471,18 @@ void RtfReader::endObject(GroupState& parent) {
     const qsizetype end = tokenizer_.position();
     format.setProperty(richformat::ObjectRtf,
                        tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
-    format.setProperty(richformat::ObjectClass, object_.className.trimmed());
+    // The server's own data is the native data inside the embedded-object stream; data that is
+    // not such a stream (a linked object, a damaged one) is kept as it was read.
+    QString className = object_.className.trimmed();
+    QByteArray native;
+    QString streamClass;
+    if (decodeEmbeddedStream(object_.data, &streamClass, &native)) {
+        object_.data = std::move(native);
+        if (className.isEmpty()) {
+            className = streamClass;
+        }
+    }
+    format.setProperty(richformat::ObjectClass, className);
     format.setProperty(richformat::ObjectData, object_.data);
     if (parent.dest == Dest::Normal) {
         builder_.image(format, parent.para);
