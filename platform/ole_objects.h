@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,7 +19,9 @@ class QWidget;
 // document or given by a caller mean what they meant there.
 namespace tk::ole {
 
-using HRESULT = long;
+// A 32-bit result code: failures have the top bit set and so are negative. (A 64-bit long would
+// make every failure code positive, and succeeded() true for it.)
+using HRESULT = std::int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001L);

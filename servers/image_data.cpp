@@ -183,8 +183,12 @@ QSize capTwips(QSize twips) {
     if (longest <= rtf::kMaxPictureTwips) {
         return twips;
     }
-    const double scale = double(rtf::kMaxPictureTwips) / longest;
-    return {std::max(1, int(twips.width() * scale)), std::max(1, int(twips.height() * scale))};
+    // The longer side becomes the cap exactly, the other keeps the proportion.
+    auto scaled = [&](int side) {
+        return side == longest ? rtf::kMaxPictureTwips
+                               : std::max(1, int((qint64(side) * rtf::kMaxPictureTwips + longest / 2) / longest));
+    };
+    return {scaled(twips.width()), scaled(twips.height())};
 }
 
 QString suffixOf(ImageFormat format) {

@@ -43,7 +43,7 @@ HRESULT ImageObject::doVerb(int verb, QWidget* window) {
 }
 
 QByteArray ImageObject::save() const {
-    return loaded_.isEmpty() ? encodeStored(stored_) : loaded_;
+    return keepLoaded_ ? loaded_ : encodeStored(stored_);
 }
 
 HRESULT ImageObject::load(const QByteArray& data) {
@@ -56,6 +56,7 @@ HRESULT ImageObject::load(const QByteArray& data) {
     }
     stored_ = std::move(stored);
     loaded_ = data;
+    keepLoaded_ = true;
     notifyChanged();
     return S_OK;
 }
@@ -112,6 +113,7 @@ HRESULT ImageObject::LoadFromFile(const QString& fileName) {
     }
     image_ = decoded.image;
     loaded_.clear();
+    keepLoaded_ = false;
     notifyChanged();
     return S_OK;
 }
@@ -133,6 +135,7 @@ HRESULT ImageObject::SetAutoSize(bool autoSize) {
         stored_.extentTwips = capTwips(stored_.naturalTwips);
     }
     loaded_.clear();
+    keepLoaded_ = false;
     notifyChanged();
     return S_OK;
 }

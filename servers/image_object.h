@@ -40,6 +40,7 @@ class ImageObject final : public ole::OleObject, public ole::IQEImage {
     QImage image_;
     // The stored data as loaded, given back unchanged until the object changes.
     QByteArray loaded_;
+    bool keepLoaded_ = false;
     bool updating_ = false;
     bool changePending_ = false;
 };

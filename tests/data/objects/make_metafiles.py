@@ -4,6 +4,8 @@
 pic.wmf is a placeable metafile of 200 x 100 units at 96 units an inch, pic-bare.wmf the same
 records without the placeable header (as RTF keeps them), pic.emf an enhanced metafile of
 200 x 100 device pixels on a 1024 x 768 reference device of 320 x 240 mm.
+pic.gif, the same picture as a GIF, was made once with ImageMagick:
+    convert -size 100x100 xc:'#ff0000' -size 100x100 xc:'#0000ff' +append pic.gif
 Run it from this folder."""
 import struct
 
