@@ -79,7 +79,7 @@ QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native)
     return out;
 }
 
-bool decodeEmbeddedStream(QByteArrayView stream, QString* className, QByteArray* native) {
+bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size) {
     Cursor in{stream};
     in.u32();  // the version word: writers put different values there, readers ignore it
     const quint32 format = in.u32();
@@ -89,13 +89,27 @@ bool decodeEmbeddedStream(QByteArrayView stream, QString* className, QByteArray*
     const QByteArrayView name = in.string();
     in.string();
     in.string();
-    const quint32 size = in.u32();
-    const QByteArrayView data = in.bytes(size);
+    const quint32 length = in.u32();
+    const qsizetype start = in.at;
+    in.bytes(length);
     if (!in.ok || name.isEmpty()) {
         return false;
     }
     *className = codepage::fromAnsi(name);
-    *native = data.toByteArray();
+    *offset = start;
+    *size = qsizetype(length);
+    return true;
+}
+
+bool decodeEmbeddedStream(QByteArrayView stream, QString* className, QByteArray* native) {
+    QString name;
+    qsizetype offset = 0;
+    qsizetype size = 0;
+    if (!findEmbeddedNative(stream, &name, &offset, &size)) {
+        return false;
+    }
+    *className = name;
+    *native = stream.sliced(offset, size).toByteArray();
     return true;
 }
 

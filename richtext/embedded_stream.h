@@ -16,5 +16,7 @@ QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native)
 // else: a linked object, a stream cut short, a length that runs past the data. The version word is
 // not checked: writers on other systems put other values there.
 [[nodiscard]] bool decodeEmbeddedStream(QByteArrayView stream, QString* className, QByteArray* native);
+// The same, giving where the native data lies in the stream instead of a copy of it.
+[[nodiscard]] bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size);
 
 }  // namespace tk::rtf

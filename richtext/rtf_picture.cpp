@@ -135,9 +135,11 @@ QImage decodeMetafile(const RtfPicture& picture, PictureBudget& budget) {
     return metafile::render(kind, picture.data, pixels);
 }
 
-QString resourceName(const QByteArray& key) {
-    return QStringLiteral("tkrtf:") +
-           QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex());
+QString resourceName(const QByteArray& header, const QByteArray& data) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(header);
+    hash.addData(data);
+    return QStringLiteral("tkrtf:") + QString::fromLatin1(hash.result().toHex());
 }
 
 }  // namespace
@@ -223,7 +225,7 @@ QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& pictur
     if (image.isNull()) {
         format.setName(placeholderResource(document, pixels.toSize(), budget));
     } else {
-        const QString name = resourceName(picture.header + picture.data);
+        const QString name = resourceName(picture.header, picture.data);
         if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
             document->addResource(QTextDocument::ImageResource, QUrl(name), image);
         }
