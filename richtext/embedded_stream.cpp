@@ -66,15 +66,19 @@ struct Cursor {
 
 }  // namespace
 
-QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native) {
+QByteArray embeddedStreamHead(const QString& className, qsizetype nativeSize) {
     QByteArray out;
-    out.reserve(native.size() + className.size() + 32);
     putU32(out, kVersion);
     putU32(out, kEmbedded);
     putString(out, codepage::toAnsiBestEffort(className));
     putString(out, {});
     putString(out, {});
-    putU32(out, quint32(native.size()));
+    putU32(out, quint32(nativeSize));
+    return out;
+}
+
+QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native) {
+    QByteArray out = embeddedStreamHead(className, native.size());
     out.append(native.data(), native.size());
     return out;
 }

@@ -11,6 +11,8 @@
 namespace tk::rtf {
 
 QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native);
+// The stream's head: everything before the native data of the given size.
+QByteArray embeddedStreamHead(const QString& className, qsizetype nativeSize);
 
 // The class name and the native data of such a stream. False, with nothing set, for anything
 // else: a linked object, a stream cut short, a length that runs past the data. The version word is

@@ -94,15 +94,20 @@ void appendObjectGroup(QByteArray& out, const QTextDocument& document, const QTe
     const QByteArray native = format.property(richformat::ObjectData).toByteArray();
     const QSize goal(std::max(1, richformat::pixelsToTwips(format.width())),
                      std::max(1, richformat::pixelsToTwips(format.height())));
-    const QByteArray stream = encodeEmbeddedStream(className, native);
-    out.reserve(out.size() + stream.size() * 2 + 256);
+    // Room for the hex digits of the stream and of the picture after it, made by doubling so
+    // that a document of many objects is not copied once for each.
+    const qsizetype needed = out.size() + native.size() * 4 + 4096;
+    if (out.capacity() < needed) {
+        out.reserve(std::max(needed, out.capacity() * 2));
+    }
     out.append("{\\object\\objemb{\\*\\objclass ");
     appendEscaped(out, className);
     out.append('}');
     word(out, "objw", goal.width());
     word(out, "objh", goal.height());
     out.append("{\\*\\objdata\r\n");
-    appendHex(out, stream);
+    appendHex(out, embeddedStreamHead(className, native.size()));
+    appendHex(out, native);
     out.append("}{\\result");
     appendResultPicture(out, document, format, goal);
     out.append("}}");

@@ -1,9 +1,10 @@
 #include "richtext/rtf_picture.h"
 
+#include "platform/parallel.h"
 #include "richtext/metafile.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
+#include <QHashFunctions>
 #include <QImageReader>
 #include <QPainter>
 #include <QTextDocument>
@@ -135,11 +136,25 @@ QImage decodeMetafile(const RtfPicture& picture, PictureBudget& budget) {
     return metafile::render(kind, picture.data, pixels);
 }
 
+// Equal pictures share one resource. The key is two 64-bit hashes of the bytes with this run's
+// random seeds (collisions cannot be arranged from outside) and the length: as good a key as a
+// digest for that, at a fraction of its cost on megabytes of photographs.
 QString resourceName(const QByteArray& header, const QByteArray& data) {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(header);
-    hash.addData(data);
-    return QStringLiteral("tkrtf:") + QString::fromLatin1(hash.result().toHex());
+    const size_t seed = qGlobalQHashSeed();
+    const size_t first = qHash(QByteArrayView(data), seed) ^ qHash(QByteArrayView(header), seed);
+    const size_t second = qHash(QByteArrayView(data), ~seed) ^ qHash(QByteArrayView(header), seed + 1);
+    return QStringLiteral("tkrtf:%1-%2-%3")
+        .arg(quint64(first), 16, 16, QLatin1Char('0'))
+        .arg(quint64(second), 16, 16, QLatin1Char('0'))
+        .arg(data.size());
+}
+
+// The pixel size a PNG or JPEG declares, read from its header without decoding it.
+QSize declaredSize(const QByteArray& data, PictureType kind) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer, kind == PictureType::Png ? "PNG" : "JPEG").size();
 }
 
 }  // namespace
@@ -163,11 +178,15 @@ QImage decodePicture(const RtfPicture& picture, PictureBudget& budget) {
 }
 
 QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image) {
+    return pictureSizeTwips(picture, image.isNull() ? QSize() : image.size());
+}
+
+QSize pictureSizeTwips(const RtfPicture& picture, QSize imagePixels) {
     auto natural = [&](int pic, int goal, int imageSize) {
         if (goal > 0) {
             return goal;
         }
-        if (!image.isNull()) {
+        if (imagePixels.isValid()) {
             return imageSize * 15;
         }
         if (picture.kind == PictureType::Wmf || picture.kind == PictureType::Emf) {
@@ -179,8 +198,8 @@ QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image) {
         const qint64 value = qint64(twips) * (scale > 0 ? scale : 100) / 100;
         return int(std::clamp<qint64>(value, 15, kMaxPictureTwips));
     };
-    return {scaled(natural(picture.picW, picture.goalW, image.width()), picture.scaleX),
-            scaled(natural(picture.picH, picture.goalH, image.height()), picture.scaleY)};
+    return {scaled(natural(picture.picW, picture.goalW, imagePixels.width()), picture.scaleX),
+            scaled(natural(picture.picH, picture.goalH, imagePixels.height()), picture.scaleY)};
 }
 
 QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget) {
@@ -217,7 +236,52 @@ QImage framedBox(QSize pixels) {
     return box;
 }
 
-QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget) {
+void PendingPictures::add(const QString& name, const RtfPicture& picture, QSize boxPixels) {
+    if (!names_.contains(name)) {
+        names_.insert(name);
+        jobs_.push_back({name, picture.data, picture.kind, boxPixels, QImage()});
+    }
+}
+
+void PendingPictures::decodeInto(QTextDocument* document) {
+    parallelFor(jobs_.size(), 1, [this](size_t begin, size_t end, size_t) {
+        for (size_t i = begin; i < end; ++i) {
+            Job& job = jobs_[i];
+            QBuffer buffer;
+            buffer.setData(job.data);
+            buffer.open(QIODevice::ReadOnly);
+            job.image = QImageReader(&buffer, job.kind == PictureType::Png ? "PNG" : "JPEG").read();
+        }
+    });
+    for (Job& job : jobs_) {
+        document->addResource(QTextDocument::ImageResource, QUrl(job.name),
+                              job.image.isNull() ? framedBox(job.boxPixels) : job.image);
+    }
+    jobs_.clear();
+    names_.clear();
+}
+
+QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget,
+                               PendingPictures* pending) {
+    if (pending && (picture.kind == PictureType::Png || picture.kind == PictureType::Jpeg)) {
+        const QSize declared = declaredSize(picture.data, picture.kind);
+        if (declared.isValid() && spend(budget, declared.width(), declared.height())) {
+            const QSize twips = pictureSizeTwips(picture, declared);
+            const QSizeF pixels(richformat::twipsToPixels(twips.width()), richformat::twipsToPixels(twips.height()));
+            const QString name = resourceName(picture.header, picture.data);
+            if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
+                pending->add(name, picture, pixels.toSize());
+            }
+            QTextImageFormat format;
+            format.setName(name);
+            format.setWidth(pixels.width());
+            format.setHeight(pixels.height());
+            format.setProperty(richformat::PictureKind, int(picture.kind));
+            format.setProperty(richformat::PictureData, picture.data);
+            format.setProperty(richformat::PictureHeader, picture.header);
+            return format;
+        }
+    }
     const QImage image = decodePicture(picture, budget);
     const QSize twips = pictureSizeTwips(picture, image);
     const QSizeF pixels(richformat::twipsToPixels(twips.width()), richformat::twipsToPixels(twips.height()));

@@ -488,10 +488,10 @@ void RtfReader::endPicture(GroupState& parent) {
     }
     picture_.header = header;
     if (parent.dest == Dest::ObjResult && object_.active) {
-        object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_);
+        object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_, &pendingPictures_);
         object_.hasPicture = true;
     } else if (parent.dest == Dest::Normal) {
-        builder_.image(pictureFormat(builder_.document(), picture_, pictureBudget_), parent.para);
+        builder_.image(pictureFormat(builder_.document(), picture_, pictureBudget_, &pendingPictures_), parent.para);
     }
     picture_ = RtfPicture();
 }

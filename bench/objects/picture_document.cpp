@@ -44,7 +44,7 @@ QByteArray encode(const QImage& image, const char* format) {
 // A picture of about targetBytes: one trial, then the side scaled by the square root of the miss.
 QByteArray pictureOfSize(const char* format, qsizetype targetBytes, quint32 seed) {
     int side = 256;
-    QByteArray bytes = encode(noisePicture(side, side, seed), format);
+    QByteArray bytes = encode(noisePicture(side, side * 3 / 4, seed), format);
     side = int(side * std::sqrt(double(targetBytes) / double(bytes.size())));
     return encode(noisePicture(side, side * 3 / 4, seed), format);
 }
