@@ -98,8 +98,7 @@ void putUtf16(QByteArray& out, const QString& text) {
 }
 
 QString fileNameOf(const PackageContents& contents) {
-    return sanitizedFileName(contents.label.isEmpty() ? contents.sourcePath : contents.label,
-                             QStringLiteral("패키지"));
+    return sanitizedFileName(contents.label.isEmpty() ? contents.sourcePath : contents.label, QStringLiteral("패키지"));
 }
 
 // A sheet of paper with a folded corner, for file types the icon theme does not know.
@@ -134,7 +133,8 @@ QImage drawPicture(const PackageContents& contents) {
         painter.drawPixmap(iconBox, icon.pixmap(kIconPixels));
     }
     painter.setPen(Qt::black);
-    const QRect textBox(2, iconBox.bottom() + 4, kPictureSize.width() - 4, kPictureSize.height() - iconBox.bottom() - 6);
+    const QRect textBox(2, iconBox.bottom() + 4, kPictureSize.width() - 4,
+                        kPictureSize.height() - iconBox.bottom() - 6);
     const QString shown = painter.fontMetrics().elidedText(name, Qt::ElideMiddle, textBox.width());
     painter.drawText(textBox, Qt::AlignHCenter | Qt::AlignTop, shown);
     return image;

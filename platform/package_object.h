@@ -38,8 +38,7 @@ class PackageObject final : public OleObject {
 
     // A copy of the file; null with *result STG_E_FILENOTFOUND (missing or not a file),
     // E_OUTOFMEMORY (over kMaxPackageBytes) or STG_E_ACCESSDENIED (unreadable).
-    static std::unique_ptr<PackageObject> fromFile(const ObjectServers& servers, const QString& path,
-                                                   HRESULT* result);
+    static std::unique_ptr<PackageObject> fromFile(const ObjectServers& servers, const QString& path, HRESULT* result);
 
     QString className() const override { return QLatin1String(kPackageClassName); }
     QUuid classId() const override { return kPackageClassId; }

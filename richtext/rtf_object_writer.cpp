@@ -39,8 +39,7 @@ QSize encodedSize(const QByteArray& data, const char* format) {
     return QImageReader(&buffer, format).size();
 }
 
-void appendResultPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format,
-                         QSize goal) {
+void appendResultPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format, QSize goal) {
     using richformat::PictureType;
     const auto kind = PictureType(format.intProperty(richformat::PictureKind));
     const QImage shown = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();

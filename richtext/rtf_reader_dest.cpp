@@ -111,7 +111,8 @@ bool hexBlock(const char* in, char* out) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
     const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));
     // Signed compares: bytes past ASCII are negative and so neither digits nor letters.
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+    const __m128i digit =
+        _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
     const __m128i letter =
         _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
     if (_mm_movemask_epi8(_mm_or_si128(digit, letter)) != 0xFFFF) {

@@ -34,9 +34,9 @@ qsizetype textRunEnd(const char* begin, qsizetype at, qsizetype size) {
     const __m128i lf = _mm_set1_epi8('\n');
     while (size - at >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
-        const __m128i special =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, open)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, close), _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        const __m128i special = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, open)),
+            _mm_or_si128(_mm_cmpeq_epi8(v, close), _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
         if (const int mask = _mm_movemask_epi8(special); mask != 0) {
             return at + __builtin_ctz(unsigned(mask));
         }

@@ -54,9 +54,10 @@ ole::HRESULT decodeDib(const QByteArray& bytes, DecodedImage* decoded) {
     if (image.isNull()) {
         return ole::CTL_E_INVALIDPICTURE;
     }
-    *decoded = {ImageFormat::Dib, image,
-                {pixelsToTwips(image.width(), image.dotsPerMeterX()),
-                 pixelsToTwips(image.height(), image.dotsPerMeterY())}};
+    *decoded = {
+        ImageFormat::Dib,
+        image,
+        {pixelsToTwips(image.width(), image.dotsPerMeterX()), pixelsToTwips(image.height(), image.dotsPerMeterY())}};
     return ole::S_OK;
 }
 
@@ -66,8 +67,8 @@ ole::HRESULT decodeMetafile(metafile::Kind kind, const QByteArray& bytes, Decode
         twips = QSize(2880, 2880);  // a bare metafile does not say its size: two inches square
     }
     twips = capTwips(twips);
-    const QImage image = metafile::render(kind, bytes, QSize(std::max(1, twips.width() / 15),
-                                                             std::max(1, twips.height() / 15)));
+    const QImage image =
+        metafile::render(kind, bytes, QSize(std::max(1, twips.width() / 15), std::max(1, twips.height() / 15)));
     if (image.isNull()) {
         return ole::CTL_E_INVALIDPICTURE;
     }
@@ -116,9 +117,10 @@ ole::HRESULT decodeRaster(const QByteArray& bytes, DecodedImage* decoded) {
     if (qint64(image.width()) * image.height() > rtf::kMaxPicturePixels) {
         return ole::E_OUTOFMEMORY;
     }
-    *decoded = {formatNamed(format), image,
-                {pixelsToTwips(image.width(), image.dotsPerMeterX()),
-                 pixelsToTwips(image.height(), image.dotsPerMeterY())}};
+    *decoded = {
+        formatNamed(format),
+        image,
+        {pixelsToTwips(image.width(), image.dotsPerMeterX()), pixelsToTwips(image.height(), image.dotsPerMeterY())}};
     return ole::S_OK;
 }
 

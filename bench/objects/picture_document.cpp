@@ -52,8 +52,7 @@ QByteArray pictureOfSize(const char* format, qsizetype targetBytes, quint32 seed
 ole::ObjectServers& servers() {
     static ole::ObjectServers registry;
     static const bool loaded =
-        loadObjectServerPlugin(QCoreApplication::applicationDirPath() + u'/' +
-                                   QLatin1String(ole::kImageServerLibrary),
+        loadObjectServerPlugin(QCoreApplication::applicationDirPath() + u'/' + QLatin1String(ole::kImageServerLibrary),
                                registry) == ole::PluginLoad::Registered;
     (void)loaded;
     return registry;
@@ -63,9 +62,8 @@ ole::ObjectServers& servers() {
 bool objectFormat(QTextDocument& document, const QString& path, int index, QTextImageFormat* format) {
     std::unique_ptr<ole::OleObject> object = servers().create(QLatin1String(ole::kImageClassName));
     auto* image = object ? static_cast<ole::IQEImage*>(object->queryInterface(ole::IID_IQEImage)) : nullptr;
-    if (image == nullptr || !ole::succeeded(image->SetUpdating(true)) ||
-        !ole::succeeded(image->LoadFromFile(path)) || !ole::succeeded(image->SetUpdating(false)) ||
-        !ole::succeeded(image->SetAutoSize(true))) {
+    if (image == nullptr || !ole::succeeded(image->SetUpdating(true)) || !ole::succeeded(image->LoadFromFile(path)) ||
+        !ole::succeeded(image->SetUpdating(false)) || !ole::succeeded(image->SetAutoSize(true))) {
         return false;
     }
     const QString name = QStringLiteral("object:%1").arg(index);
@@ -100,10 +98,11 @@ bool fillDocument(QTextDocument& document, const QList<PictureFile>& pictures, b
     document.clear();
     QTextCursor cursor(&document);
     for (int i = 0; i < pictures.size(); ++i) {
-        cursor.insertText(QStringLiteral("그림 %1: 사진 한 장을 개체로 넣은 문단입니다. A photograph as an object. ").arg(i));
+        cursor.insertText(
+            QStringLiteral("그림 %1: 사진 한 장을 개체로 넣은 문단입니다. A photograph as an object. ").arg(i));
         if (withObjects) {
-            const QString path = folder + QStringLiteral("/picture%1.%2").arg(i).arg(
-                                              QString::fromLatin1(pictures[i].format).toLower());
+            const QString path =
+                folder + QStringLiteral("/picture%1.%2").arg(i).arg(QString::fromLatin1(pictures[i].format).toLower());
             QFile file(path);
             if (!file.open(QIODevice::WriteOnly) || file.write(pictures[i].bytes) != pictures[i].bytes.size()) {
                 return false;

@@ -1,7 +1,7 @@
+#include "platform/package_object.h"
 #include "platform/codepage.h"
 #include "platform/object_files.h"
 #include "platform/ole_objects.h"
-#include "platform/package_object.h"
 #include "platform/shell_open.h"
 #include "test_support.h"
 
@@ -111,8 +111,10 @@ TEST_F(PackageTest, HostileStoredDataFailsCleanly) {
         lying(sizeAt, quint32(good.size() - sizeAt - 3)),  // one byte more than there is
         lying(sizeAt, 0xFFFFFFFF),                         // far more
         lying(sizeAt - 10, 0x7FFFFFFF),                    // temporary path longer than everything
-        QByteArray("\x02\x00" "no terminator", 15),        // label never ends
-        lying(0, 3),                                       // not the signature
+        QByteArray("\x02\x00"
+                   "no terminator",
+                   15),  // label never ends
+        lying(0, 3),     // not the signature
     };
     auto object = servers.create(QStringLiteral("Package"));
     const QByteArray before = object->save();
@@ -161,8 +163,8 @@ TEST_F(PackageTest, OpenWritesBelowTheScratchFolderAndLaunches) {
 // A stored label is outside data: it cannot place the file anywhere but in its own folder.
 TEST_F(PackageTest, HostileLabelsStayInsideTheScratchFolder) {
     auto object = servers.create(QStringLiteral("Package"));
-    for (const QString& label : {QStringLiteral("../../escape.txt"), QStringLiteral(".."), QStringLiteral("..\\..\\x.txt"),
-                                 QStringLiteral("a\nb\x01.txt"), QString()}) {
+    for (const QString& label : {QStringLiteral("../../escape.txt"), QStringLiteral(".."),
+                                 QStringLiteral("..\\..\\x.txt"), QStringLiteral("a\nb\x01.txt"), QString()}) {
         launched.clear();
         ASSERT_EQ(object->load(encodePackage({label, QStringLiteral("/etc/passwd"), "data"})), S_OK);
         ASSERT_EQ(object->doVerb(OLEIVERB_PRIMARY, nullptr), S_OK) << label.toStdString();

@@ -88,8 +88,8 @@ TEST(LibreOfficeObjects, ShowsThePictureOfEachObject) {
     }
     QTemporaryDir profile;
     QProcess p;
-    p.start(soffice, {"-env:UserInstallation=file://" + profile.path(), "--headless", "--convert-to", "pdf",
-                      "--outdir", dir.path(), rtf});
+    p.start(soffice, {"-env:UserInstallation=file://" + profile.path(), "--headless", "--convert-to", "pdf", "--outdir",
+                      dir.path(), rtf});
     ASSERT_TRUE(p.waitForFinished(180000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     QProcess render;

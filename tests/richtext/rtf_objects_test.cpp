@@ -110,8 +110,9 @@ TEST(RtfObjects, PictureAndPackageObjectsRoundTrip) {
 TEST(RtfObjects, EmbeddedStreamRoundTrip) {
     const QByteArray native("\x00\x01native\xff", 9);
     const QByteArray stream = rtf::encodeEmbeddedStream(QStringLiteral("Package"), native);
-    EXPECT_EQ(stream.toHex(), QByteArray("01050000" "02000000" "08000000") + QByteArray("Package").toHex() +
-                                  "00" "00000000" "00000000" "09000000" + native.toHex());
+    // Version, format 2, "Package" with its NUL, empty topic and item, the native data's size.
+    EXPECT_EQ(stream,
+              QByteArray::fromHex("01050000 02000000 08000000 5061636b61676500 00000000 00000000 09000000") + native);
     QString className;
     QByteArray read;
     ASSERT_TRUE(rtf::decodeEmbeddedStream(stream, &className, &read));
@@ -128,18 +129,18 @@ TEST(RtfObjects, HostileEmbeddedStreams) {
         EXPECT_FALSE(rtf::decodeEmbeddedStream(stream.left(cut), &className, &native)) << cut;
     }
     auto with = [&](int at, QByteArray bytes) { return QByteArray(stream).replace(at, 4, bytes); };
-    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(4, QByteArray("\x01\0\0\0", 4)), &className, &native));  // linked
-    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(8, "\xff\xff\xff\xff"), &className, &native));  // class name
-    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(20, "\xff\xff\xff\x7f"), &className, &native));  // topic
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(4, QByteArray("\x01\0\0\0", 4)), &className, &native));   // linked
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(8, "\xff\xff\xff\xff"), &className, &native));            // class name
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(20, "\xff\xff\xff\x7f"), &className, &native));           // topic
     EXPECT_FALSE(rtf::decodeEmbeddedStream(with(28, QByteArray("\x29\0\0\0", 4)), &className, &native));  // +1
-    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(8, QByteArray("\0\0\0\0", 4)), &className, &native));  // no class
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(8, QByteArray("\0\0\0\0", 4)), &className, &native));     // no class
     EXPECT_TRUE(className.isEmpty());
     EXPECT_TRUE(native.isEmpty());
 
     // Such data stays the object's data as read; a whole stream without \objclass names the class.
     const QByteArray lying = with(28, QByteArray("\x29\0\0\0", 4));
     const auto r = test::readBack(QByteArray("{\\rtf1 {\\object\\objemb{\\*\\objdata " + lying.toHex() + "}}" +
-                                  "{\\object\\objemb{\\*\\objdata " + stream.toHex() + "}}}"));
+                                             "{\\object\\objemb{\\*\\objdata " + stream.toHex() + "}}}"));
     EXPECT_EQ(imageAt(*r, 0).property(ObjectData).toByteArray(), lying);
     EXPECT_EQ(imageAt(*r, 1).property(ObjectData).toByteArray(), QByteArray(40, 'n'));
     EXPECT_EQ(imageAt(*r, 1).stringProperty(ObjectClass), QStringLiteral("Package"));
@@ -148,10 +149,14 @@ TEST(RtfObjects, HostileEmbeddedStreams) {
 // An object read from a file and left alone is written back byte for byte, even one this program
 // would write differently.
 TEST(RtfObjects, UntouchedObjectsAreWrittenBackUnchanged) {
-    const QByteArray group = "{\\object\\objemb\\objupdate{\\*\\objclass Word.Picture.8}\\objw2000\\objh1000"
-                             "{\\*\\objdata 0105000002000000" "0f000000576f72642e506963747572652e3800"
-                             "00000000000000000400000041424344}"
-                             "{\\result{\\pict\\wmetafile8\\picw100\\pich100 0100090000031d0000000000}}}";
+    const QByteArray group =
+        "{\\object\\objemb\\objupdate{\\*\\objclass Chart.Drawing.3}\\objw2000\\objh1000"
+        "{\\*\\objdata 0105000002000000"
+        "10000000" +
+        QByteArray("Chart.Drawing.3").toHex() +
+        "00"
+        "00000000000000000400000041424344}"
+        "{\\result{\\pict\\wmetafile8\\picw100\\pich100 0100090000031d0000000000}}}";
     const auto r = test::readBack(QByteArray("{\\rtf1 a" + group + "b}"));
     EXPECT_EQ(imageAt(*r, 1).property(ObjectData).toByteArray(), "ABCD");
     EXPECT_TRUE(rtf::writeRtf(*r).contains(group));
@@ -163,7 +168,8 @@ TEST(RtfObjects, MetafilePicturesShowTheirPixels) {
     const QByteArray emf = test::readFile(kData + "pic.emf");
     ASSERT_FALSE(wmf.isEmpty());
     ASSERT_FALSE(emf.isEmpty());
-    const auto r = test::readBack(QByteArray("{\\rtf1 {\\pict\\wmetafile8\\picw5292\\pich2646\\picwgoal3000\\pichgoal1500 " +
+    const auto r =
+        test::readBack(QByteArray("{\\rtf1 {\\pict\\wmetafile8\\picw5292\\pich2646\\picwgoal3000\\pichgoal1500 " +
                                   wmf.toHex() + "}{\\pict\\emfblip\\picw6250\\pich3125 " + emf.toHex() +
                                   "}{\\object\\objemb{\\*\\objclass Old.Object}{\\*\\objdata 00}"
                                   "{\\result{\\pict\\wmetafile8\\picwgoal3000\\pichgoal1500 " +
@@ -187,7 +193,8 @@ TEST(RtfObjects, MetafilePicturesShowTheirPixels) {
 TEST(RtfObjects, BrokenMetafilesShowAFramedBox) {
     QByteArray emf = test::readFile(kData + "pic.emf");
     emf.truncate(100);
-    const auto r = test::readBack(QByteArray("{\\rtf1 {\\pict\\emfblip\\picw2540\\pich2540 " + emf.toHex() +
+    const auto r =
+        test::readBack(QByteArray("{\\rtf1 {\\pict\\emfblip\\picw2540\\pich2540 " + emf.toHex() +
                                   "}{\\pict\\wmetafile8\\picw2540\\pich2540 010009000003ffffffff0000ffffffff0000}}"));
     for (int position : {0, 1}) {
         const QImage shown = shownImage(*r, imageAt(*r, position));

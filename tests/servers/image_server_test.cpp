@@ -62,7 +62,8 @@ bool near(QRgb pixel, QRgb expected) {
 void expectHalves(const QImage& image) {
     ASSERT_FALSE(image.isNull());
     const int y = image.height() / 2;
-    EXPECT_TRUE(near(image.pixel(image.width() / 4, y), qRgb(255, 0, 0))) << std::hex << image.pixel(image.width() / 4, y);
+    EXPECT_TRUE(near(image.pixel(image.width() / 4, y), qRgb(255, 0, 0)))
+        << std::hex << image.pixel(image.width() / 4, y);
     EXPECT_TRUE(near(image.pixel(image.width() * 3 / 4, y), qRgb(0, 0, 255)))
         << std::hex << image.pixel(image.width() * 3 / 4, y);
 }
@@ -263,8 +264,7 @@ TEST_F(ImageServerTest, OpenWritesThePictureBelowTheScratchFolderAndLaunchesIt) 
 
 TEST(ObjectServerPlugin, MissingAndOtherVersionsAreSkipped) {
     ObjectServers servers;
-    EXPECT_EQ(loadObjectServerPlugin(QStringLiteral("/nonexistent/libtkimageserver.so"), servers),
-              PluginLoad::Missing);
+    EXPECT_EQ(loadObjectServerPlugin(QStringLiteral("/nonexistent/libtkimageserver.so"), servers), PluginLoad::Missing);
     QString error;
     EXPECT_EQ(loadObjectServerPlugin(QStringLiteral(TK_OLD_SERVER), servers, &error), PluginLoad::WrongVersion);
     EXPECT_TRUE(error.contains(QStringLiteral("version 0"))) << error.toStdString();
@@ -278,6 +278,16 @@ TEST(ObjectServerPlugin, StartUpRegistersBothServers) {
     EXPECT_NE(servers.find(QString::fromLatin1(kPackageClassName)), nullptr);
     EXPECT_NE(servers.find(QString::fromLatin1(kImageClassName)), nullptr);
     EXPECT_EQ(servers.host().scratchDir, QStringLiteral("/scratch/"));
+
+    // A program folder whose path holds spaces (and Korean) is no obstacle.
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("내 프로그램 폴더"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + u'/' + QLatin1String(kImageServerLibrary),
+                            folder + u'/' + QLatin1String(kImageServerLibrary)));
+    ObjectServers spaced;
+    startObjectServers(spaced, folder, QStringLiteral("/scratch/"));
+    EXPECT_NE(spaced.find(QString::fromLatin1(kImageClassName)), nullptr);
 
     ObjectServers withoutPlugin;
     QTemporaryDir empty;
