@@ -3,12 +3,27 @@
 #include "platform/object_files.h"
 #include "richtext/rtf_picture.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 
 namespace tk::imageserver {
 
 using namespace tk::ole;
+
+namespace {
+
+// Whether the bytes start as a picture of the format that says its size (read from the header,
+// not decoded).
+bool declaresPicture(const QByteArray& bytes, const char* format) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer, format).size().isValid();
+}
+
+}  // namespace
 
 QString ImageObject::fullTypeName() const {
     return QStringLiteral("그림");
@@ -48,13 +63,12 @@ QByteArray ImageObject::save() const {
 
 HRESULT ImageObject::load(const QByteArray& data) {
     StoredImage stored;
-    DecodedImage decoded;
-    if (decodeStored(data, &stored) && succeeded(decodeImageFile(stored.file, &decoded))) {
-        image_ = decoded.image;
-    } else {
-        image_ = QImage();
+    if (!decodeStored(data, &stored)) {
+        stored = StoredImage();
     }
     stored_ = std::move(stored);
+    image_ = QImage();
+    decoded_ = false;
     loaded_ = data;
     keepLoaded_ = true;
     notifyChanged();
@@ -62,6 +76,13 @@ HRESULT ImageObject::load(const QByteArray& data) {
 }
 
 QImage ImageObject::picture() const {
+    if (!decoded_) {
+        decoded_ = true;
+        DecodedImage decoded;
+        if (!stored_.file.isEmpty() && succeeded(decodeImageFile(stored_.file, &decoded))) {
+            image_ = decoded.image;
+        }
+    }
     if (!image_.isNull()) {
         return image_;
     }
@@ -74,7 +95,8 @@ QSize ImageObject::extentTwips() const {
 }
 
 QByteArray ImageObject::encodedPicture(QByteArray* kind) const {
-    if (image_.isNull() || (stored_.format != ImageFormat::Png && stored_.format != ImageFormat::Jpeg)) {
+    if ((stored_.format != ImageFormat::Png && stored_.format != ImageFormat::Jpeg) ||
+        !declaresPicture(stored_.file, stored_.format == ImageFormat::Png ? "PNG" : "JPEG")) {
         return {};
     }
     *kind = stored_.format == ImageFormat::Png ? QByteArrayLiteral("png") : QByteArrayLiteral("jpeg");
@@ -112,6 +134,7 @@ HRESULT ImageObject::LoadFromFile(const QString& fileName) {
         stored_.extentTwips = capTwips(decoded.naturalTwips);
     }
     image_ = decoded.image;
+    decoded_ = true;
     loaded_.clear();
     keepLoaded_ = false;
     notifyChanged();

@@ -37,7 +37,10 @@ class ImageObject final : public ole::OleObject, public ole::IQEImage {
 
     const ole::ObjectServers& servers_;
     StoredImage stored_;
-    QImage image_;
+    // Decoded when first shown: a document's pictures are already shown from the document's own
+    // copy, so objects read with it need not decode theirs a second time.
+    mutable QImage image_;
+    mutable bool decoded_ = false;
     // The stored data as loaded, given back unchanged until the object changes.
     QByteArray loaded_;
     bool keepLoaded_ = false;
