@@ -1,6 +1,7 @@
 // The unzip engine: extracts members below a base folder, decrypting AES and traditional members.
 #include "archive/engine_records.h"
 #include "engines/engine_context.h"
+#include "engines/engine_messages.h"
 #include "engines/extract_limits.h"
 #include "engines/layout_check.h"
 #include "engines/member_reader.h"
@@ -77,10 +78,12 @@ bool isLinkOrSpecial(zip_t* za, zip_uint64_t index) {
         return false;
     }
     const mode_t type = (attributes >> 16) & S_IFMT;
-    return type != 0 && type != S_IFREG && type != S_IFDIR;
+    // A member read from a pipe (zip reading standard input) carries the pipe's type; its data is
+    // an ordinary file's and is written as one.
+    return type != 0 && type != S_IFREG && type != S_IFDIR && type != S_IFIFO;
 }
 
-enum class Refusal { None, Unsafe, TooDeep, Special, TooCompressed };
+enum class Refusal { None, Unsafe, TooDeep, Special, TooCompressed, UnsupportedMethod };
 
 // Whether a member is written at all, judged from the directory before any byte is read.
 Refusal judge(const ExtractJob& job, zip_uint64_t index, const std::string& name, const zip_stat_t& st,
@@ -94,7 +97,13 @@ Refusal judge(const ExtractJob& job, zip_uint64_t index, const std::string& name
     if (isLinkOrSpecial(job.za, index)) {
         return Refusal::Special;
     }
-    if (name.back() != '/' && st.size > limits.ratioAllowance(st.comp_size)) {
+    if (name.back() == '/') {
+        return Refusal::None;
+    }
+    if (!zip_compression_method_supported(st.comp_method, 0)) {
+        return Refusal::UnsupportedMethod;
+    }
+    if (st.size > limits.ratioAllowance(st.comp_size)) {
         return Refusal::TooCompressed;
     }
     return Refusal::None;
@@ -197,8 +206,18 @@ bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& 
             if (keepAfterCrcError(job, name, outcome)) {
                 return true;
             }
-            job.ctx.message(name + ": bad CRC; the file was not written", 3);
+            job.ctx.message(memberMessage(kMsgCrcError, name), 3);
             skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::Damaged:
+            job.ctx.message(memberMessage(kMsgDamagedMember, name), 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::UnsupportedEncryption:
+            refuseWith(job, name, memberMessage(kMsgUnsupportedEncryption, name));
+            return false;
+        case ReadResult::UnsupportedMethod:
+            refuseWith(job, name, memberMessage(kMsgUnsupportedMethod, name));  // judged before; kept for safety
             return false;
         default:
             job.ctx.message(name + ": " + outcome.detail, 3);
@@ -267,6 +286,9 @@ void extractMember(ExtractJob& job, zip_uint64_t index) {
         case Refusal::TooCompressed:
             refuseWith(job, name, tooCompressedMessage(name));
             return;
+        case Refusal::UnsupportedMethod:
+            refuseWith(job, name, memberMessage(kMsgUnsupportedMethod, name, methodText(st.comp_method)));
+            return;
         case Refusal::None:
             break;
     }
@@ -296,13 +318,16 @@ void announce(ExtractJob& job, zip_int64_t count) {
     job.ctx.call(kCbTotalSize, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "");
 }
 
-// Opens with libzip's consistency checks; zeros a transfer added after the archive are left out.
-zip_t* openChecked(const std::string& archive, long long paddedLength, zip_error_t* error) {
-    zip_source_t* src = zip_source_file_create(archive.c_str(), 0, paddedLength < 0 ? -1 : paddedLength, error);
+// Opens the archive proper, without what precedes or follows it, with libzip's consistency
+// checks. Those want every member's CRC and sizes in its local header; an archive written as a
+// stream keeps them in descriptors after the data, which checkArchiveLayout compared instead.
+zip_t* openChecked(const std::string& archive, const ArchiveLayout& layout, zip_error_t* error) {
+    zip_source_t* src =
+        zip_source_file_create(archive.c_str(), static_cast<zip_uint64_t>(layout.start), layout.length, error);
     if (!src) {
         return nullptr;
     }
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, error);
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | (layout.dataDescriptors ? 0 : ZIP_CHECKCONS), error);
     if (!za) {
         zip_source_free(src);
     }
@@ -311,16 +336,16 @@ zip_t* openChecked(const std::string& archive, long long paddedLength, zip_error
 
 bool openArchive(ExtractJob& job) {
     const std::string archive = job.cmd.c.archiveName;
-    const LayoutCheck layout = checkMemberLayout(archive);
-    if (!layout.problem.empty()) {
-        job.ctx.message(archive + ": refused: " + layout.problem, 9);
+    const ArchiveLayout layout = checkArchiveLayout(archive);
+    if (layout.problemId != 0) {
+        job.ctx.message(componentMessage(layout.problemId, layout.problemDetail), 9);
         return false;
     }
     zip_error_t error;
     zip_error_init(&error);
-    job.za = openChecked(archive, layout.paddedLength, &error);
+    job.za = openChecked(archive, layout, &error);
     if (!job.za) {
-        job.ctx.message(archive + ": cannot be read: " + zip_error_strerror(&error), 9);
+        job.ctx.message(openFailureMessage(zip_error_code_zip(&error), {}), 9);
         zip_error_fini(&error);
         return false;
     }
