@@ -4,8 +4,6 @@
 
 #include <QtEndian>
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <climits>
 
@@ -50,6 +48,18 @@ bool isZeroPadding(const QByteArray& window, qint64 windowStart, qint64 endOfArc
     return true;
 }
 
+// The CRC-32 of the zip format, bit by bit: only names and comments are checked with it.
+uint32_t crc32Of(const QByteArray& bytes) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= static_cast<uint8_t>(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
 // The data of the extra field's block with this tag, or a null array when there is none.
 QByteArray extraBlock(const QByteArray& extra, uint16_t tag) {
     qsizetype pos = 0;
@@ -74,8 +84,7 @@ bool unicodeText(const QByteArray& extra, uint16_t tag, const QByteArray& stored
     if (block.size() < 5 || block.at(0) != 1) {
         return false;
     }
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(stored.constData()), static_cast<uInt>(stored.size()));
-    if (le32(block.constData() + 1) != static_cast<uint32_t>(crc)) {
+    if (le32(block.constData() + 1) != crc32Of(stored)) {
         return false;
     }
     *text = QString::fromUtf8(block.mid(5));

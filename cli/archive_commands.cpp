@@ -262,8 +262,8 @@ int runInfo(const QStringList& args) {
     out << "entries\t" << cli.archiver.EntryCount() << "\n";
     for (int i = 0; i < cli.archiver.EntryCount(); ++i) {
         const ArchiveDirEntry& e = cli.archiver.DirEntry(i);
-        out << e.MemberName << '\t' << e.fixed.OriginalSize << '\t' << e.fixed.PackedSize << '\t' << e.fixed.Method
-            << '\t' << (e.IsEncrypted ? "encrypted" : "plain") << '\t'
+        out << e.MemberName << '\t' << e.OriginalSize64 << '\t' << e.PackedSize64 << '\t' << e.fixed.Method << '\t'
+            << (e.IsEncrypted ? "encrypted" : "plain") << '\t'
             << QStringLiteral("%1").arg(e.fixed.Crc, 8, 16, QLatin1Char('0')) << "\n";
     }
     return kExitOk;

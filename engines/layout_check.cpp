@@ -163,7 +163,7 @@ ArchiveLayout checkArchiveLayout(const std::string& archivePath) {
     std::vector<Span> spans;
     for (const auto& e : entries) {
         if (!names.insert(e->MemberName).second) {
-            return refused({kDuplicateName, e->MemberName});
+            return refused({kDuplicateName, QStringLiteral("\"%1\"").arg(e->MemberName)});
         }
         Span span;
         const Refusal problem = checkMember(file, start, limit, *e, &span, &layout.dataDescriptors);
