@@ -13,6 +13,13 @@ enum MessageId : int {
     kMsgCrcError = 10510,
     kMsgInconsistent = 10511,
     kMsgUnsupportedEncryption = 10512,
+    kMsgUnsafeName = 10513,
+    kMsgSpecialFile = 10514,
+    kMsgFolderInTheWay = 10515,
+    kMsgCannotWrite = 10516,
+    kMsgAltered = 10517,
+    kMsgWrongPassword = 10518,
+    kMsgBaseFolder = 10519,
 };
 
 // The text of message id with detail joined to it.

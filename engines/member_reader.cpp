@@ -134,7 +134,7 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
             if (errno == ENOSPC || errno == EDQUOT) {
                 return noSpace(st.size - (total - static_cast<zip_uint64_t>(n)), freeBytes(fd));
             }
-            return {ReadResult::Failed, "cannot write: " + systemError(errno)};
+            return {ReadResult::WriteFailed, systemError(errno)};
         }
         if (total >= nextProgress) {
             nextProgress += kProgressStep;
@@ -145,7 +145,7 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
             }
             if (ctx.call(kCbBytesProcessed, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "") ==
                 -1) {
-                return {ReadResult::Failed, "cancelled"};
+                return {ReadResult::Cancelled, "cancelled"};
             }
         }
     }

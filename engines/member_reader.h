@@ -21,6 +21,8 @@ enum class ReadResult {
     UnsupportedMethod,
     UnsupportedEncryption,
     Damaged,  // the compressed data cannot be read back
+    WriteFailed,
+    Cancelled,
     Failed
 };
 

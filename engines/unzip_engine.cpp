@@ -66,8 +66,9 @@ void skipped(ExtractJob& job, const std::string& name, int32_t skipType, int32_t
     job.ctx.call(kCbSkipped, error, skipType, name);
 }
 
-void refuse(ExtractJob& job, const std::string& name, const std::string& why) {
-    job.ctx.message(name + ": refused: " + why, 2);
+// Tells the component that member name is not written, and why.
+void refuse(ExtractJob& job, int id, const std::string& name, const std::string& more = {}) {
+    job.ctx.message(memberMessage(id, name, more), 2);
     skipped(job, name, kSkipError, 2);
 }
 
@@ -127,7 +128,7 @@ bool mayWrite(ExtractJob& job, int folderFd, const std::string& file, const std:
         return true;
     }
     if (S_ISDIR(existing.st_mode)) {
-        refuse(job, name, "a folder of that name exists");
+        refuse(job, kMsgFolderInTheWay, name);
         return false;
     }
     const bool older = existing.st_mtime < st.mtime;
@@ -167,7 +168,7 @@ ReadOutcome readWithPasswords(ExtractJob& job, zip_uint64_t index, const std::st
         password.assign(reply.text, ::strnlen(reply.text, kCallbackTextSize));
         repeat = reply.arg2;
         if (pending && !pending->restart()) {
-            return {ReadResult::Failed, "cannot write: " + systemError(errno)};
+            return {ReadResult::WriteFailed, systemError(errno)};
         }
     }
 }
@@ -191,7 +192,7 @@ bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& 
             return true;
         case ReadResult::WrongPassword:
             ++job.passwordFailures;
-            job.ctx.message(name + ": incorrect password", 0);
+            job.ctx.message(memberMessage(kMsgWrongPassword, name), 0);
             skipped(job, name, kSkipBadPassword, 0);
             return false;
         case ReadResult::TooCompressed:
@@ -219,8 +220,19 @@ bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& 
         case ReadResult::UnsupportedMethod:
             refuseWith(job, name, memberMessage(kMsgUnsupportedMethod, name));  // judged before; kept for safety
             return false;
-        default:
-            job.ctx.message(name + ": " + outcome.detail, 3);
+        case ReadResult::AuthenticationFailed:
+            job.ctx.message(memberMessage(kMsgAltered, name), 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::WriteFailed:
+            job.ctx.message(memberMessage(kMsgCannotWrite, name, outcome.detail), 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::Cancelled:
+            skipped(job, name, kSkipError, 3);
+            return false;
+        default:  // lying sizes and data libzip cannot read
+            job.ctx.message(memberMessage(kMsgDamagedMember, name), 3);
             skipped(job, name, kSkipError, 3);
             return false;
     }
@@ -233,7 +245,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
     const std::string folder = dirNames && slash != std::string::npos ? name.substr(0, slash) : std::string();
     UniqueFd folderFd(openFolderBelow(job.baseFd.get(), folder, job.cmd.c.testOnly == 0));
     if (!folderFd.valid()) {
-        refuse(job, name, "its folder cannot be made or is a link");
+        refuse(job, kMsgFolderInTheWay, name);
         return;
     }
     job.ctx.call(kCbFileBegins, 0, static_cast<int32_t>(std::min<zip_uint64_t>(st.size, INT32_MAX)), name);
@@ -249,7 +261,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
     }
     PendingFile pending(folderFd.get(), file);
     if (!pending.create()) {
-        job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
+        job.ctx.message(memberMessage(kMsgCannotWrite, name, systemError(errno)), 3);
         skipped(job, name, kSkipError, 3);
         return;
     }
@@ -257,7 +269,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
         return;  // the pending file is removed
     }
     if (!pending.commit((st.valid & ZIP_STAT_MTIME) ? st.mtime : ::time(nullptr))) {
-        job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
+        job.ctx.message(memberMessage(kMsgCannotWrite, name, systemError(errno)), 3);
         return;
     }
     job.written.emplace_back(folder, file);
@@ -275,13 +287,13 @@ void extractMember(ExtractJob& job, zip_uint64_t index) {
     }
     switch (judge(job, index, name, st, job.limits)) {
         case Refusal::Unsafe:
-            refuse(job, name, unsafeNameReason(name));
+            refuse(job, kMsgUnsafeName, name, unsafeNameReason(name));
             return;
         case Refusal::TooDeep:
             refuseWith(job, name, tooDeepMessage(name));
             return;
         case Refusal::Special:
-            refuse(job, name, "links and special files are not extracted");
+            refuse(job, kMsgSpecialFile, name);
             return;
         case Refusal::TooCompressed:
             refuseWith(job, name, tooCompressedMessage(name));
@@ -296,7 +308,7 @@ void extractMember(ExtractJob& job, zip_uint64_t index) {
         if (job.cmd.c.dirNames != 0 && job.cmd.c.testOnly == 0) {
             UniqueFd made(openFolderBelow(job.baseFd.get(), name, true));
             if (!made.valid()) {
-                refuse(job, name, "the folder cannot be made or is a link");
+                refuse(job, kMsgFolderInTheWay, name);
             }
         }
         return;
@@ -352,7 +364,7 @@ bool openArchive(ExtractJob& job) {
     zip_error_fini(&error);
     job.baseFd.reset(::open(job.cmd.baseDir ? job.cmd.baseDir : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!job.baseFd.valid()) {
-        job.ctx.message(std::string("base folder cannot be opened: ") + systemError(errno), 9);
+        job.ctx.message(componentMessage(kMsgBaseFolder, systemError(errno)), 9);
         return false;
     }
     struct stat st {};

@@ -144,7 +144,8 @@ TEST_F(HostileTest, UnsafeNamesAreRefusedWithAMessage) {
         messages.clear();
         EXPECT_EQ(extractBytes(buildStoredZip({{name, "evil"}, {"good.txt", "fine"}})), 1) << name.toStdString();
         ASSERT_FALSE(messages.isEmpty());
-        EXPECT_TRUE(messages.first().contains(QStringLiteral("refused"))) << messages.first().toStdString();
+        EXPECT_TRUE(messages.first().contains(QStringLiteral("파일 이름이 안전하지 않아 풀지 않았습니다")))
+            << messages.first().toStdString();
         EXPECT_EQ(QDir(base).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("good.txt")});
         QFile::remove(base + QStringLiteral("/good.txt"));
     }
