@@ -91,7 +91,9 @@ qint64 descriptorLength(QFile& file, qint64 at, const ArchiveDirEntry& e) {
 // Compares a member's local header with its directory entry and finds where the member ends.
 Refusal checkMember(QFile& file, qint64 start, qint64 limit, const ArchiveDirEntry& e, Span* span, bool* descriptor) {
     const QString& name = e.MemberName;
-    if (e.LocalHeaderOffset64 > static_cast<uint64_t>(limit - start)) {
+    // Nothing of a member lies past the central directory; this also keeps the sums below small.
+    if (e.LocalHeaderOffset64 > static_cast<uint64_t>(limit - start) ||
+        e.PackedSize64 > static_cast<uint64_t>(limit - start)) {
         return inconsistent(name, u"파일이 압축 파일 밖을 가리킴");
     }
     const qint64 pos = start + static_cast<qint64>(e.LocalHeaderOffset64);

@@ -189,6 +189,23 @@ TEST_F(HostileTest, InconsistentArchivesAreRefused) {
     EXPECT_FALSE(messages.isEmpty());
 }
 
+// A large-archive size past the end of the file, which a sum with the member's position would
+// wrap round, is refused before any sum is made.
+TEST_F(HostileTest, ALargeArchiveSizePastTheFileIsRefused) {
+    QByteArray bytes = readFile(QStringLiteral(TK_TEST_DATA "/zip/hand_zip64_central.zip"));
+    const QByteArray entry("PK\x01\x02", 4);
+    const qsizetype central = bytes.indexOf(entry, bytes.indexOf(entry) + 4);  // c.txt's entry
+    ASSERT_GT(central, 0);
+    const qsizetype packed = central + 46 + 5 + 4 + 8;  // the Zip64 block's compressed size
+    for (int i = 0; i < 8; ++i) {
+        bytes[packed + i] = static_cast<char>(i == 0 ? 0xF0 : 0xFF);
+    }
+    EXPECT_EQ(extractBytes(bytes), 0);
+    EXPECT_TRUE(messages.join(QLatin1Char('\n')).contains(QStringLiteral("(10511)")))
+        << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(QDir(base).isEmpty());
+}
+
 TEST_F(HostileTest, AMemberMayNotGrowPastItsDeclaredSize) {
     RawMember big{"big.txt", QByteArray(4096, 'b')};
     big.sizeOverride = 10;
