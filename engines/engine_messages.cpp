@@ -5,6 +5,8 @@
 
 #include <zip.h>
 
+#include <cstring>
+
 namespace tk::engine {
 namespace {
 
@@ -69,6 +71,28 @@ std::string methodText(uint16_t method) {
     const char* name = methodName(method);
     const std::string number = std::to_string(method) + "번";
     return name ? std::string(name) + " 방식(" + number + ")" : "알 수 없는 방식(" + number + ")";
+}
+
+std::string addRefusedMessage(int zipError, int systemError) {
+    constexpr int kAddRefused = 10306;
+    switch (zipError) {
+        case ZIP_ER_EXISTS:
+            return componentMessage(kAddRefused, "이름이 같은 파일이 둘 이상 있음");
+        case ZIP_ER_INCONS:
+            return componentMessage(kAddRefused, "구조가 앞뒤가 맞지 않음");
+        case ZIP_ER_NOZIP:
+            return componentMessage(kAddRefused, "압축 파일이 아님");
+        case ZIP_ER_MEMORY:
+            return componentMessage(10103);
+        case ZIP_ER_OPEN:
+        case ZIP_ER_READ:
+        case ZIP_ER_SEEK:
+        case ZIP_ER_TMPOPEN:
+        case ZIP_ER_WRITE:
+            return componentMessage(kAddRefused, systemError != 0 ? std::strerror(systemError) : "읽거나 쓸 수 없음");
+        default:
+            return componentMessage(kAddRefused, "손상됨");
+    }
 }
 
 std::string openFailureMessage(int zipError, const std::string& detail) {

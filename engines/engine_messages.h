@@ -29,6 +29,9 @@ std::string componentMessage(int id, const std::string& detail = {});
 std::string memberMessage(int id, const std::string& name, const std::string& more = {});
 // "LZMA 방식(14번)": a compression method as the user may know it.
 std::string methodText(uint16_t method);
+// Why the zip engine adds nothing to an archive libzip refused to open with zipError (and the
+// system's error systemError).
+std::string addRefusedMessage(int zipError, int systemError);
 // The message for an archive libzip refused to open with error code zipError.
 std::string openFailureMessage(int zipError, const std::string& detail);
 

@@ -155,6 +155,28 @@ TEST_F(ToolArchivesTest, AStreamedMemberWhoseDescriptorDisagreesIsRefused) {
     EXPECT_TRUE(QDir(path(QStringLiteral("out"))).isEmpty());
 }
 
+// Adding rewrites the archive through libzip, which keeps its consistency checks there. This was:
+// "File already exists" for duplicate names and "Zip archive inconsistent" for a stream's sizes.
+TEST_F(ToolArchivesTest, AddingToAnArchiveItCannotRewriteSaysWhyAndChangesNothing) {
+    writeFile(path(QStringLiteral("new.txt")), "new");
+    const std::pair<const char*, QString> cases[] = {
+        {"hand_duplicate.zip", QStringLiteral("이름이 같은 파일이 둘 이상 있음")},
+        {"zip_descriptors.zip", QStringLiteral("구조가 앞뒤가 맞지 않음")},
+    };
+    for (const auto& [file, why] : cases) {
+        SCOPED_TRACE(file);
+        messages.clear();
+        const QString archive = path(QString::fromLatin1(file));
+        ASSERT_TRUE(QFile::copy(dataFile(file), archive));
+        EXPECT_EQ(add(archive, dir.path(), {QStringLiteral("new.txt")}), 0);
+        const QString said = messages.join(QLatin1Char('\n'));
+        EXPECT_TRUE(said.contains(QStringLiteral("압축 파일을 그대로 읽을 수 없어 파일을 넣지 않았습니다: ") + why))
+            << said.toStdString();
+        EXPECT_TRUE(said.contains(QStringLiteral("(10306)")));
+        EXPECT_EQ(readFile(archive), readFile(dataFile(file)));
+    }
+}
+
 // What a user at a terminal gets: what 7-Zip extracts, with the same names and bytes; the rest
 // refused with its reason, and the members that could be read written as 7-Zip writes them.
 TEST_F(ToolArchivesTest, CommandLineExtractsWhatSevenZipExtracts) {
