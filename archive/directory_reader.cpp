@@ -152,6 +152,10 @@ void DirectoryReader::read() {
     // archive records by their length.
     archiveStart_ =
         std::max<qint64>(0, centralDirOffset_ - static_cast<qint64>(std::min<uint64_t>(end.cdOffset, INT64_MAX)));
+    positionsAgree_ = zip64Position_ < 0 ||
+                      zip64RecordedAt_ + static_cast<uint64_t>(archiveStart_) == static_cast<uint64_t>(zip64Position_);
+    positionsAgree_ = positionsAgree_ && end.cdOffset + static_cast<uint64_t>(archiveStart_) ==
+                                             static_cast<uint64_t>(std::max<qint64>(0, centralDirOffset_));
     if (end.cdOffset != static_cast<uint64_t>(centralDirOffset_) && onWarning) {
         onWarning(10203);
     }
@@ -194,6 +198,8 @@ void DirectoryReader::readZip64EndRecord(EndValues& end) {
         return;  // four bytes that only look like a locator
     }
     multiVolume_ = multiVolume_ || le32(record.constData() + 16) != 0;
+    zip64RecordedAt_ = le64(locator.constData() + 8);
+    zip64Position_ = position;
     end = {le64(record.constData() + 32), le64(record.constData() + 40), le64(record.constData() + 48), position};
 }
 

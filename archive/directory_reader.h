@@ -31,6 +31,10 @@ class DirectoryReader final {
     // Where the archive proper begins: after the bytes placed before it (a self-extractor's
     // program) when the archive's own positions do not count them, else 0.
     qint64 archiveStart() const { return archiveStart_; }
+    // Whether the positions the archive records (central directory, large-archive record) are
+    // where they were found, counted from archiveStart(): a reader that follows the recorded
+    // positions then reads the same directory as this one.
+    bool positionsAgree() const { return positionsAgree_; }
     bool multiVolume() const { return multiVolume_; }
     uint8_t lastHostSystem() const { return lastHost_; }
     uint8_t lastSpecVersion() const { return lastSpec_; }
@@ -56,6 +60,9 @@ class DirectoryReader final {
     qint64 endOfArchive_ = 0;
     qint64 centralDirOffset_ = 0;
     qint64 archiveStart_ = 0;
+    bool positionsAgree_ = true;
+    uint64_t zip64RecordedAt_ = 0;
+    qint64 zip64Position_ = -1;
     bool multiVolume_ = false;
     uint8_t lastHost_ = 0;
     uint8_t lastSpec_ = 0;

@@ -89,7 +89,8 @@ qint64 descriptorLength(QFile& file, qint64 at, const ArchiveDirEntry& e) {
 }
 
 // Compares a member's local header with its directory entry and finds where the member ends.
-Refusal checkMember(QFile& file, qint64 start, qint64 limit, const ArchiveDirEntry& e, Span* span, bool* descriptor) {
+Refusal checkMember(QFile& file, qint64 start, qint64 limit, const ArchiveDirEntry& e, Span* span,
+                    bool* ownChecksOnly) {
     const QString& name = e.MemberName;
     // Nothing of a member lies past the central directory; this also keeps the sums below small.
     if (e.LocalHeaderOffset64 > static_cast<uint64_t>(limit - start) ||
@@ -106,10 +107,12 @@ Refusal checkMember(QFile& file, qint64 start, qint64 limit, const ArchiveDirEnt
     const QByteArray storedName = file.read(nameLength);
     const QByteArray extra = file.read(extraLength);
     const uint16_t flags = le16(header.constData() + 6);
-    if (storedName != e.NameBytes || le16(header.constData() + 4) > e.fixed.NeededVersion ||
-        le16(header.constData() + 8) != e.fixed.Method || le32(header.constData() + 10) != e.fixed.DosDateTime) {
+    if (storedName != e.NameBytes || le16(header.constData() + 8) != e.fixed.Method ||
+        le32(header.constData() + 10) != e.fixed.DosDateTime) {
         return inconsistent(name, u"파일의 머리말과 목록이 서로 다름");
     }
+    // zip -fz asks for version 4.5 in a folder's local header and 1.0 in the directory.
+    *ownChecksOnly = *ownChecksOnly || le16(header.constData() + 4) > e.fixed.NeededVersion;
     uint64_t packed = 0;
     uint64_t original = 0;
     localSizes(header, extra, &packed, &original);
@@ -126,7 +129,7 @@ Refusal checkMember(QFile& file, qint64 start, qint64 limit, const ArchiveDirEnt
             return inconsistent(name, u"파일 뒤의 크기 기록과 목록이 서로 다름");
         }
         end += length;
-        *descriptor = true;
+        *ownChecksOnly = true;
     } else if (crc != e.fixed.Crc || packed != e.PackedSize64 || original != e.OriginalSize64) {
         return inconsistent(name, u"파일의 크기 기록과 목록이 서로 다름");
     }
@@ -158,6 +161,9 @@ ArchiveLayout checkArchiveLayout(const std::string& archivePath) {
     } catch (...) {
         return refused({10202, {}});
     }
+    if (!reader.positionsAgree()) {
+        return refused({kInconsistent, QStringLiteral("목록의 위치 기록이 실제 위치와 다름")});
+    }
     const qint64 start = reader.archiveStart();
     const qint64 limit = reader.centralDirOffset();
     ArchiveLayout layout;
@@ -168,11 +174,12 @@ ArchiveLayout checkArchiveLayout(const std::string& archivePath) {
             return refused({kDuplicateName, QStringLiteral("\"%1\"").arg(e->MemberName)});
         }
         Span span;
-        const Refusal problem = checkMember(file, start, limit, *e, &span, &layout.dataDescriptors);
+        const Refusal problem = checkMember(file, start, limit, *e, &span, &layout.ownChecksOnly);
         if (problem.id != 0) {
             return refused(problem);
         }
         spans.push_back(span);
+        layout.members.push_back({e->MemberName.toStdString(), e->fixed.Crc, e->PackedSize64, e->OriginalSize64});
     }
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
     for (size_t i = 0; i < spans.size(); ++i) {

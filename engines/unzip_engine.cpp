@@ -331,19 +331,37 @@ void announce(ExtractJob& job, zip_int64_t count) {
 }
 
 // Opens the archive proper, without what precedes or follows it, with libzip's consistency
-// checks. Those want every member's CRC and sizes in its local header; an archive written as a
-// stream keeps them in descriptors after the data, which checkArchiveLayout compared instead.
+// checks. Those want every member's CRC and sizes in its local header and no later version asked
+// for there than in the directory; an archive written as a stream keeps them in descriptors after
+// the data, which checkArchiveLayout compared instead, as it compared everything else.
 zip_t* openChecked(const std::string& archive, const ArchiveLayout& layout, zip_error_t* error) {
     zip_source_t* src =
         zip_source_file_create(archive.c_str(), static_cast<zip_uint64_t>(layout.start), layout.length, error);
     if (!src) {
         return nullptr;
     }
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | (layout.dataDescriptors ? 0 : ZIP_CHECKCONS), error);
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | (layout.ownChecksOnly ? 0 : ZIP_CHECKCONS), error);
     if (!za) {
         zip_source_free(src);
     }
     return za;
+}
+
+// Whether libzip reads the members the layout check read: the same names, sizes and CRCs in the
+// same order, so that what was checked is what is extracted.
+bool sameMembers(zip_t* za, const ArchiveLayout& layout) {
+    if (zip_get_num_entries(za, 0) != static_cast<zip_int64_t>(layout.members.size())) {
+        return false;
+    }
+    for (size_t i = 0; i < layout.members.size(); ++i) {
+        const CheckedMember& m = layout.members[i];
+        zip_stat_t st;
+        if (zip_stat_index(za, i, 0, &st) != 0 || memberName(za, i) != m.name || st.size != m.original ||
+            st.comp_size != m.packed || st.crc != m.crc) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool openArchive(ExtractJob& job) {
@@ -362,6 +380,10 @@ bool openArchive(ExtractJob& job) {
         return false;
     }
     zip_error_fini(&error);
+    if (!sameMembers(job.za, layout)) {
+        job.ctx.message(componentMessage(kMsgInconsistent, "목록을 두 번 읽은 결과가 서로 다름"), 9);
+        return false;
+    }
     job.baseFd.reset(::open(job.cmd.baseDir ? job.cmd.baseDir : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!job.baseFd.valid()) {
         job.ctx.message(componentMessage(kMsgBaseFolder, systemError(errno)), 9);

@@ -36,11 +36,15 @@ const ToolArchive kArchives[] = {
     // records lie.
     {"zip_zip64.zip", -1, nullptr, true},
     {"hand_zip64_central.zip", -1, nullptr, true},
+    // This was: listed, then refused as "Zip archive inconsistent": its folders' local headers
+    // ask for a later version than the directory does.
+    {"zip_zip64_folders.zip", -1, nullptr, true},
     // This was: not listed (11015), and once listed its member, read from a pipe, refused as a
     // special file.
     {"zip_stdin.zip", -1, nullptr, true},
     // This was: listed, then refused as "Zip archive inconsistent": the sizes follow the data.
     {"zip_descriptors.zip", -1, nullptr, true},
+    {"zip_descriptor_folders.zip", -1, nullptr, true},
     // This was: listed, then refused as "member header missing": the positions do not count the
     // program before the archive. 7-Zip does not open it; Python's zipfile does.
     {"zip_prefix.zip", -1, nullptr, false},
@@ -175,6 +179,20 @@ TEST_F(ToolArchivesTest, AddingToAnArchiveItCannotRewriteSaysWhyAndChangesNothin
         EXPECT_TRUE(said.contains(QStringLiteral("(10306)")));
         EXPECT_EQ(readFile(archive), readFile(dataFile(file)));
     }
+}
+
+// Without libzip's own checks (for a streamed archive) the directory libzip follows must still be
+// the one checked: a recorded position past where the directory lies is refused.
+TEST_F(ToolArchivesTest, AStreamedArchiveWhoseDirectoryIsRecordedElsewhereIsRefused) {
+    QByteArray bytes = readFile(dataFile("py_stream.zip"));
+    const qsizetype end = bytes.lastIndexOf(QByteArray("PK\x05\x06", 4));
+    ASSERT_GT(end, 0);
+    bytes[end + 16] = static_cast<char>(bytes[end + 16] + 1);  // the central directory's offset
+    writeFile(path(QStringLiteral("moved.zip")), bytes);
+    EXPECT_EQ(extract(path(QStringLiteral("moved.zip")), path(QStringLiteral("out"))), 0);
+    EXPECT_TRUE(messages.join(QLatin1Char('\n')).contains(QStringLiteral("(10511)")))
+        << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(QDir(path(QStringLiteral("out"))).isEmpty());
 }
 
 // What a user at a terminal gets: what 7-Zip extracts, with the same names and bytes; the rest

@@ -6,7 +6,8 @@
 # run changes their bytes but not what they hold.
 #
 # Every archive holds some of a.txt (one line), b.bin (bytes 0 to 255, twenty times) and c.txt
-# (a line three thousand times); see expectations in tests/archive/tool_archives_test.cpp.
+# (a line three thousand times), some in folders; tests/archive/tool_archives_test.cpp says what
+# each extracts to.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
@@ -24,6 +25,9 @@ zip -q -X -fz "$out/zip_zip64.zip" a.txt b.bin c.txt          # large-archive re
 zip -q -X -fd "$out/zip_descriptors.zip" a.txt c.txt          # sizes after the data
 zip -q -X - - < c.txt > "$out/zip_stdin.zip"                  # written as a stream, a pipe's member
 zip -q -X -Z bzip2 "$out/zip_bzip2.zip" a.txt c.txt
+mkdir -p tree/sub && cp a.txt tree/sub/ && cp c.txt tree/
+(cd tree && zip -q -X -r -fz "$out/zip_zip64_folders.zip" .)  # folders that ask for 4.5 locally
+(cd tree && zip -q -X -r -fd "$out/zip_descriptor_folders.zip" .)
 printf '#!/bin/sh\necho "a self-extracting archive"\nexit 0\n' > stub
 cat stub "$out/zip_plain.zip" > "$out/zip_prefix.zip"         # positions that do not count the stub
 cat stub "$out/zip_plain.zip" > "$out/zip_prefix_fixed.zip"
