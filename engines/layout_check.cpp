@@ -179,7 +179,8 @@ ArchiveLayout checkArchiveLayout(const std::string& archivePath) {
             return refused(problem);
         }
         spans.push_back(span);
-        layout.members.push_back({e->MemberName.toStdString(), e->fixed.Crc, e->PackedSize64, e->OriginalSize64});
+        layout.members.push_back({e->NameBytes.toStdString(), e->MemberName.toStdString(), e->fixed.Crc,
+                                  e->PackedSize64, e->OriginalSize64});
     }
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
     for (size_t i = 0; i < spans.size(); ++i) {

@@ -8,7 +8,8 @@ namespace tk::engine {
 
 // A member as the layout check read it from the central directory.
 struct CheckedMember {
-    std::string name;  // UTF-8, decoded as the component decodes it
+    std::string storedName;  // as the archive stores it
+    std::string name;        // UTF-8, decoded as the component decodes it
     uint32_t crc;
     uint64_t packed;
     uint64_t original;

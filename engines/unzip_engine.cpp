@@ -355,9 +355,11 @@ bool sameMembers(zip_t* za, const ArchiveLayout& layout) {
     }
     for (size_t i = 0; i < layout.members.size(); ++i) {
         const CheckedMember& m = layout.members[i];
+        // libzip's raw name is the stored one, or the UTF-8 copy from an extra field it took.
+        const char* raw = zip_get_name(za, i, ZIP_FL_ENC_RAW);
         zip_stat_t st;
-        if (zip_stat_index(za, i, 0, &st) != 0 || memberName(za, i) != m.name || st.size != m.original ||
-            st.comp_size != m.packed || st.crc != m.crc) {
+        if (!raw || (raw != m.storedName && raw != m.name) || zip_stat_index(za, i, 0, &st) != 0 ||
+            st.size != m.original || st.comp_size != m.packed || st.crc != m.crc) {
             return false;
         }
     }
