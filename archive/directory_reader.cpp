@@ -150,8 +150,8 @@ void DirectoryReader::read() {
     centralDirOffset_ = end.position - static_cast<qint64>(std::min<uint64_t>(end.cdSize, INT64_MAX));
     // Bytes before the archive proper (a self-extractor's program) shift every position the
     // archive records by their length.
-    archiveStart_ =
-        std::max<qint64>(0, centralDirOffset_ - static_cast<qint64>(std::min<uint64_t>(end.cdOffset, INT64_MAX)));
+    const qint64 recorded = static_cast<qint64>(std::min<uint64_t>(end.cdOffset, INT64_MAX));
+    archiveStart_ = centralDirOffset_ > recorded ? centralDirOffset_ - recorded : 0;
     positionsAgree_ = zip64Position_ < 0 ||
                       zip64RecordedAt_ + static_cast<uint64_t>(archiveStart_) == static_cast<uint64_t>(zip64Position_);
     positionsAgree_ = positionsAgree_ && end.cdOffset + static_cast<uint64_t>(archiveStart_) ==
