@@ -19,14 +19,19 @@ class QWidget;
 namespace tk::ole {
 
 using HRESULT = long;
+// Failure codes have the top bit of 32 set: they are negative however wide HRESULT is, which is
+// what succeeded() tests.
+constexpr HRESULT failureCode(quint32 code) {
+    return HRESULT(qint32(code));
+}
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001L);
-inline constexpr HRESULT E_NOINTERFACE = HRESULT(0x80004002L);
-inline constexpr HRESULT E_FAIL = HRESULT(0x80004005L);
-inline constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000EL);
-inline constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057L);
-inline constexpr HRESULT REGDB_E_CLASSNOTREG = HRESULT(0x80040154L);
+inline constexpr HRESULT E_NOTIMPL = failureCode(0x80004001u);
+inline constexpr HRESULT E_NOINTERFACE = failureCode(0x80004002u);
+inline constexpr HRESULT E_FAIL = failureCode(0x80004005u);
+inline constexpr HRESULT E_OUTOFMEMORY = failureCode(0x8007000Eu);
+inline constexpr HRESULT E_INVALIDARG = failureCode(0x80070057u);
+inline constexpr HRESULT REGDB_E_CLASSNOTREG = failureCode(0x80040154u);
 inline constexpr bool succeeded(HRESULT hr) {
     return hr >= 0;
 }

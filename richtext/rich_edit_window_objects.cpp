@@ -196,6 +196,7 @@ RichEditObjects::RichEditObjects(RichEditModel& model, QWidget* window)
     : model_(model), document_(model.document()), window_(window) {
     connect(document_, &QTextDocument::contentsChange, this, &RichEditObjects::contentsChange);
     connect(document_, &QTextDocument::contentsChanged, this, &RichEditObjects::contentsChanged);
+    lastLength_ = document_->characterCount();
     // The document may already hold objects: they are indexed once the program is idle, or when
     // first asked for.
     markStale();
@@ -253,12 +254,16 @@ void RichEditObjects::contentsChange(int position, int removed, int added) {
     if (!ownUpdate_) {
         joinKey_ = 0;
     }
-    if (stale_) {
+    // A change the document made without saying (clearing it while it had no layout) shows in its
+    // length: the index is then compared with the document as a whole.
+    const int length = document_->characterCount();
+    const bool consistent = length == lastLength_ - removed + added;
+    lastLength_ = length;
+    if (stale_ || !consistent) {
+        stale_ = true;
         resolve();
-        lastLength_ = document_->characterCount();
         return;
     }
-    lastLength_ = document_->characterCount();
     if (entries_.empty()) {
         if (added == 0) {
             return;
