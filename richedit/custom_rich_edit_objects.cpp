@@ -104,12 +104,13 @@ void TCustomRichEdit2::ShowInsertObjectDialog() {
         return;
     }
     TInsertObjectDialog dialog(*objectDialog_, this);
-    dialog.adjustSize();
     QWidget* reference = referenceWindow();
-    const QScreen* screen = reference != nullptr ? reference->screen() : this->screen();
-    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QRect frame = reference != nullptr ? reference->frameGeometry() : QRect();
-    dialog.move(objectDialogPosition(dialog.frameGeometry().size(), area, reference != nullptr ? &frame : nullptr));
+    dialog.setPlacement([this, reference](const QSize& size) {
+        const QScreen* screen = reference != nullptr ? reference->screen() : this->screen();
+        const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+        const QRect frame = reference != nullptr ? reference->frameGeometry() : QRect();
+        return objectDialogPosition(size, area, reference != nullptr ? &frame : nullptr);
+    });
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }

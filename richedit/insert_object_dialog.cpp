@@ -116,6 +116,13 @@ TInsertObjectDialog::TInsertObjectDialog(const TObjectDialog& settings, QWidget*
     updateOk();
 }
 
+void TInsertObjectDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (placement_) {
+        move(placement_(frameGeometry().size()));
+    }
+}
+
 bool TInsertObjectDialog::createNew() const {
     return newButton_->isChecked();
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QButtonGroup;
 class QLineEdit;
 class QListWidget;
@@ -36,9 +38,15 @@ class TInsertObjectDialog final : public QDialog {
     QListWidget* classList() const { return classList_; }
     QLineEdit* fileEdit() const { return fileEdit_; }
 
+    // Where the dialog goes, given its size once it is laid out.
+    void setPlacement(std::function<QPoint(const QSize&)> placement) { placement_ = std::move(placement); }
+
   Q_SIGNALS:
     // The help button was pressed with a help topic set.
     void helpRequested(int context);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     void browse();
@@ -50,6 +58,7 @@ class TInsertObjectDialog final : public QDialog {
     QListWidget* classList_;
     QLineEdit* fileEdit_;
     QPushButton* okButton_ = nullptr;
+    std::function<QPoint(const QSize&)> placement_;
 };
 
 }  // namespace tk

@@ -178,6 +178,8 @@ class ObjectsTest : public ::testing::Test {
             tk::test::waitFor(
                 [&] { return (dialog = qobject_cast<T*>(QApplication::activeModalWidget())) != nullptr; });
             ASSERT_NE(dialog, nullptr);
+            // Clicks go through the window: its children have to be where they are shown.
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
             f(dialog);
         });
     }
