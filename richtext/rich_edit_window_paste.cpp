@@ -39,6 +39,27 @@ QHash<QString, QVariant> imagesOf(const QTextDocument& document, int from, int t
     return images;
 }
 
+// Pasted text never arrives protected: like typed text, it would lock the user out of what was
+// just put in.
+void unprotect(QTextDocument& scratch) {
+    std::vector<std::pair<int, int>> ranges;
+    for (QTextBlock block = scratch.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().boolProperty(richformat::Protected)) {
+                ranges.emplace_back(it.fragment().position(), it.fragment().length());
+            }
+        }
+    }
+    for (const auto& [position, length] : ranges) {
+        QTextCursor c(&scratch);
+        c.setPosition(position);
+        c.setPosition(position + length, QTextCursor::KeepAnchor);
+        QTextCharFormat format = c.charFormat();
+        format.clearProperty(richformat::Protected);
+        c.setCharFormat(format);
+    }
+}
+
 void addImages(QTextDocument& document, const QHash<QString, QVariant>& images) {
     for (auto it = images.cbegin(); it != images.cend(); ++it) {
         if (it.value().isValid()) {
@@ -226,6 +247,7 @@ bool RichEditWindow::importData(const QMimeData* data, ClipFormat format) {
 
 void RichEditWindow::insertScratch(QTextDocument& scratch) {
     objects_->filterPaste(scratch);
+    unprotect(scratch);
     addImages(*document(), imagesOf(scratch, 0, scratch.characterCount()));
     QTextCursor c = textCursor();
     model_->batch([&] {

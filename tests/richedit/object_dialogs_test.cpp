@@ -24,7 +24,7 @@ namespace {
 void clickButton(QDialog* dialog, QDialogButtonBox::StandardButton which) {
     QPushButton* button = dialog->findChild<QDialogButtonBox*>()->button(which);
     ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::keyClick(button, Qt::Key_Space);
 }
 
 void clickItem(QListWidget* list, const QString& text) {
@@ -244,7 +244,7 @@ TEST_F(ObjectsTest, PropertiesShowTheObjectAndSwitchItsViewToIconAndBack) {
         general = labelsOf(d->pages()->widget(0));
         EXPECT_TRUE(d->contentButton()->isChecked());
         d->pages()->setCurrentIndex(1);
-        QTest::mouseClick(d->iconButton(), Qt::LeftButton);
+        QTest::keyClick(d->iconButton(), Qt::Key_Space);
         clickButton(d, QDialogButtonBox::Ok);
     });
     EXPECT_TRUE(control->ShowObjectPropertiesDialog());
@@ -260,7 +260,7 @@ TEST_F(ObjectsTest, PropertiesShowTheObjectAndSwitchItsViewToIconAndBack) {
 
     whenShown<TObjectPropertiesDialog>([&](TObjectPropertiesDialog* d) {
         EXPECT_TRUE(d->iconButton()->isChecked());
-        QTest::mouseClick(d->contentButton(), Qt::LeftButton);
+        QTest::keyClick(d->contentButton(), Qt::Key_Space);
         clickButton(d, QDialogButtonBox::Ok);
     });
     EXPECT_TRUE(control->ShowObjectPropertiesDialog());
@@ -271,7 +271,7 @@ TEST_F(ObjectsTest, PropertiesShowTheObjectAndSwitchItsViewToIconAndBack) {
               QColor(Qt::red).rgb());
 
     whenShown<TObjectPropertiesDialog>([&](TObjectPropertiesDialog* d) {
-        QTest::mouseClick(d->iconButton(), Qt::LeftButton);
+        QTest::keyClick(d->iconButton(), Qt::Key_Space);
         clickButton(d, QDialogButtonBox::Cancel);
     });
     EXPECT_FALSE(control->ShowObjectPropertiesDialog());
@@ -299,7 +299,7 @@ TEST_F(ObjectsTest, LinkPageOffersTheSourceAndUpdatesButNotBreakingTheLink) {
         EXPECT_EQ(d->sourceLabel()->text(), path);
         EXPECT_FALSE(d->breakButton()->isEnabled());
         EXPECT_TRUE(d->automaticButton()->isChecked());
-        QTest::mouseClick(d->updateButton(), Qt::LeftButton);
+        QTest::keyClick(d->updateButton(), Qt::Key_Space);
         QTest::keyClick(d->manualButton(), Qt::Key_Space);
         EXPECT_TRUE(d->manualButton()->isChecked());
         clickButton(d, QDialogButtonBox::Ok);
@@ -328,4 +328,12 @@ TEST_F(ObjectsTest, LinkPageOffersTheSourceAndUpdatesButNotBreakingTheLink) {
         EXPECT_EQ(r.kind, MsgKind::Error);
     }
     EXPECT_EQ(record.poleobj->link()->sourceDisplayName(), path);
+
+    // A source that is there is taken, and the object reads it.
+    const QString other = folder.filePath(QStringLiteral("other.dat"));
+    tk::test::writeFile(other, "other");
+    EXPECT_EQ(info->SetLinkSource(other, true, &eaten), S_OK);
+    EXPECT_EQ(eaten, other.size());
+    EXPECT_EQ(formatAt(0).property(richformat::ObjectData).toByteArray(), QByteArray("other"));
+    EXPECT_EQ(formatAt(0).stringProperty(ObjectLinkSource), other);
 }

@@ -408,3 +408,80 @@ TEST(ObjectResults, FailureCodesAreFailures) {
     EXPECT_EQ(ObjectServers::instance().create(QStringLiteral("No.Such.Class"), &hr), nullptr);
     EXPECT_FALSE(succeeded(hr));
 }
+
+namespace {
+
+const QUuid kImageId{QStringLiteral("{0B0C9E7A-2D4B-4F36-9D2E-5C6E1F1A0004}")};
+
+// The picture class as the picture server offers it: filled from a file through its own interface.
+class FakeImage final : public OleObject, public IQEImage {
+  public:
+    QString className() const override { return QLatin1String(kImageClassName); }
+    QUuid classId() const override { return kImageId; }
+    QString fullTypeName() const override { return QStringLiteral("그림 개체"); }
+    QString shortTypeName() const override { return QStringLiteral("그림"); }
+    QList<OleVerb> verbs() const override { return {}; }
+    HRESULT doVerb(int, QWidget*) override { return S_OK; }
+    QByteArray save() const override { return bytes_; }
+    HRESULT load(const QByteArray& data) override {
+        bytes_ = data;
+        return image_.loadFromData(data) ? S_OK : E_FAIL;
+    }
+    QImage picture() const override { return image_; }
+    QSize extentTwips() const override { return image_.size() * 15; }
+    void* queryInterface(const QUuid& iid) override {
+        return iid == IID_IQEImage ? static_cast<IQEImage*>(this) : nullptr;
+    }
+    HRESULT LoadFromFile(const QString& fileName) override {
+        QFile file(fileName);
+        return file.open(QIODevice::ReadOnly) ? load(file.readAll()) : E_FAIL;
+    }
+    HRESULT SetUpdating(bool) override { return S_OK; }
+    HRESULT SetAutoSize(bool) override { return S_OK; }
+
+  private:
+    QByteArray bytes_;
+    QImage image_;
+};
+
+}  // namespace
+
+TEST_F(ObjectsTest, APastedPictureBecomesAPictureObjectWhenThatClassIsThere) {
+    ServerClass image;
+    image.name = QLatin1String(kImageClassName);
+    image.classId = kImageId;
+    image.create = [] { return std::make_unique<FakeImage>(); };
+    ObjectServers::instance().registerClass(image);
+    QList<QUuid> asked;
+    control->OnQueryInsertObject = [&](QObject*, const QUuid& clsid, bool&) { asked.append(clsid); };
+    QImage picture(8, 6, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QApplication::clipboard()->setImage(picture);
+    control->PasteFromClipboard();
+    ObjectServers::instance().unregisterClass(QLatin1String(kImageClassName));
+    EXPECT_EQ(asked, QList<QUuid>{kImageId});
+    ASSERT_EQ(objectCharacters(), 1);
+    const QTextImageFormat f = formatAt(0);
+    EXPECT_EQ(f.stringProperty(richformat::ObjectClass), QLatin1String(kImageClassName));
+    EXPECT_TRUE(f.property(richformat::ObjectData).toByteArray().startsWith("\x89PNG"));
+    EXPECT_EQ(f.width(), 8);
+    EXPECT_EQ(f.intProperty(richformat::ObjectFlags), int(REO_RESIZABLE | REO_DYNAMICSIZE));
+}
+
+TEST_F(ObjectsTest, PastedTextDoesNotArriveProtected) {
+    control->SetText(QStringLiteral("open locked"));
+    control->SetSelectionRange(5, 11, false);
+    CharFormat2 protect;
+    protect.dwMask = CFM_PROTECTED;
+    protect.dwEffects = CFE_PROTECTED;
+    ASSERT_TRUE(window().model().setCharFormat(SCF_SELECTION, protect));
+    control->OnProtectChange = [](QObject*, int, int, bool& allow) { allow = false; };
+    control->CopyToClipboard();
+    control->SetSelectionRange(0, 0, false);
+    control->PasteFromClipboard();
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("lockedopen locked"));
+    // The pasted copy can be edited like typed text.
+    control->SetSelectionRange(0, 6, false);
+    QTest::keyClick(&window(), Qt::Key_Delete);
+    EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("open locked"));
+}
