@@ -233,8 +233,11 @@ void RichEditObjects::resolve() {
     std::vector<Entry> fresh = scan(0, -1);
     std::vector<Entry> gone = std::move(entries_);
     entries_.clear();
-    reconcile(gone, fresh);
+    std::vector<Entry> removed = reconcile(gone, fresh);
     entries_ = std::move(fresh);
+    for (Entry& entry : removed) {
+        deleted(entry);
+    }
 }
 
 std::vector<RichEditObjects::Entry> RichEditObjects::scan(int from, int to) const {
@@ -289,9 +292,13 @@ void RichEditObjects::contentsChange(int position, int removed, int added) {
         it->pos += added - removed;
     }
     std::vector<Entry> fresh = scan(position, position + added);
-    reconcile(gone, fresh);
+    std::vector<Entry> lost = reconcile(gone, fresh);
     entries_.insert(entries_.begin() + at, std::make_move_iterator(fresh.begin()),
                     std::make_move_iterator(fresh.end()));
+    // The owner hears of deletions with the index already up to date.
+    for (Entry& entry : lost) {
+        deleted(entry);
+    }
 }
 
 void RichEditObjects::contentsChanged() {
@@ -301,8 +308,8 @@ void RichEditObjects::contentsChanged() {
     sawChange_ = false;
 }
 
-// Characters found again keep their instance; the ones not found again were deleted.
-void RichEditObjects::reconcile(std::vector<Entry>& gone, std::vector<Entry>& fresh) {
+// Characters found again keep their instance; the ones not found again were deleted and are returned.
+std::vector<RichEditObjects::Entry> RichEditObjects::reconcile(std::vector<Entry>& gone, std::vector<Entry>& fresh) {
     std::vector<bool> matched(gone.size(), false);
     size_t from = 0;
     for (Entry& f : fresh) {
@@ -335,11 +342,13 @@ void RichEditObjects::reconcile(std::vector<Entry>& gone, std::vector<Entry>& fr
             f.failed = false;
         }
     }
+    std::vector<Entry> removed;
     for (size_t i = 0; i < gone.size(); ++i) {
         if (!matched[i]) {
-            deleted(gone[i]);
+            removed.push_back(std::move(gone[i]));
         }
     }
+    return removed;
 }
 
 void RichEditObjects::deleted(Entry& entry) {

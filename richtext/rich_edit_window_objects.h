@@ -126,7 +126,7 @@ class RichEditObjects final : public QObject {
     void markStale();
     void resolve();
     std::vector<Entry> scan(int from, int to) const;
-    void reconcile(std::vector<Entry>& gone, std::vector<Entry>& fresh);
+    std::vector<Entry> reconcile(std::vector<Entry>& gone, std::vector<Entry>& fresh);
     void deleted(Entry& entry);
     ole::TReObject recordOf(const Entry& entry) const;
     ole::OleObject* instanceOf(Entry& entry);
