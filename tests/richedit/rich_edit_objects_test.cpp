@@ -136,6 +136,39 @@ TEST_F(ObjectsTest, AChangedObjectRewritesItsCharacter) {
     EXPECT_EQ(journal().created, 1);
 }
 
+TEST_F(ObjectsTest, UndoingAnObjectsChangeMakesItAgainFromTheDataBefore) {
+    control->SetText(QStringLiteral("ab"));
+    placeStoredObject(1, QStringLiteral("Test.Picture"), "before");
+    control->SetSelectionRange(1, 2, false);
+    TReObject record;
+    ASSERT_EQ(control->GetSelectedObject(record), S_OK);
+    fake(record.poleobj)->edit("after", Qt::yellow);
+    control->Undo();
+    EXPECT_EQ(formatAt(1).property(richformat::ObjectData).toByteArray(), QByteArray("before"));
+    control->SetSelectionRange(1, 2, false);
+    ASSERT_EQ(control->GetSelectedObject(record), S_OK);
+    EXPECT_EQ(record.poleobj->save(), QByteArray("before"));
+    EXPECT_EQ(journal().created, 2);
+}
+
+TEST_F(ObjectsTest, WithoutObjectSupportNothingIsInsertedOrFound) {
+    control->SetText(QStringLiteral("ab"));
+    placeStoredObject(1, QStringLiteral("Test.Picture"), "kept");
+    control->SetAllowObjects(false);
+    control->SetSelectionRange(1, 2, false);
+    TReObject record;
+    EXPECT_EQ(control->GetSelectedObject(record), E_FAIL);
+    EXPECT_FALSE(control->SelectedObjectPresent());
+    control->InsertObjectByClassName(QStringLiteral("Test.Picture"), 9);
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QApplication::clipboard()->setImage(picture);
+    control->SetSelectionRange(0, 0, false);
+    control->PasteFromClipboard();
+    EXPECT_EQ(objectCharacters(), 1);  // the document's own object stays
+    EXPECT_EQ(journal().created, 0);
+}
+
 TEST_F(ObjectsTest, RightAfterInsertionTheFirstPictureAndTheObjectGoWithOneUndo) {
     control->SetText(QStringLiteral("ab"));
     control->SetSelectionRange(1, 1, false);
