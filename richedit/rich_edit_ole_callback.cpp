@@ -8,11 +8,11 @@ namespace tk {
 
 using namespace tk::ole;
 
-const QUuid TRichEditOleCallback::IID_IRichEditOleCallback{QStringLiteral("{00020D03-0000-0000-C000-000000000046}")};
+const QUuid TRichEditOleCallback::IID_IRichEditOleCallback{QStringLiteral("{03910D60-A35A-43B9-911F-E8D9C564EBDE}")};
+const QUuid TRichEditOleCallback::IID_IUnknown{QStringLiteral("{31BE33AF-B97D-41C2-BAAD-7DD4D32D4606}")};
 
 HRESULT TRichEditOleCallback::QueryInterface(const QUuid& iid, void** object) {
-    static const QUuid unknown(QStringLiteral("{00000000-0000-0000-C000-000000000046}"));
-    if (iid == IID_IRichEditOleCallback || iid == unknown) {
+    if (iid == IID_IRichEditOleCallback || iid == IID_IUnknown) {
         *object = this;
         AddRef();
         return S_OK;

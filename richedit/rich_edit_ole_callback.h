@@ -28,8 +28,9 @@ class TRichEditOleCallback final : public richedit::RichEditOleCallback {
     ole::HRESULT GetDragDropEffect() override { return ole::E_NOTIMPL; }
     ole::HRESULT GetContextMenu() override { return ole::E_NOTIMPL; }
 
-    // The identifier QueryInterface answers to.
+    // The identifiers QueryInterface answers to: this interface and the basic one every object has.
     static const QUuid IID_IRichEditOleCallback;
+    static const QUuid IID_IUnknown;
 
   private:
     TCustomRichEdit2& owner_;
