@@ -9,6 +9,8 @@
 #include "editor/archive_progress.h"
 #include "editor/editor_window.h"
 #include "platform/message_box.h"
+#include "platform/object_server_plugin.h"
+#include "platform/ole_objects.h"
 #include "platform/paths.h"
 #include "platform/program_folders.h"
 #include "platform/wait_cursor.h"
@@ -202,6 +204,10 @@ bool TForm1::FormCreate() {
     const QString programDir = dirText(resolveProgramDir());
     if (store_.start(programDir, resolveScratchDir(programDir))) {
         created_ = true;
+        // Every start: the package server, and the picture server when its plugin lies beside the
+        // program. A missing plugin is not an error.
+        ole::startObjectServers(ole::ObjectServers::instance(), QCoreApplication::applicationDirPath(),
+                                store_.scratchDir());
         reportMissingEngines();
         return true;
     }

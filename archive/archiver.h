@@ -131,6 +131,9 @@ class TArchiver final {
     void UnloadUnzipEngine();
     bool ZipEngineLoaded() const { return zipEngine_.handle != nullptr; }
     bool UnzipEngineLoaded() const { return unzipEngine_.handle != nullptr; }
+    // Loaded with both entry points: an Add or Extract can run.
+    bool ZipEngineReady() const { return zipEngine_.exec && zipEngine_.version; }
+    bool UnzipEngineReady() const { return unzipEngine_.exec && unzipEngine_.version; }
     // The engine's version, loading it for the question when needed; 0 when it cannot be loaded.
     int ZipEngineVersion();
     int UnzipEngineVersion();

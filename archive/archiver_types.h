@@ -142,6 +142,13 @@ struct ArchiveDirEntry {
     bool IsEncrypted = false;
     // The extra field followed by one spare zero byte; empty when the field is empty.
     QByteArray ExtraCopy;
+    // The name as stored, before any decoding.
+    QByteArray NameBytes;
+    // The sizes and the local header's offset with large-archive (Zip64) values applied: a fixed
+    // field of all ones stands for the 64-bit value in the extra field.
+    uint64_t PackedSize64 = 0;
+    uint64_t OriginalSize64 = 0;
+    uint64_t LocalHeaderOffset64 = 0;
 };
 static_assert(sizeof(ArchiveDirEntry::Fixed) == 42);
 

@@ -28,12 +28,26 @@ class DirectoryReader final {
     qint64 endRecordPosition() const { return endRecordPos_; }
     qint64 endOfArchive() const { return endOfArchive_; }
     qint64 centralDirOffset() const { return centralDirOffset_; }
+    // Where the archive proper begins: after the bytes placed before it (a self-extractor's
+    // program) when the archive's own positions do not count them, else 0.
+    qint64 archiveStart() const { return archiveStart_; }
+    // Whether the positions the archive records (central directory, large-archive record) are
+    // where they were found, counted from archiveStart(): a reader that follows the recorded
+    // positions then reads the same directory as this one.
+    bool positionsAgree() const { return positionsAgree_; }
     bool multiVolume() const { return multiVolume_; }
     uint8_t lastHostSystem() const { return lastHost_; }
     uint8_t lastSpecVersion() const { return lastSpec_; }
 
   private:
+    struct EndValues {
+        uint64_t entries;
+        uint64_t cdSize;
+        uint64_t cdOffset;  // as the archive records it
+        qint64 position;    // where the record that gave these values lies
+    };
     void locateEndRecord();
+    void readZip64EndRecord(EndValues& end);
     bool searchEndRecord(qint64 size);
     void readCentralEntry(int seqNo);
     QByteArray readExactly(qint64 n, int shortReadId);
@@ -45,12 +59,17 @@ class DirectoryReader final {
     qint64 endRecordPos_ = 0;
     qint64 endOfArchive_ = 0;
     qint64 centralDirOffset_ = 0;
+    qint64 archiveStart_ = 0;
+    bool positionsAgree_ = true;
+    uint64_t zip64RecordedAt_ = 0;
+    qint64 zip64Position_ = -1;
     bool multiVolume_ = false;
     uint8_t lastHost_ = 0;
     uint8_t lastSpec_ = 0;
 };
 
-// Member names and comments: UTF-8 when general purpose bit 11 is set, else the ANSI code page.
+// Member names and comments: UTF-8 when general purpose bit 11 is set, else the ANSI code page, or
+// the DOS code page (437) for bytes that are no ANSI text.
 QString decodeMemberText(const QByteArray& bytes, uint16_t bitFlags);
 
 }  // namespace tk

@@ -45,8 +45,6 @@ struct CliArchiver {
         archiver.OnPasswordError = [](TArchiver*, bool, QString&, const QString&, unsigned& repeat, TPasswordButton&) {
             repeat = 0;
         };
-        archiver.LoadZipEngine();
-        archiver.LoadUnzipEngine();
     }
     ~CliArchiver() {
         archiver.UnloadZipEngine();
@@ -54,6 +52,22 @@ struct CliArchiver {
     }
     CliArchiver(const CliArchiver&) = delete;
     CliArchiver& operator=(const CliArchiver&) = delete;
+
+    // Loads the engine a command needs. Without it nothing can be added or extracted: the
+    // component has said why, and the command ends there instead of counting no files.
+    bool loadEngine(bool zip) {
+        if (zip) {
+            archiver.LoadZipEngine();
+        } else {
+            archiver.LoadUnzipEngine();
+        }
+        if (zip ? archiver.ZipEngineReady() : archiver.UnzipEngineReady()) {
+            return true;
+        }
+        complain(command, zip ? QStringLiteral("압축 엔진을 쓸 수 없어 아무 파일도 넣지 않았습니다.")
+                              : QStringLiteral("압축 풀기 엔진을 쓸 수 없어 아무 파일도 풀지 않았습니다."));
+        return false;
+    }
 
     // Selects the archive; false, said to the user, when it exists but cannot be read.
     bool open(const QString& path) {
@@ -122,7 +136,7 @@ int runAdd(const QStringList& args) {
         return usageError("add", QStringLiteral("보관 파일과 넣을 파일을 하나 이상 주세요."));
     }
     CliArchiver cli("add");
-    if (!cli.open(archive)) {
+    if (!cli.loadEngine(true) || !cli.open(archive)) {
         return kExitFailure;
     }
     if (passwordFromStdin) {
@@ -170,7 +184,7 @@ int runExtract(const QStringList& args) {
         return usageError("extract", QStringLiteral("보관 파일과 풀어 놓을 폴더를 주세요."));
     }
     CliArchiver cli("extract");
-    if (!cli.openExisting(positional.at(0))) {
+    if (!cli.loadEngine(false) || !cli.openExisting(positional.at(0))) {
         return kExitFailure;
     }
     const QString folder = QFileInfo(positional.at(1)).absoluteFilePath();
@@ -248,8 +262,8 @@ int runInfo(const QStringList& args) {
     out << "entries\t" << cli.archiver.EntryCount() << "\n";
     for (int i = 0; i < cli.archiver.EntryCount(); ++i) {
         const ArchiveDirEntry& e = cli.archiver.DirEntry(i);
-        out << e.MemberName << '\t' << e.fixed.OriginalSize << '\t' << e.fixed.PackedSize << '\t' << e.fixed.Method
-            << '\t' << (e.IsEncrypted ? "encrypted" : "plain") << '\t'
+        out << e.MemberName << '\t' << e.OriginalSize64 << '\t' << e.PackedSize64 << '\t' << e.fixed.Method << '\t'
+            << (e.IsEncrypted ? "encrypted" : "plain") << '\t'
             << QStringLiteral("%1").arg(e.fixed.Crc, 8, 16, QLatin1Char('0')) << "\n";
     }
     return kExitOk;

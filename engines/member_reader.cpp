@@ -1,5 +1,6 @@
 #include "engines/member_reader.h"
 
+#include "archive/directory_reader.h"
 #include "engines/aes_check.h"
 
 #include <unistd.h>
@@ -51,11 +52,11 @@ zip_file_t* openMember(zip_t* za, zip_uint64_t index, const zip_stat_t& st, cons
     // libzip leaks the member's sources when asked to open an encryption it does not know, so that
     // is refused here first.
     if (st.encryption_method != ZIP_EM_NONE && !zip_encryption_method_supported(st.encryption_method, 0)) {
-        outcome = {ReadResult::Failed, "encryption method not supported"};
+        outcome = {ReadResult::UnsupportedEncryption, "encryption method not supported"};
         return nullptr;
     }
     if (!zip_compression_method_supported(st.comp_method, 0)) {
-        outcome = {ReadResult::Failed, "compression method not supported"};
+        outcome = {ReadResult::UnsupportedMethod, "compression method not supported"};
         return nullptr;
     }
     zip_error_clear(za);
@@ -114,6 +115,9 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
             if (code == ZIP_ER_WRONGPASSWD) {
                 return {ReadResult::WrongPassword, "incorrect password"};
             }
+            if (code == ZIP_ER_ZLIB || code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_EOF || code == ZIP_ER_INCONS) {
+                return {ReadResult::Damaged, zip_file_strerror(f.get())};
+            }
             return {ReadResult::Failed, zip_file_strerror(f.get())};
         }
         if (n == 0) {
@@ -130,7 +134,7 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
             if (errno == ENOSPC || errno == EDQUOT) {
                 return noSpace(st.size - (total - static_cast<zip_uint64_t>(n)), freeBytes(fd));
             }
-            return {ReadResult::Failed, "cannot write: " + systemError(errno)};
+            return {ReadResult::WriteFailed, systemError(errno)};
         }
         if (total >= nextProgress) {
             nextProgress += kProgressStep;
@@ -141,7 +145,7 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
             }
             if (ctx.call(kCbBytesProcessed, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "") ==
                 -1) {
-                return {ReadResult::Failed, "cancelled"};
+                return {ReadResult::Cancelled, "cancelled"};
             }
         }
     }
@@ -149,7 +153,7 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
         if (crcError && isAes(st.encryption_method)) {
             return judgeCrcError(za, index, st, password, fd);
         }
-        return {ReadResult::Failed, "the data is shorter than the archive declares"};
+        return {ReadResult::Damaged, "the data is shorter than the archive declares"};
     }
     if (crcError) {
         outcome = judgeCrcError(za, index, st, password, fd);
@@ -205,7 +209,7 @@ std::string memberName(zip_t* za, zip_uint64_t index) {
     const std::string raw = rawName ? rawName : "";
     const char* strictName = zip_get_name(za, index, ZIP_FL_ENC_STRICT);
     const std::string strict = strictName ? strictName : "";
-    return strict == raw ? raw : ansiToUtf8(raw);
+    return strict == raw ? raw : decodeMemberText(QByteArray::fromStdString(raw), 0).toStdString();
 }
 
 }  // namespace tk::engine

@@ -18,6 +18,11 @@ enum class ReadResult {
     TooLarge,
     TooCompressed,  // more bytes per compressed byte than MemberLimits allows
     NoSpace,        // the target ran out of room
+    UnsupportedMethod,
+    UnsupportedEncryption,
+    Damaged,  // the compressed data cannot be read back
+    WriteFailed,
+    Cancelled,
     Failed
 };
 
@@ -36,7 +41,8 @@ struct ReadOutcome {
 ReadOutcome readMember(zip_t* za, zip_uint64_t index, const std::string& password, int fd, MemberLimits& limits,
                        EngineContext& ctx);
 
-// The member's name: UTF-8 when the archive flags it so (or it is plain ASCII), else ANSI.
+// The member's name: UTF-8 when the archive flags it so (or it is plain ASCII), else ANSI, or the
+// DOS code page for bytes that are no ANSI text.
 std::string memberName(zip_t* za, zip_uint64_t index);
 
 }  // namespace tk::engine

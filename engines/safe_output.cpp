@@ -13,21 +13,21 @@ namespace tk::engine {
 
 std::string unsafeNameReason(const std::string& name) {
     if (name.empty()) {
-        return "empty name";
+        return "이름이 비어 있음";
     }
     if (name[0] == '/') {
-        return "absolute path";
+        return "절대 경로";
     }
     if (name.size() >= 2 && name[1] == ':' &&
         ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) {
-        return "drive letter";
+        return "드라이브 문자로 시작함";
     }
     for (const unsigned char c : name) {
         if (c == '\\') {
-            return "backslash in name";
+            return "역슬래시(\\)가 들어 있음";
         }
         if (c < 0x20 || c == 0x7F) {
-            return "control character in name";
+            return "제어 문자가 들어 있음";
         }
     }
     size_t start = 0;
@@ -37,7 +37,7 @@ std::string unsafeNameReason(const std::string& name) {
             end = name.size();
         }
         if (name.compare(start, end - start, "..") == 0) {
-            return "\"..\" in path";
+            return "상위 폴더(..)를 가리킴";
         }
         start = end + 1;
     }

@@ -1,6 +1,7 @@
 // The unzip engine: extracts members below a base folder, decrypting AES and traditional members.
 #include "archive/engine_records.h"
 #include "engines/engine_context.h"
+#include "engines/engine_messages.h"
 #include "engines/extract_limits.h"
 #include "engines/layout_check.h"
 #include "engines/member_reader.h"
@@ -65,8 +66,9 @@ void skipped(ExtractJob& job, const std::string& name, int32_t skipType, int32_t
     job.ctx.call(kCbSkipped, error, skipType, name);
 }
 
-void refuse(ExtractJob& job, const std::string& name, const std::string& why) {
-    job.ctx.message(name + ": refused: " + why, 2);
+// Tells the component that member name is not written, and why.
+void refuse(ExtractJob& job, int id, const std::string& name, const std::string& more = {}) {
+    job.ctx.message(memberMessage(id, name, more), 2);
     skipped(job, name, kSkipError, 2);
 }
 
@@ -77,10 +79,12 @@ bool isLinkOrSpecial(zip_t* za, zip_uint64_t index) {
         return false;
     }
     const mode_t type = (attributes >> 16) & S_IFMT;
-    return type != 0 && type != S_IFREG && type != S_IFDIR;
+    // A member read from a pipe (zip reading standard input) carries the pipe's type; its data is
+    // an ordinary file's and is written as one.
+    return type != 0 && type != S_IFREG && type != S_IFDIR && type != S_IFIFO;
 }
 
-enum class Refusal { None, Unsafe, TooDeep, Special, TooCompressed };
+enum class Refusal { None, Unsafe, TooDeep, Special, TooCompressed, UnsupportedMethod };
 
 // Whether a member is written at all, judged from the directory before any byte is read.
 Refusal judge(const ExtractJob& job, zip_uint64_t index, const std::string& name, const zip_stat_t& st,
@@ -94,7 +98,13 @@ Refusal judge(const ExtractJob& job, zip_uint64_t index, const std::string& name
     if (isLinkOrSpecial(job.za, index)) {
         return Refusal::Special;
     }
-    if (name.back() != '/' && st.size > limits.ratioAllowance(st.comp_size)) {
+    if (name.back() == '/') {
+        return Refusal::None;
+    }
+    if (!zip_compression_method_supported(st.comp_method, 0)) {
+        return Refusal::UnsupportedMethod;
+    }
+    if (st.size > limits.ratioAllowance(st.comp_size)) {
         return Refusal::TooCompressed;
     }
     return Refusal::None;
@@ -118,7 +128,7 @@ bool mayWrite(ExtractJob& job, int folderFd, const std::string& file, const std:
         return true;
     }
     if (S_ISDIR(existing.st_mode)) {
-        refuse(job, name, "a folder of that name exists");
+        refuse(job, kMsgFolderInTheWay, name);
         return false;
     }
     const bool older = existing.st_mtime < st.mtime;
@@ -158,7 +168,7 @@ ReadOutcome readWithPasswords(ExtractJob& job, zip_uint64_t index, const std::st
         password.assign(reply.text, ::strnlen(reply.text, kCallbackTextSize));
         repeat = reply.arg2;
         if (pending && !pending->restart()) {
-            return {ReadResult::Failed, "cannot write: " + systemError(errno)};
+            return {ReadResult::WriteFailed, systemError(errno)};
         }
     }
 }
@@ -182,7 +192,7 @@ bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& 
             return true;
         case ReadResult::WrongPassword:
             ++job.passwordFailures;
-            job.ctx.message(name + ": incorrect password", 0);
+            job.ctx.message(memberMessage(kMsgWrongPassword, name), 0);
             skipped(job, name, kSkipBadPassword, 0);
             return false;
         case ReadResult::TooCompressed:
@@ -197,11 +207,32 @@ bool handleFailure(ExtractJob& job, const std::string& name, const ReadOutcome& 
             if (keepAfterCrcError(job, name, outcome)) {
                 return true;
             }
-            job.ctx.message(name + ": bad CRC; the file was not written", 3);
+            job.ctx.message(memberMessage(kMsgCrcError, name), 3);
             skipped(job, name, kSkipError, 3);
             return false;
-        default:
-            job.ctx.message(name + ": " + outcome.detail, 3);
+        case ReadResult::Damaged:
+            job.ctx.message(memberMessage(kMsgDamagedMember, name), 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::UnsupportedEncryption:
+            refuseWith(job, name, memberMessage(kMsgUnsupportedEncryption, name));
+            return false;
+        case ReadResult::UnsupportedMethod:
+            refuseWith(job, name, memberMessage(kMsgUnsupportedMethod, name));  // judged before; kept for safety
+            return false;
+        case ReadResult::AuthenticationFailed:
+            job.ctx.message(memberMessage(kMsgAltered, name), 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::WriteFailed:
+            job.ctx.message(memberMessage(kMsgCannotWrite, name, outcome.detail), 3);
+            skipped(job, name, kSkipError, 3);
+            return false;
+        case ReadResult::Cancelled:
+            skipped(job, name, kSkipError, 3);
+            return false;
+        default:  // lying sizes and data libzip cannot read
+            job.ctx.message(memberMessage(kMsgDamagedMember, name), 3);
             skipped(job, name, kSkipError, 3);
             return false;
     }
@@ -214,7 +245,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
     const std::string folder = dirNames && slash != std::string::npos ? name.substr(0, slash) : std::string();
     UniqueFd folderFd(openFolderBelow(job.baseFd.get(), folder, job.cmd.c.testOnly == 0));
     if (!folderFd.valid()) {
-        refuse(job, name, "its folder cannot be made or is a link");
+        refuse(job, kMsgFolderInTheWay, name);
         return;
     }
     job.ctx.call(kCbFileBegins, 0, static_cast<int32_t>(std::min<zip_uint64_t>(st.size, INT32_MAX)), name);
@@ -230,7 +261,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
     }
     PendingFile pending(folderFd.get(), file);
     if (!pending.create()) {
-        job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
+        job.ctx.message(memberMessage(kMsgCannotWrite, name, systemError(errno)), 3);
         skipped(job, name, kSkipError, 3);
         return;
     }
@@ -238,7 +269,7 @@ void extractFile(ExtractJob& job, zip_uint64_t index, const std::string& name, c
         return;  // the pending file is removed
     }
     if (!pending.commit((st.valid & ZIP_STAT_MTIME) ? st.mtime : ::time(nullptr))) {
-        job.ctx.message(name + ": cannot write: " + systemError(errno), 3);
+        job.ctx.message(memberMessage(kMsgCannotWrite, name, systemError(errno)), 3);
         return;
     }
     job.written.emplace_back(folder, file);
@@ -256,16 +287,19 @@ void extractMember(ExtractJob& job, zip_uint64_t index) {
     }
     switch (judge(job, index, name, st, job.limits)) {
         case Refusal::Unsafe:
-            refuse(job, name, unsafeNameReason(name));
+            refuse(job, kMsgUnsafeName, name, unsafeNameReason(name));
             return;
         case Refusal::TooDeep:
             refuseWith(job, name, tooDeepMessage(name));
             return;
         case Refusal::Special:
-            refuse(job, name, "links and special files are not extracted");
+            refuse(job, kMsgSpecialFile, name);
             return;
         case Refusal::TooCompressed:
             refuseWith(job, name, tooCompressedMessage(name));
+            return;
+        case Refusal::UnsupportedMethod:
+            refuseWith(job, name, memberMessage(kMsgUnsupportedMethod, name, methodText(st.comp_method)));
             return;
         case Refusal::None:
             break;
@@ -274,7 +308,7 @@ void extractMember(ExtractJob& job, zip_uint64_t index) {
         if (job.cmd.c.dirNames != 0 && job.cmd.c.testOnly == 0) {
             UniqueFd made(openFolderBelow(job.baseFd.get(), name, true));
             if (!made.valid()) {
-                refuse(job, name, "the folder cannot be made or is a link");
+                refuse(job, kMsgFolderInTheWay, name);
             }
         }
         return;
@@ -296,38 +330,65 @@ void announce(ExtractJob& job, zip_int64_t count) {
     job.ctx.call(kCbTotalSize, 0, static_cast<int32_t>(std::min<zip_uint64_t>(total, INT32_MAX)), "");
 }
 
-// Opens with libzip's consistency checks; zeros a transfer added after the archive are left out.
-zip_t* openChecked(const std::string& archive, long long paddedLength, zip_error_t* error) {
-    zip_source_t* src = zip_source_file_create(archive.c_str(), 0, paddedLength < 0 ? -1 : paddedLength, error);
+// Opens the archive proper, without what precedes or follows it, with libzip's consistency
+// checks. Those want every member's CRC and sizes in its local header and no later version asked
+// for there than in the directory; an archive written as a stream keeps them in descriptors after
+// the data, which checkArchiveLayout compared instead, as it compared everything else.
+zip_t* openChecked(const std::string& archive, const ArchiveLayout& layout, zip_error_t* error) {
+    zip_source_t* src =
+        zip_source_file_create(archive.c_str(), static_cast<zip_uint64_t>(layout.start), layout.length, error);
     if (!src) {
         return nullptr;
     }
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, error);
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | (layout.ownChecksOnly ? 0 : ZIP_CHECKCONS), error);
     if (!za) {
         zip_source_free(src);
     }
     return za;
 }
 
+// Whether libzip reads the members the layout check read: the same names, sizes and CRCs in the
+// same order, so that what was checked is what is extracted.
+bool sameMembers(zip_t* za, const ArchiveLayout& layout) {
+    if (zip_get_num_entries(za, 0) != static_cast<zip_int64_t>(layout.members.size())) {
+        return false;
+    }
+    for (size_t i = 0; i < layout.members.size(); ++i) {
+        const CheckedMember& m = layout.members[i];
+        // libzip's raw name is the stored one, or the UTF-8 copy from an extra field it took.
+        const char* raw = zip_get_name(za, i, ZIP_FL_ENC_RAW);
+        zip_stat_t st;
+        if (!raw || (raw != m.storedName && raw != m.name) || zip_stat_index(za, i, 0, &st) != 0 ||
+            st.size != m.original || st.comp_size != m.packed || st.crc != m.crc) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool openArchive(ExtractJob& job) {
     const std::string archive = job.cmd.c.archiveName;
-    const LayoutCheck layout = checkMemberLayout(archive);
-    if (!layout.problem.empty()) {
-        job.ctx.message(archive + ": refused: " + layout.problem, 9);
+    const ArchiveLayout layout = checkArchiveLayout(archive);
+    if (layout.problemId != 0) {
+        job.ctx.message(componentMessage(layout.problemId, layout.problemDetail), 9);
         return false;
     }
     zip_error_t error;
     zip_error_init(&error);
-    job.za = openChecked(archive, layout.paddedLength, &error);
+    job.za = openChecked(archive, layout, &error);
     if (!job.za) {
-        job.ctx.message(archive + ": cannot be read: " + zip_error_strerror(&error), 9);
+        job.ctx.message(openFailureMessage(zip_error_code_zip(&error), {}), 9);
         zip_error_fini(&error);
         return false;
     }
     zip_error_fini(&error);
+    if (!sameMembers(job.za, layout)) {
+        job.ctx.message(componentMessage(kMsgInconsistent, "목록을 두 번 읽은 결과가 서로 다름"), 9);
+        return false;
+    }
     job.baseFd.reset(::open(job.cmd.baseDir ? job.cmd.baseDir : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!job.baseFd.valid()) {
-        job.ctx.message(std::string("base folder cannot be opened: ") + systemError(errno), 9);
+        job.ctx.message(componentMessage(kMsgBaseFolder, systemError(errno)), 9);
         return false;
     }
     struct stat st {};

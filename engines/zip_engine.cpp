@@ -2,6 +2,7 @@
 #include "archive/engine_records.h"
 #include "engines/atomic_source.h"
 #include "engines/engine_context.h"
+#include "engines/engine_messages.h"
 #include "engines/file_collector.h"
 
 #include <zip.h>
@@ -159,7 +160,7 @@ zip_t* openForWriting(AddJob& job) {
     zip_source_t* src = createAtomicFileSource(job.cmd.c.archiveName, &error);
     zip_t* za = src ? zip_open_from_source(src, ZIP_CREATE | ZIP_CHECKCONS, &error) : nullptr;
     if (!za) {
-        job.ctx.message(std::string(job.cmd.c.archiveName) + ": " + zip_error_strerror(&error), 3);
+        job.ctx.message(addRefusedMessage(zip_error_code_zip(&error), zip_error_code_system(&error)), 3);
         if (src) {
             zip_source_free(src);
         }

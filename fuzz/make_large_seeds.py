@@ -26,6 +26,13 @@ def rtf_seeds():
     yield "big_picture.rtf", (b"{\\rtf1 {\\pict\\pngblip\\picw10\\pich10 " + b"89504e47" * 250000 + b"}}")
 
 
+def object_seeds():
+    # Lengths that lie: a stream that claims far more native data than it holds, and a package
+    # label that never ends.
+    yield "lying_stream", struct.pack("<IIIsIII", 0x501, 2, 2, b"P", 0, 0, 0x7FFFFFFF) + b"x" * 100000
+    yield "many_nul_labels", struct.pack("<H", 2) + b"a" * 1000000 + b"\0"
+
+
 def bomb_container(blocks):
     # One encoded block that expands to a long run, repeated: the container's worst case.
     block = bytes.fromhex("4080000000" "04" "78")
@@ -63,6 +70,8 @@ def main():
     elif target == "fuzz_decompress_block":
         seeds = container_seeds()
         seeds = [(n, d[12:]) for n, d in seeds]  # the target adds the signature itself
+    elif target == "fuzz_object_data":
+        seeds = object_seeds()
     else:
         seeds = archive_seeds()
     for name, data in seeds:

@@ -1,8 +1,35 @@
 #include "platform/ole_objects.h"
 
+#include "platform/shell_open.h"
+
 #include <algorithm>
 
 namespace tk::ole {
+
+QString errorText(HRESULT hr) {
+    switch (hr) {
+        case REGDB_E_CLASSNOTREG:
+            return QStringLiteral("이 개체를 만드는 프로그램이 설치되어 있지 않습니다. 프로그램을 다시 설치하십시오.");
+        case STG_E_FILENOTFOUND:
+            return QStringLiteral("파일을 찾을 수 없습니다. 파일이 있는지 확인하십시오.");
+        case STG_E_ACCESSDENIED:
+            return QStringLiteral("파일을 읽을 수 없습니다. 파일을 읽을 권한이 있는지 확인하십시오.");
+        case STG_E_WRITEFAULT:
+        case STG_E_MEDIUMFULL:
+            return QStringLiteral("임시 폴더에 파일을 쓸 수 없습니다. 디스크 공간을 확인하십시오.");
+        case E_OUTOFMEMORY:
+            return QStringLiteral("파일이 너무 큽니다. 더 작은 파일을 고르십시오.");
+        case CTL_E_INVALIDPICTURE:
+            return QStringLiteral("그림 파일을 읽을 수 없습니다. 파일이 손상되었거나 지원하지 않는 형식입니다.");
+        default:
+            return QStringLiteral("개체 작업을 하지 못했습니다(오류 %1). 다시 시도하십시오.")
+                .arg(QString::number(quint32(hr), 16).toUpper());
+    }
+}
+
+ObjectServers::ObjectServers() {
+    host_.openFile = [](QWidget* parent, const QString& path) { return shellOpenFile(parent, path); };
+}
 
 ObjectServers& ObjectServers::instance() {
     static ObjectServers servers;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,7 +19,9 @@ class QWidget;
 // document or given by a caller mean what they meant there.
 namespace tk::ole {
 
-using HRESULT = long;
+// A 32-bit result code: failures have the top bit set and so are negative. (A 64-bit long would
+// make every failure code positive, and succeeded() true for it.)
+using HRESULT = std::int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001L);
@@ -27,6 +30,12 @@ inline constexpr HRESULT E_FAIL = HRESULT(0x80004005L);
 inline constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000EL);
 inline constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057L);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = HRESULT(0x80040154L);
+inline constexpr HRESULT STG_E_FILENOTFOUND = HRESULT(0x80030002L);
+inline constexpr HRESULT STG_E_ACCESSDENIED = HRESULT(0x80030005L);
+inline constexpr HRESULT STG_E_WRITEFAULT = HRESULT(0x8003001DL);
+inline constexpr HRESULT STG_E_MEDIUMFULL = HRESULT(0x80030070L);
+// The file is not a picture that can be read.
+inline constexpr HRESULT CTL_E_INVALIDPICTURE = HRESULT(0x800A01E1L);
 inline constexpr bool succeeded(HRESULT hr) {
     return hr >= 0;
 }
@@ -135,11 +144,33 @@ struct ServerClass {
     std::function<std::unique_ptr<OleObject>(const QString& path, HRESULT* result)> createFromFile;
 };
 
+// What the program lends its object servers, plugins included: they reach the program's own
+// services through these members rather than through copies of its code of their own.
+struct ServerHost {
+    // The program's scratch folder, ending in "/": objects write the files they open below it.
+    QString scratchDir;
+    // Opens a file with the desktop's program for it, asking first when it would run a program
+    // (shellOpenFile); false when the user said no or the desktop could not open it.
+    std::function<bool(QWidget* parent, const QString& path)> openFile;
+};
+
+// A Korean sentence saying what went wrong for a failure code an object or server returned.
+QString errorText(HRESULT hr);
+
 // The servers registered by class name. Registration happens at start, from the program itself
 // (the package server) and from the server plugins beside the program.
 class ObjectServers {
   public:
+    // The host's openFile is shellOpenFile and its scratch folder empty until set.
+    ObjectServers();
     static ObjectServers& instance();
+
+    const ServerHost& host() const { return host_; }
+    // The scratch folder is given at start, once the program has made it.
+    void setScratchDir(const QString& folder) { host_.scratchDir = folder; }
+    void setFileOpener(std::function<bool(QWidget* parent, const QString& path)> openFile) {
+        host_.openFile = std::move(openFile);
+    }
 
     // Adds or replaces the class of the same name.
     void registerClass(ServerClass serverClass);
@@ -157,6 +188,7 @@ class ObjectServers {
 
   private:
     std::vector<ServerClass> classes_;
+    ServerHost host_;
 };
 
 // The object record the rich edit window keeps for each object and hands to the holder's events.

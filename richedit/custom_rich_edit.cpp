@@ -1,5 +1,6 @@
 #include "richedit/custom_rich_edit.h"
 
+#include "richedit/rich_edit_ole_callback.h"
 #include "richtext/rich_edit_window.h"
 
 #include <QBuffer>
@@ -25,7 +26,8 @@ TCustomRichEdit2::TCustomRichEdit2(QWidget* parent)
       defAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atDefault)),
       wordAttributes_(std::make_unique<TTextAttributes2>(*this, TAttributeType::atWord)),
       paragraph_(std::make_unique<TParaAttributes2>(*this)),
-      objectDialog_(std::make_unique<TObjectDialog>()) {
+      objectDialog_(std::make_unique<TObjectDialog>()),
+      oleCallback_(std::make_unique<TRichEditOleCallback>(*this)) {
     resize(185, 89);
     font_ = QWidget::font();
     setFocusPolicy(Qt::StrongFocus);
@@ -36,7 +38,9 @@ TCustomRichEdit2::~TCustomRichEdit2() {
     lastFindDialog_ = nullptr;
     delete findDialog_.data();
     delete replaceDialog_.data();
+    delete verbMenu_.data();
     if (window_ != nullptr) {
+        CloseAllObjects();
         window_->releaseClipboard();
         // No event may reach a control that is going away.
         window_->detachDocument();
@@ -99,6 +103,9 @@ void TCustomRichEdit2::CreateWnd() {
     window_->installEventFilter(this);
     wireWindow();
     wireHooks();
+    if (allowObjects_) {
+        window_->objects().setCallback(oleCallback_.get());
+    }
     RichEditModel& model = window_->model();
     model.setEventMask(kEventMask);
     window_->setBackgroundColor(color_);
@@ -116,6 +123,7 @@ void TCustomRichEdit2::CreateWnd() {
 }
 
 void TCustomRichEdit2::DestroyWnd() {
+    CloseAllObjects();
     savedModified_ = document_->isModified();
     window_->releaseClipboard();
     // The document stays with the control; only the view goes.

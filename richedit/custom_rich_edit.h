@@ -23,8 +23,11 @@ namespace tk {
 
 namespace richedit {
 class RichEditWindow;
+class RichEditObjects;
 struct CharFormat2;
 }  // namespace richedit
+
+class TRichEditOleCallback;
 
 // The rich text control: a frame around our rich edit window that keeps the control's properties
 // while no window exists, creates the window with them and re-creates it without losing the
@@ -201,6 +204,10 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     // Closes every object of the document without saving, the last one first.
     void CloseAllObjects();
     TObjectDialog& ObjectDialog() { return *objectDialog_; }
+    // The window's objects while object support is on and the window exists; else null.
+    richedit::RichEditObjects* OleInterface() const;
+    // Carries out a verb of the selected object with the control's window.
+    void ExecuteVerb(int verb);
 
     std::function<void(QObject* Sender, ole::TReObject& ReObject)> OnInsertObject;
     std::function<void(QObject* Sender, const ole::TReObject& ReObject)> OnDeleteObject;
@@ -275,6 +282,11 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     // After a search the window takes the focus back from the dialog, when it can be seen.
     void focusAfterSearch();
     void wireFindDialog(TFindDialog* dialog, const TFindDialog* other);
+    // Creates the object of a class or from a file and inserts it at the selection; silent on failure.
+    void CreateAndInsertObject(bool fromFile, const QString& classOrFile);
+    bool insertRecord(ole::TReObject& record, std::unique_ptr<ole::OleObject> object);
+    bool pasteObject(int entry, bool asIcon);
+    QWidget* referenceWindow() const;
 
     QTextDocument* document_;
     richedit::RichEditWindow* window_ = nullptr;
@@ -315,6 +327,8 @@ class TCustomRichEdit2 : public QWidget, public RichLinesHost {
     int linkEnd_ = -1;
     bool linkButtonRight_ = false;
     std::unique_ptr<TObjectDialog> objectDialog_;
+    std::unique_ptr<TRichEditOleCallback> oleCallback_;
+    QPointer<QMenu> verbMenu_;
     QPointer<TFindDialog> findDialog_;
     QPointer<TReplaceDialog> replaceDialog_;
     QPointer<TFindDialog> lastFindDialog_;

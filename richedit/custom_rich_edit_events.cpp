@@ -2,6 +2,7 @@
 // commands become the control's events.
 #include "richedit/custom_rich_edit.h"
 #include "richtext/rich_edit_window.h"
+#include "richtext/rich_edit_window_objects.h"
 
 #include <QKeyEvent>
 #include <QMenu>
@@ -154,6 +155,7 @@ TSelectionKinds TCustomRichEdit2::SelectionKinds() const {
 }
 
 void TCustomRichEdit2::Clear() {
+    CloseAllObjects();
     editModel().setText(QString());
     document_->setModified(false);
 }
@@ -180,9 +182,49 @@ void TCustomRichEdit2::PasteFromClipboard() {
     richWindow().pasteClipboard();
 }
 
+// A selection of one object adds the object's verbs and its properties to the popup menu, or
+// makes a menu of them when there is no popup menu. What is added goes with the next request.
 QMenu* TCustomRichEdit2::GetPopupMenu() {
-    // The verbs of a selected embedded object join this menu once documents can hold objects.
-    return popupMenu_;
+    delete verbMenu_.data();
+    QMenu* result = popupMenu_;
+    richedit::RichEditObjects* objects = OleInterface();
+    ole::TReObject record;
+    if (!autoVerbMenu_ || SelectionKinds() != TSelectionKinds(TSelectionKind::skObject) || objects == nullptr ||
+        !ole::succeeded(objects->getObject(ole::REO_IOB_SELECTION, &record, true)) || record.poleobj == nullptr ||
+        (record.dwFlags & ole::REO_INPLACEACTIVE)) {
+        return result;
+    }
+    verbMenu_ = new QMenu(this);
+    for (const ole::OleVerb& verb : record.poleobj->verbs()) {
+        if (verb.number < 0 || !verb.onContainerMenu) {
+            break;
+        }
+        QAction* action = verbMenu_->addAction(verb.name);
+        action->setData(verb.number);
+        if (verb.number == 0) {
+            verbMenu_->setDefaultAction(action);
+        }
+        const int number = verb.number;
+        connect(action, &QAction::triggered, this, [this, number] { ExecuteVerb(number); });
+    }
+    const QString typeName = record.poleobj->fullTypeName();
+    auto* properties = new QAction(QStringLiteral("%1 %2(&R)").arg(typeName, QStringLiteral("등록정보")), verbMenu_);
+    connect(properties, &QAction::triggered, this, [this] { (void)ShowObjectPropertiesDialog(); });
+    const bool hasVerbs = !verbMenu_->actions().isEmpty();
+    if (result != nullptr && !result->actions().isEmpty()) {
+        auto* separator = new QAction(verbMenu_);
+        separator->setSeparator(true);
+        result->addAction(separator);
+        result->addAction(properties);
+        if (hasVerbs) {
+            verbMenu_->setTitle(typeName);
+            result->addMenu(verbMenu_);
+        }
+    } else if (hasVerbs) {
+        verbMenu_->insertAction(verbMenu_->actions().constFirst(), properties);
+        result = verbMenu_;
+    }
+    return result;
 }
 
 // ---- notifications ----

@@ -30,17 +30,21 @@ class ReadCallback final {
 
     quint32 operator()(char* buffer, qint32 cb, qint32* filled) {
         *filled = 0;
+        if (!normalize_) {
+            // Taken as they are: read straight into the control's buffer.
+            const qint64 n = conversion_.ConvertIn(stream_, buffer, cb);
+            if (n < 0) {
+                return 1;
+            }
+            *filled = static_cast<qint32>(n);
+            return 0;
+        }
         // One byte less when a CR is carried over, so that it fits too.
         const qint64 half = cb / 2 - (carriedCr_ ? 1 : 0);
         std::vector<char> work(static_cast<size_t>(half) + 1);
         const qint64 n = conversion_.ConvertIn(stream_, work.data(), half);
         if (n < 0) {
             return 1;
-        }
-        if (!normalize_) {
-            std::copy_n(work.data(), n, buffer);
-            *filled = static_cast<qint32>(n);
-            return 0;
         }
         *filled = normalize(work.data(), n, buffer);
         return 0;

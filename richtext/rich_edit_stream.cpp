@@ -25,25 +25,28 @@ constexpr QByteArrayView kUtf16Bom("\xFF\xFE", 2);
 // Reads everything the callback gives, up to the most a read may hold. False when the callback
 // failed or there was more; stream.dwError says which.
 bool readAll(EditStream& stream, QByteArray* data) {
-    QByteArray buffer(kStreamBuffer, Qt::Uninitialized);
+    // Each piece is read straight into the end of the data (which grows by doubling): documents
+    // with pictures are tens of megabytes, and every copy of them counts.
     for (;;) {
+        const qsizetype at = data->size();
+        data->resize(at + kStreamBuffer);
         qint32 got = 0;
-        const quint32 result = stream.callback(buffer.data(), kStreamBuffer, &got);
+        const quint32 result = stream.callback(data->data() + at, kStreamBuffer, &got);
+        got = std::clamp(got, 0, kStreamBuffer);
+        data->truncate(at + got);
         if (result != 0) {
             stream.dwError = result;
             return false;
         }
-        if (got <= 0) {
+        if (got == 0) {
             return true;
         }
-        got = std::min(got, kStreamBuffer);
-        if (data->size() + got > rtf::kMaxReadMemory) {
+        if (data->size() > rtf::kMaxReadMemory) {
             data->clear();
             stream.dwError = kStreamTooLarge;
             stream.errorText = rtf::tooLargeText();
             return false;
         }
-        data->append(buffer.constData(), got);
     }
 }
 

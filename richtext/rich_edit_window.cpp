@@ -104,6 +104,7 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
     document()->setDocumentMargin(2);
     auto* viewModel = new ViewModel(this);
     model_.reset(viewModel);
+    objects_ = std::make_unique<RichEditObjects>(*model_, this);
     connect(this, &QTextEdit::cursorPositionChanged, this, [viewModel] { viewModel->selectionMoved(); });
     connect(this, &QTextEdit::selectionChanged, this, [viewModel] { viewModel->selectionMoved(); });
     connect(document(), &QTextDocument::contentsChanged, this, &RichEditWindow::scheduleLinkUpdate);
@@ -152,12 +153,15 @@ void RichEditWindow::scrollWhenLaidOut(int y) {
 
 RichEditWindow::~RichEditWindow() {
     releaseClipboard();
+    objects_->detach();
 }
 
 void RichEditWindow::detachDocument() {
     QTextDocument* shared = document();
     model_->notifications() = {};
     hooks_ = {};
+    objects_->setCallback(nullptr);
+    objects_->detach();
     disconnect(shared, nullptr, model_.get(), nullptr);
     disconnect(shared, nullptr, this, nullptr);
     disconnect(shared->documentLayout(), nullptr, this, nullptr);
@@ -450,12 +454,6 @@ bool RichEditWindow::canPaste() const {
     }
     const QMimeData* data = QApplication::clipboard()->mimeData();
     return data != nullptr && canInsertFromMimeData(data);
-}
-
-QMimeData* RichEditWindow::createMimeDataFromSelection() const {
-    QMimeData* data = QTextEdit::createMimeDataFromSelection();
-    const_cast<RichEditWindow*>(this)->ownClipboardData_ = data;
-    return data;
 }
 
 void RichEditWindow::releaseClipboard() {

@@ -2,6 +2,7 @@
 
 #include "richtext/rich_edit_model.h"
 #include "richtext/rich_edit_urls.h"
+#include "richtext/rich_edit_window_objects.h"
 
 #include <QTextEdit>
 
@@ -48,6 +49,9 @@ struct WindowHooks {
     std::function<void(const QPoint& globalPos)> contextMenu;
 };
 
+// The kinds of clipboard data the window can take in, the best one first.
+enum class ClipFormat { Best, Object, RichText, Text, Image };
+
 // Our stand-in for the system rich edit window: a QTextEdit whose document side is a RichEditModel
 // and that adds what needs the screen: links under the mouse, positions of characters, the
 // protected-text checks of user edits, the text limit for typing, background colour and the
@@ -65,6 +69,8 @@ class RichEditWindow final : public QTextEdit {
     RichEditModel& model() { return *model_; }
     const RichEditModel& model() const { return *model_; }
     WindowHooks& hooks() { return hooks_; }
+    // The document's embedded objects.
+    RichEditObjects& objects() { return *objects_; }
 
     // EM_POSFROMCHAR: the top-left corner of the character in window coordinates.
     QPoint posFromChar(int cp) const;
@@ -95,6 +101,11 @@ class RichEditWindow final : public QTextEdit {
     void setReadOnlyMode(bool readOnly);
 
     bool canPaste() const;
+    // Whether the data offers the format (Best: any format the window takes).
+    static bool offers(const QMimeData* data, ClipFormat format);
+    // Replaces the selection with the data in the given format; objects the owner refuses are left
+    // out. False when nothing could be taken.
+    bool importData(const QMimeData* data, ClipFormat format);
 
     // The edit commands as messages: with the protected-text check and the hooks.
     void cutSelection();
@@ -127,6 +138,7 @@ class RichEditWindow final : public QTextEdit {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
@@ -150,9 +162,15 @@ class RichEditWindow final : public QTextEdit {
     void scrollWhenLaidOut(int y);
     void paintListNumbers(const QRect& area);
     bool caretLaidOut() const;
+    // Pastes a document built from clipboard data, without the objects the owner refuses.
+    void insertScratch(QTextDocument& scratch);
+    bool importObject(const QMimeData* data);
+    bool importRichText(const QMimeData* data);
+    bool importImage(const QMimeData* data);
     void runPendingCaretWork();
 
     std::unique_ptr<RichEditModel> model_;
+    std::unique_ptr<RichEditObjects> objects_;
     WindowHooks hooks_;
     bool autoUrlDetect_ = false;
     bool linkUpdatePending_ = false;

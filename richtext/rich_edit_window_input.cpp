@@ -245,25 +245,6 @@ void RichEditWindow::paintEvent(QPaintEvent* event) {
 
 // ---- edit commands ----
 
-void RichEditWindow::insertFromMimeData(const QMimeData* source) {
-    QTextCursor c = textCursor();
-    if (isReadOnly() || !model_->allowEdit(EditMessage::Paste, c.selectionStart(), c.selectionEnd())) {
-        return;
-    }
-    const int room = model_->textLimit() - (model_->textLength() - (c.selectionEnd() - c.selectionStart()));
-    if (room <= 0) {
-        QApplication::beep();
-        return;
-    }
-    if (source->text().size() > room || model_->isPlainText()) {
-        // Too long or a plain-text window: only the text that fits goes in.
-        model_->batch([&] { c.insertText(source->text().left(room)); });
-        setTextCursor(c);
-        return;
-    }
-    model_->batch([&] { QTextEdit::insertFromMimeData(source); });
-}
-
 // Moving protected text by dragging it would delete it where it was: it is copied instead.
 void RichEditWindow::dropEvent(QDropEvent* event) {
     const QTextCursor c = textCursor();

@@ -68,8 +68,8 @@ enum class PictureType : int {
     Jpeg,
     Dib,     // device-independent bitmap without file header (\dibitmap)
     Bitmap,  // device-dependent bitmap bits (\wbitmap)
-    Wmf,     // Windows metafile (\wmetafile): kept, shown as a framed box of its size
-    Emf,     // enhanced metafile (\emfblip): kept, shown as a framed box of its size
+    Wmf,     // Windows metafile (\wmetafile): kept, drawn (a framed box of its size when it cannot be)
+    Emf,     // enhanced metafile (\emfblip): kept, drawn (a framed box of its size when it cannot be)
     Other,   // anything else read (\macpict ...): kept, shown as a framed box
 };
 

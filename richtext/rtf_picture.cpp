@@ -1,7 +1,10 @@
 #include "richtext/rtf_picture.h"
 
+#include "platform/parallel.h"
+#include "richtext/metafile.h"
+
 #include <QBuffer>
-#include <QCryptographicHash>
+#include <QHashFunctions>
 #include <QImageReader>
 #include <QPainter>
 #include <QTextDocument>
@@ -41,6 +44,8 @@ QImage decodeWithReader(const QByteArray& data, const char* format, PictureBudge
     return reader.read();
 }
 
+}  // namespace
+
 QImage decodeDib(const QByteArray& dib, PictureBudget& budget) {
     if (dib.size() < 40) {
         return {};
@@ -74,6 +79,8 @@ QImage decodeDib(const QByteArray& dib, PictureBudget& budget) {
     bmp.append(dib);
     return QImage::fromData(bmp, "BMP");
 }
+
+namespace {
 
 // Device-dependent bitmap bits: rows top-down, each padded to a 16-bit boundary.
 QImage decodeBitmap(const RtfPicture& picture, PictureBudget& budget) {
@@ -117,9 +124,37 @@ QImage decodeBitmap(const RtfPicture& picture, PictureBudget& budget) {
     return image;
 }
 
-QString resourceName(const QByteArray& key) {
-    return QStringLiteral("tkrtf:") +
-           QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex());
+// A metafile is drawn at the size it is shown at, so that it stays sharp.
+QImage decodeMetafile(const RtfPicture& picture, PictureBudget& budget) {
+    const QSize twips = pictureSizeTwips(picture, QImage());
+    const QSize pixels(std::clamp(twips.width() / 15, 1, metafile::kMaxMetafilePixels),
+                       std::clamp(twips.height() / 15, 1, metafile::kMaxMetafilePixels));
+    if (!spend(budget, pixels.width(), pixels.height())) {
+        return {};
+    }
+    const auto kind = picture.kind == PictureType::Wmf ? metafile::Kind::Wmf : metafile::Kind::Emf;
+    return metafile::render(kind, picture.data, pixels);
+}
+
+// Equal pictures share one resource. The key is two 64-bit hashes of the bytes with this run's
+// random seeds (collisions cannot be arranged from outside) and the length: as good a key as a
+// digest for that, at a fraction of its cost on megabytes of photographs.
+QString resourceName(const QByteArray& header, const QByteArray& data) {
+    const size_t seed = qGlobalQHashSeed();
+    const size_t first = qHash(QByteArrayView(data), seed) ^ qHash(QByteArrayView(header), seed);
+    const size_t second = qHash(QByteArrayView(data), ~seed) ^ qHash(QByteArrayView(header), seed + 1);
+    return QStringLiteral("tkrtf:%1-%2-%3")
+        .arg(quint64(first), 16, 16, QLatin1Char('0'))
+        .arg(quint64(second), 16, 16, QLatin1Char('0'))
+        .arg(data.size());
+}
+
+// The pixel size a PNG or JPEG declares, read from its header without decoding it.
+QSize declaredSize(const QByteArray& data, PictureType kind) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer, kind == PictureType::Png ? "PNG" : "JPEG").size();
 }
 
 }  // namespace
@@ -134,17 +169,24 @@ QImage decodePicture(const RtfPicture& picture, PictureBudget& budget) {
             return decodeDib(picture.data, budget);
         case PictureType::Bitmap:
             return decodeBitmap(picture, budget);
+        case PictureType::Wmf:
+        case PictureType::Emf:
+            return decodeMetafile(picture, budget);
         default:
             return {};
     }
 }
 
 QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image) {
+    return pictureSizeTwips(picture, image.isNull() ? QSize() : image.size());
+}
+
+QSize pictureSizeTwips(const RtfPicture& picture, QSize imagePixels) {
     auto natural = [&](int pic, int goal, int imageSize) {
         if (goal > 0) {
             return goal;
         }
-        if (!image.isNull()) {
+        if (imagePixels.isValid()) {
             return imageSize * 15;
         }
         if (picture.kind == PictureType::Wmf || picture.kind == PictureType::Emf) {
@@ -156,8 +198,8 @@ QSize pictureSizeTwips(const RtfPicture& picture, const QImage& image) {
         const qint64 value = qint64(twips) * (scale > 0 ? scale : 100) / 100;
         return int(std::clamp<qint64>(value, 15, kMaxPictureTwips));
     };
-    return {scaled(natural(picture.picW, picture.goalW, image.width()), picture.scaleX),
-            scaled(natural(picture.picH, picture.goalH, image.height()), picture.scaleY)};
+    return {scaled(natural(picture.picW, picture.goalW, imagePixels.width()), picture.scaleX),
+            scaled(natural(picture.picH, picture.goalH, imagePixels.height()), picture.scaleY)};
 }
 
 QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget) {
@@ -170,25 +212,76 @@ QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget
     }
     if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
         --budget.boxesLeft;
-        // One bit per pixel keeps even large boxes small.
-        QImage box(size, QImage::Format_Mono);
-        box.setColor(0, qRgb(255, 255, 255));
-        box.setColor(1, qRgb(128, 128, 128));
-        box.fill(0);
-        for (int x = 0; x < size.width(); ++x) {
-            box.setPixel(x, 0, 1);
-            box.setPixel(x, size.height() - 1, 1);
-        }
-        for (int y = 0; y < size.height(); ++y) {
-            box.setPixel(0, y, 1);
-            box.setPixel(size.width() - 1, y, 1);
-        }
-        document->addResource(QTextDocument::ImageResource, QUrl(name), box);
+        document->addResource(QTextDocument::ImageResource, QUrl(name), framedBox(size));
     }
     return name;
 }
 
-QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget) {
+QImage framedBox(QSize pixels) {
+    const QSize size(std::clamp(pixels.width(), 2, kMaxPlaceholderPixels),
+                     std::clamp(pixels.height(), 2, kMaxPlaceholderPixels));
+    // One bit per pixel keeps even large boxes small.
+    QImage box(size, QImage::Format_Mono);
+    box.setColor(0, qRgb(255, 255, 255));
+    box.setColor(1, qRgb(128, 128, 128));
+    box.fill(0);
+    for (int x = 0; x < size.width(); ++x) {
+        box.setPixel(x, 0, 1);
+        box.setPixel(x, size.height() - 1, 1);
+    }
+    for (int y = 0; y < size.height(); ++y) {
+        box.setPixel(0, y, 1);
+        box.setPixel(size.width() - 1, y, 1);
+    }
+    return box;
+}
+
+void PendingPictures::add(const QString& name, const RtfPicture& picture, QSize boxPixels) {
+    if (!names_.contains(name)) {
+        names_.insert(name);
+        jobs_.push_back({name, picture.data, picture.kind, boxPixels, QImage()});
+    }
+}
+
+void PendingPictures::decodeInto(QTextDocument* document) {
+    parallelFor(jobs_.size(), 1, [this](size_t begin, size_t end, size_t) {
+        for (size_t i = begin; i < end; ++i) {
+            Job& job = jobs_[i];
+            QBuffer buffer;
+            buffer.setData(job.data);
+            buffer.open(QIODevice::ReadOnly);
+            job.image = QImageReader(&buffer, job.kind == PictureType::Png ? "PNG" : "JPEG").read();
+        }
+    });
+    for (Job& job : jobs_) {
+        document->addResource(QTextDocument::ImageResource, QUrl(job.name),
+                              job.image.isNull() ? framedBox(job.boxPixels) : job.image);
+    }
+    jobs_.clear();
+    names_.clear();
+}
+
+QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget,
+                               PendingPictures* pending) {
+    if (pending && (picture.kind == PictureType::Png || picture.kind == PictureType::Jpeg)) {
+        const QSize declared = declaredSize(picture.data, picture.kind);
+        if (declared.isValid() && spend(budget, declared.width(), declared.height())) {
+            const QSize twips = pictureSizeTwips(picture, declared);
+            const QSizeF pixels(richformat::twipsToPixels(twips.width()), richformat::twipsToPixels(twips.height()));
+            const QString name = resourceName(picture.header, picture.data);
+            if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
+                pending->add(name, picture, pixels.toSize());
+            }
+            QTextImageFormat format;
+            format.setName(name);
+            format.setWidth(pixels.width());
+            format.setHeight(pixels.height());
+            format.setProperty(richformat::PictureKind, int(picture.kind));
+            format.setProperty(richformat::PictureData, picture.data);
+            format.setProperty(richformat::PictureHeader, picture.header);
+            return format;
+        }
+    }
     const QImage image = decodePicture(picture, budget);
     const QSize twips = pictureSizeTwips(picture, image);
     const QSizeF pixels(richformat::twipsToPixels(twips.width()), richformat::twipsToPixels(twips.height()));
@@ -196,7 +289,7 @@ QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& pictur
     if (image.isNull()) {
         format.setName(placeholderResource(document, pixels.toSize(), budget));
     } else {
-        const QString name = resourceName(picture.header + picture.data);
+        const QString name = resourceName(picture.header, picture.data);
         if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
             document->addResource(QTextDocument::ImageResource, QUrl(name), image);
         }

@@ -830,6 +830,7 @@ const char* RtfReader::charsetCodePage(int charset) {
 }
 
 void RtfReader::finish() {
+    pendingPictures_.decodeInto(builder_.document());
     flushBytes();
     const ParaState para = top().para;
     builder_.finish(para, numberingFor(para));

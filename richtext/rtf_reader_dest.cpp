@@ -1,8 +1,13 @@
 // The RTF reader's destinations: font and colour tables, pictures, objects, fields and lists.
+#include "richtext/embedded_stream.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
 
 #include <QTextDocument>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tk::rtf {
 
@@ -98,19 +103,68 @@ QString hyperlinkTarget(const QString& instruction) {
 
 }  // namespace
 
+namespace {
+
+// Sixteen hex digits into eight bytes; false (nothing written) when any of them is not a digit.
+bool hexBlock(const char* in, char* out) {
+#ifdef __SSE2__
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));
+    // Signed compares: bytes past ASCII are negative and so neither digits nor letters.
+    const __m128i digit =
+        _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+    const __m128i letter =
+        _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
+    if (_mm_movemask_epi8(_mm_or_si128(digit, letter)) != 0xFFFF) {
+        return false;
+    }
+    const __m128i values = _mm_or_si128(_mm_and_si128(digit, _mm_sub_epi8(v, _mm_set1_epi8('0'))),
+                                        _mm_and_si128(letter, _mm_sub_epi8(lower, _mm_set1_epi8('a' - 10))));
+    // Each 16-bit lane holds a high digit in its low byte and a low digit in its high byte.
+    const __m128i high = _mm_and_si128(_mm_slli_epi16(values, 4), _mm_set1_epi16(0x00F0));
+    const __m128i low = _mm_srli_epi16(values, 8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(_mm_or_si128(high, low), _mm_setzero_si128()));
+    return true;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
 void HexCollector::add(QByteArrayView text, QByteArray* out) {
-    for (char c : text) {
-        const int v = hexValue(c);
+    static const std::array<signed char, 256> values = [] {
+        std::array<signed char, 256> table{};
+        for (int c = 0; c < 256; ++c) {
+            table[size_t(c)] = static_cast<signed char>(hexValue(char(c)));
+        }
+        return table;
+    }();
+    // Pictures and objects are megabytes of hex digits: the bytes are written straight into room
+    // made for them, sixteen digits at a time where they are all digits.
+    const qsizetype start = out->size();
+    out->resize(start + (text.size() + 1) / 2 + 8);
+    char* p = out->data() + start;
+    const char* in = text.data();
+    const char* const end = in + text.size();
+    while (in < end) {
+        if (high < 0 && end - in >= 16 && hexBlock(in, p)) {
+            in += 16;
+            p += 8;
+            continue;
+        }
+        const int v = values[static_cast<unsigned char>(*in++)];
         if (v < 0) {
             continue;
         }
         if (high < 0) {
             high = v;
         } else {
-            out->append(char(high * 16 + v));
+            *p++ = char(high * 16 + v);
             high = -1;
         }
     }
+    out->truncate(p - out->data());
 }
 
 bool RtfReader::destinationWord(Kw kw, GroupState& state) {
@@ -435,10 +489,10 @@ void RtfReader::endPicture(GroupState& parent) {
     }
     picture_.header = header;
     if (parent.dest == Dest::ObjResult && object_.active) {
-        object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_);
+        object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_, &pendingPictures_);
         object_.hasPicture = true;
     } else if (parent.dest == Dest::Normal) {
-        builder_.image(pictureFormat(builder_.document(), picture_, pictureBudget_), parent.para);
+        builder_.image(pictureFormat(builder_.document(), picture_, pictureBudget_, &pendingPictures_), parent.para);
     }
     picture_ = RtfPicture();
 }
@@ -457,7 +511,21 @@ void RtfReader::endObject(GroupState& parent) {
     const qsizetype end = tokenizer_.position();
     format.setProperty(richformat::ObjectRtf,
                        tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
-    format.setProperty(richformat::ObjectClass, object_.className.trimmed());
+    // The server's own data is the native data inside the embedded-object stream; data that is
+    // not such a stream (a linked object, a damaged one) is kept as it was read.
+    QString className = object_.className.trimmed();
+    QString streamClass;
+    qsizetype offset = 0;
+    qsizetype size = 0;
+    if (findEmbeddedNative(object_.data, &streamClass, &offset, &size)) {
+        // Cut in place: the stream's head goes without copying the data after it.
+        object_.data.truncate(offset + size);
+        object_.data.remove(0, offset);
+        if (className.isEmpty()) {
+            className = streamClass;
+        }
+    }
+    format.setProperty(richformat::ObjectClass, className);
     format.setProperty(richformat::ObjectData, object_.data);
     if (parent.dest == Dest::Normal) {
         builder_.image(format, parent.para);

@@ -193,6 +193,7 @@ class RtfReader final : public RtfListener {
 
     RtfPicture picture_;
     PictureBudget pictureBudget_;
+    PendingPictures pendingPictures_;
     QByteArray pictureKindWord_;
     HexCollector pictureHex_;
     ObjectState object_;

@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "richtext/rich_format.h"
+#include "richtext/rtf_object_writer.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -886,6 +887,10 @@ void RtfWriter::writeImage(const QTextImageFormat& format) {
         out_.append(object);
         return;
     }
+    if (!format.stringProperty(richformat::ObjectClass).isEmpty()) {
+        appendObjectGroup(out_, doc_, format);
+        return;
+    }
     const int goalW = pixelsToTwips(format.width());
     const int goalH = pixelsToTwips(format.height());
     const auto kind = richformat::PictureType(format.intProperty(richformat::PictureKind));
@@ -924,20 +929,7 @@ void RtfWriter::writeImage(const QTextImageFormat& format) {
 }
 
 void RtfWriter::writeHex(QByteArrayView data) {
-    static const char hex[] = "0123456789abcdef";
-    const qsizetype start = out_.size();
-    out_.resize(start + data.size() * 2 + data.size() / 64 * 2);
-    char* p = out_.data() + start;
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        *p++ = hex[b >> 4];
-        *p++ = hex[b & 15];
-        if ((i + 1) % 64 == 0) {
-            *p++ = '\r';
-            *p++ = '\n';
-        }
-    }
-    out_.truncate(p - out_.data());
+    appendHex(out_, data);
 }
 
 }  // namespace

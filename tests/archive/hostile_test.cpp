@@ -144,7 +144,8 @@ TEST_F(HostileTest, UnsafeNamesAreRefusedWithAMessage) {
         messages.clear();
         EXPECT_EQ(extractBytes(buildStoredZip({{name, "evil"}, {"good.txt", "fine"}})), 1) << name.toStdString();
         ASSERT_FALSE(messages.isEmpty());
-        EXPECT_TRUE(messages.first().contains(QStringLiteral("refused"))) << messages.first().toStdString();
+        EXPECT_TRUE(messages.first().contains(QStringLiteral("파일 이름이 안전하지 않아 풀지 않았습니다")))
+            << messages.first().toStdString();
         EXPECT_EQ(QDir(base).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("good.txt")});
         QFile::remove(base + QStringLiteral("/good.txt"));
     }
@@ -188,6 +189,23 @@ TEST_F(HostileTest, InconsistentArchivesAreRefused) {
     EXPECT_FALSE(messages.isEmpty());
 }
 
+// A large-archive size past the end of the file, which a sum with the member's position would
+// wrap round, is refused before any sum is made.
+TEST_F(HostileTest, ALargeArchiveSizePastTheFileIsRefused) {
+    QByteArray bytes = readFile(QStringLiteral(TK_TEST_DATA "/zip/hand_zip64_central.zip"));
+    const QByteArray entry("PK\x01\x02", 4);
+    const qsizetype central = bytes.indexOf(entry, bytes.indexOf(entry) + 4);  // c.txt's entry
+    ASSERT_GT(central, 0);
+    const qsizetype packed = central + 46 + 5 + 4 + 8;  // the Zip64 block's compressed size
+    for (int i = 0; i < 8; ++i) {
+        bytes[packed + i] = static_cast<char>(i == 0 ? 0xF0 : 0xFF);
+    }
+    EXPECT_EQ(extractBytes(bytes), 0);
+    EXPECT_TRUE(messages.join(QLatin1Char('\n')).contains(QStringLiteral("(10511)")))
+        << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(QDir(base).isEmpty());
+}
+
 TEST_F(HostileTest, AMemberMayNotGrowPastItsDeclaredSize) {
     RawMember big{"big.txt", QByteArray(4096, 'b')};
     big.sizeOverride = 10;
@@ -203,7 +221,8 @@ TEST_F(HostileTest, UnknownEncryptionIsRefusedBeforeLibzipOpensTheMember) {
     strong.flags = 0x0041;
     archiver.SetPassword(QStringLiteral("pw"));
     EXPECT_EQ(extractBytes(buildStoredZip({strong})), 0);
-    EXPECT_TRUE(messages.join(QLatin1Char('\n')).contains(QStringLiteral("encryption method not supported")))
+    EXPECT_TRUE(messages.join(QLatin1Char('\n'))
+                    .contains(QStringLiteral("이 프로그램이 풀 수 없는 암호화 방식이라 풀지 않았습니다")))
         << messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(QDir(base).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(extractBytes(readFile(QStringLiteral(TK_FUZZ_CORPUS "/leak-unknown-encryption.zip"))), 1);

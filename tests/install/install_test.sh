@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 DESTDIR=$dest cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install"
 
 for f in usr/bin/tomekeep usr/bin/tomekeep-cli usr/lib/tomekeep/tomekeep usr/lib/tomekeep/tomekeep-cli \
-         usr/lib/tomekeep/libzipeng.so usr/lib/tomekeep/libunzeng.so usr/lib/tomekeep/libtkbrowser.so \
+         usr/lib/tomekeep/libzipeng.so usr/lib/tomekeep/libunzeng.so usr/lib/tomekeep/libtkbrowser.so usr/lib/tomekeep/libtkimageserver.so \
          usr/share/icons/hicolor/scalable/apps/tomekeep.svg usr/share/doc/tomekeep/README.md; do
     [ -e "$dest/$f" ] || fail "$f was not installed"
 done

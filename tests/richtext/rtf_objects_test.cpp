@@ -1,0 +1,206 @@
+#include "platform/package_object.h"
+#include "richtext/embedded_stream.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
+#include "rtf_test_support.h"
+#include "test_support.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace tk;
+using namespace tk::richformat;
+
+namespace {
+
+const QString kData = QStringLiteral(TK_TEST_DATA "/objects/");
+
+QByteArray png(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "PNG"));
+    return bytes;
+}
+
+QImage solid(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// An image character as the rich edit window makes one for a new object: class, native data, the
+// shown picture as a resource, and its kept bytes when the server gave them.
+QTextImageFormat objectFormat(QTextDocument& document, const QString& name, const QString& className,
+                              const QByteArray& native, const QImage& shown, const QByteArray& pngBytes) {
+    document.addResource(QTextDocument::ImageResource, QUrl(name), shown);
+    QTextImageFormat format;
+    format.setName(name);
+    format.setWidth(shown.width());
+    format.setHeight(shown.height());
+    format.setProperty(ObjectClass, className);
+    format.setProperty(ObjectData, native);
+    format.setProperty(PictureKind, int(pngBytes.isEmpty() ? PictureType::None : PictureType::Png));
+    if (!pngBytes.isEmpty()) {
+        format.setProperty(PictureData, pngBytes);
+    }
+    return format;
+}
+
+QTextImageFormat imageAt(const QTextDocument& document, int position) {
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    cursor.setPosition(position + 1);
+    return cursor.charFormat().toImageFormat();
+}
+
+QImage shownImage(const QTextDocument& document, const QTextImageFormat& format) {
+    return document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+}
+
+TEST(RtfObjects, PictureAndPackageObjectsRoundTrip) {
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    const QImage blue = solid({100, 50}, QColor(20, 60, 200));
+    const QByteArray blueBytes = png(blue);
+    const QByteArray imageNative("TKQI-native-data\0\x01\x02", 19);
+    const QByteArray packageNative =
+        ole::encodePackage({QStringLiteral("메모.txt"), QStringLiteral("/home/u/메모.txt"), "hello"});
+    const QImage icon = solid({128, 80}, Qt::white);
+    cursor.insertText(QStringLiteral("그림 "));
+    cursor.insertImage(
+        objectFormat(document, "obj:1", QLatin1String(ole::kImageClassName), imageNative, blue, blueBytes));
+    cursor.insertText(QStringLiteral(" 파일 "));
+    cursor.insertImage(objectFormat(document, "obj:2", QLatin1String(ole::kPackageClassName), packageNative, icon, {}));
+
+    const QByteArray rtf = rtf::writeRtf(document);
+    EXPECT_TRUE(rtf.contains("{\\object\\objemb{\\*\\objclass ZIZazidi.QEImage}\\objw1500\\objh750{\\*\\objdata"));
+    EXPECT_TRUE(rtf.contains("{\\object\\objemb{\\*\\objclass Package}\\objw1920\\objh1200{\\*\\objdata"));
+    // The PNG the server kept is the result as it is, not encoded again.
+    EXPECT_TRUE(rtf.contains(QByteArray("{\\result{\\pict\\pngblip\\picw100\\pich50\\picwgoal1500\\pichgoal750\r\n" +
+                                        blueBytes.left(64).toHex())));
+
+    const auto read = test::readBack(rtf);
+    const QTextImageFormat picture = imageAt(*read, 3);
+    EXPECT_EQ(picture.stringProperty(ObjectClass), QLatin1String(ole::kImageClassName));
+    EXPECT_EQ(picture.property(ObjectData).toByteArray(), imageNative);
+    EXPECT_EQ(picture.property(PictureData).toByteArray(), blueBytes);
+    EXPECT_DOUBLE_EQ(picture.width(), 100.0);
+    EXPECT_DOUBLE_EQ(picture.height(), 50.0);
+    EXPECT_EQ(shownImage(*read, picture).pixel(50, 25), blue.pixel(50, 25));
+
+    const QTextImageFormat package = imageAt(*read, 8);
+    EXPECT_EQ(package.stringProperty(ObjectClass), QStringLiteral("Package"));
+    ole::PackageContents contents;
+    ASSERT_TRUE(ole::decodePackage(package.property(ObjectData).toByteArray(), &contents));
+    EXPECT_EQ(contents.label, QStringLiteral("메모.txt"));
+    EXPECT_EQ(contents.data, "hello");
+    EXPECT_EQ(shownImage(*read, package).size(), QSize(128, 80));
+    EXPECT_DOUBLE_EQ(package.width(), 128.0);
+
+    // Read back, the objects are untouched: they are written again exactly as they were read.
+    EXPECT_EQ(rtf::writeRtf(*read), rtf);
+}
+
+TEST(RtfObjects, EmbeddedStreamRoundTrip) {
+    const QByteArray native("\x00\x01native\xff", 9);
+    const QByteArray stream = rtf::encodeEmbeddedStream(QStringLiteral("Package"), native);
+    // Version, format 2, "Package" with its NUL, empty topic and item, the native data's size.
+    EXPECT_EQ(stream,
+              QByteArray::fromHex("01050000 02000000 08000000 5061636b61676500 00000000 00000000 09000000") + native);
+    QString className;
+    QByteArray read;
+    ASSERT_TRUE(rtf::decodeEmbeddedStream(stream, &className, &read));
+    EXPECT_EQ(className, QStringLiteral("Package"));
+    EXPECT_EQ(read, native);
+}
+
+// Streams cut short or lying about a length are not unwrapped: the reader keeps them as read.
+TEST(RtfObjects, HostileEmbeddedStreams) {
+    const QByteArray stream = rtf::encodeEmbeddedStream(QStringLiteral("Package"), QByteArray(40, 'n'));
+    QString className;
+    QByteArray native;
+    for (qsizetype cut = 0; cut < stream.size(); ++cut) {
+        EXPECT_FALSE(rtf::decodeEmbeddedStream(stream.left(cut), &className, &native)) << cut;
+    }
+    auto with = [&](int at, QByteArray bytes) { return QByteArray(stream).replace(at, 4, bytes); };
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(4, QByteArray("\x01\0\0\0", 4)), &className, &native));   // linked
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(8, "\xff\xff\xff\xff"), &className, &native));            // class name
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(20, "\xff\xff\xff\x7f"), &className, &native));           // topic
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(28, QByteArray("\x29\0\0\0", 4)), &className, &native));  // +1
+    EXPECT_FALSE(rtf::decodeEmbeddedStream(with(8, QByteArray("\0\0\0\0", 4)), &className, &native));     // no class
+    EXPECT_TRUE(className.isEmpty());
+    EXPECT_TRUE(native.isEmpty());
+
+    // Such data stays the object's data as read; a whole stream without \objclass names the class.
+    const QByteArray lying = with(28, QByteArray("\x29\0\0\0", 4));
+    const auto r = test::readBack(QByteArray("{\\rtf1 {\\object\\objemb{\\*\\objdata " + lying.toHex() + "}}" +
+                                             "{\\object\\objemb{\\*\\objdata " + stream.toHex() + "}}}"));
+    EXPECT_EQ(imageAt(*r, 0).property(ObjectData).toByteArray(), lying);
+    EXPECT_EQ(imageAt(*r, 1).property(ObjectData).toByteArray(), QByteArray(40, 'n'));
+    EXPECT_EQ(imageAt(*r, 1).stringProperty(ObjectClass), QStringLiteral("Package"));
+}
+
+// An object read from a file and left alone is written back byte for byte, even one this program
+// would write differently.
+TEST(RtfObjects, UntouchedObjectsAreWrittenBackUnchanged) {
+    const QByteArray group =
+        "{\\object\\objemb\\objupdate{\\*\\objclass Chart.Drawing.3}\\objw2000\\objh1000"
+        "{\\*\\objdata 0105000002000000"
+        "10000000" +
+        QByteArray("Chart.Drawing.3").toHex() +
+        "00"
+        "00000000000000000400000041424344}"
+        "{\\result{\\pict\\wmetafile8\\picw100\\pich100 0100090000031d0000000000}}}";
+    const auto r = test::readBack(QByteArray("{\\rtf1 a" + group + "b}"));
+    EXPECT_EQ(imageAt(*r, 1).property(ObjectData).toByteArray(), "ABCD");
+    EXPECT_TRUE(rtf::writeRtf(*r).contains(group));
+}
+
+// Metafiles of 2000-era documents show their drawing: red on the left, blue on the right.
+TEST(RtfObjects, MetafilePicturesShowTheirPixels) {
+    const QByteArray wmf = test::readFile(kData + "pic-bare.wmf");
+    const QByteArray emf = test::readFile(kData + "pic.emf");
+    ASSERT_FALSE(wmf.isEmpty());
+    ASSERT_FALSE(emf.isEmpty());
+    const auto r =
+        test::readBack(QByteArray("{\\rtf1 {\\pict\\wmetafile8\\picw5292\\pich2646\\picwgoal3000\\pichgoal1500 " +
+                                  wmf.toHex() + "}{\\pict\\emfblip\\picw6250\\pich3125 " + emf.toHex() +
+                                  "}{\\object\\objemb{\\*\\objclass Old.Object}{\\*\\objdata 00}"
+                                  "{\\result{\\pict\\wmetafile8\\picwgoal3000\\pichgoal1500 " +
+                                  wmf.toHex() + "}}}}"));
+    for (int position : {0, 1, 2}) {
+        SCOPED_TRACE(position);
+        const QTextImageFormat format = imageAt(*r, position);
+        const QImage shown = shownImage(*r, format);
+        ASSERT_FALSE(shown.isNull());
+        ASSERT_GE(shown.width(), 100);
+        const int y = shown.height() / 2;
+        EXPECT_EQ(shown.pixel(shown.width() / 4, y), qRgb(255, 0, 0));
+        EXPECT_EQ(shown.pixel(shown.width() * 3 / 4, y), qRgb(0, 0, 255));
+    }
+    EXPECT_DOUBLE_EQ(imageAt(*r, 0).width(), 200.0);
+    // The EMF's size comes from \picw in hundredths of a millimetre: 62.5 mm.
+    EXPECT_NEAR(imageAt(*r, 1).width(), 236.0, 1.0);
+}
+
+// A damaged metafile is a framed box of its size, never a failure.
+TEST(RtfObjects, BrokenMetafilesShowAFramedBox) {
+    QByteArray emf = test::readFile(kData + "pic.emf");
+    emf.truncate(100);
+    const auto r =
+        test::readBack(QByteArray("{\\rtf1 {\\pict\\emfblip\\picw2540\\pich2540 " + emf.toHex() +
+                                  "}{\\pict\\wmetafile8\\picw2540\\pich2540 010009000003ffffffff0000ffffffff0000}}"));
+    for (int position : {0, 1}) {
+        const QImage shown = shownImage(*r, imageAt(*r, position));
+        ASSERT_EQ(shown.size(), QSize(96, 96)) << position;
+        EXPECT_EQ(shown.pixel(0, 0), qRgb(128, 128, 128));
+    }
+}
+
+}  // namespace
