@@ -183,7 +183,8 @@ bool TForm3::loadPicture(const QString& file) {
         result = image->LoadFromFile(file);
         if (!ole::succeeded(result)) {
             Messages::show(this,
-                           QStringLiteral("그림 파일(%1)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.").arg(file),
+                           QStringLiteral("그림 파일(%1)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.\n(%2)")
+                               .arg(file, ole::errorText(result)),
                            MsgKind::Error);
             return false;
         }
@@ -193,11 +194,7 @@ bool TForm3::loadPicture(const QString& file) {
         result = image->SetAutoSize(true);
     }
     if (!ole::succeeded(result)) {
-        Messages::show(this,
-                       QStringLiteral("그림을 넣는 중에 그림 기능이 오류(0x%1)를 알렸습니다.\n다시 해 보고, "
-                                      "되풀이되면 프로그램을 다시 설치하십시오.")
-                           .arg(static_cast<quint32>(result), 8, 16, QLatin1Char('0')),
-                       MsgKind::Error);
+        Messages::show(this, QStringLiteral("그림을 넣을 수 없습니다.\n") + ole::errorText(result), MsgKind::Error);
         return false;
     }
     return true;

@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTextCursor>
 
+#include <optional>
+
 using namespace tk;
 using tk::test::AppFixture;
 using tk::test::writeFile;
@@ -63,6 +65,11 @@ class EditorLinksTest : public AppFixture {
             launches.append(url);
             return launchResult;
         });
+        // The picture server the start registered from its plugin, kept for the tests that use it.
+        if (const ole::ServerClass* real =
+                ole::ObjectServers::instance().find(QString::fromLatin1(ole::kImageClassName))) {
+            realPictures = *real;
+        }
         ole::ObjectServers::instance().unregisterClass(QString::fromLatin1(ole::kImageClassName));
     }
     void TearDown() override {
@@ -124,6 +131,7 @@ class EditorLinksTest : public AppFixture {
         return title;
     }
 
+    std::optional<ole::ServerClass> realPictures;
     QList<QUrl> launches;
     bool launchResult = true;
     QStringList calls;
@@ -324,11 +332,31 @@ TEST_F(EditorLinksTest, PictureReplacesTheSelectionAndStaysSelected) {
     EXPECT_EQ(object.dwFlags & 0xFFFF, 9u);
 }
 
+TEST_F(EditorLinksTest, ThePictureServerShowsAPictureAndRefusesAFileThatIsNone) {
+    ASSERT_TRUE(realPictures.has_value()) << "the picture server's plugin was not loaded";
+    ole::ObjectServers::instance().registerClass(*realPictures);
+    writeFile(home() + "not.gif", "no picture");
+    choosePicture(home() + "not.gif");
+    selectInText();
+    form3->N7->trigger();
+    ASSERT_EQ(messages.requests().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith(
+        QStringLiteral("그림 파일(%1not.gif)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.\n(").arg(home())));
+    EXPECT_EQ(form3->RichEdit1->Text(), "abcd");
+    choosePicture(QStringLiteral(TK_TEST_DATA "/objects/pic.gif"));
+    form3->N7->trigger();
+    EXPECT_EQ(messages.requests().size(), 1);
+    EXPECT_EQ(form3->RichEdit1->Text().size(), 3);
+    ole::TReObject object;
+    ASSERT_EQ(form3->RichEdit1->GetSelectedObject(object), ole::S_OK);
+    EXPECT_FALSE(object.poleobj->picture().isNull());
+}
+
 TEST_F(EditorLinksTest, FailedPictureLeavesTheDocumentAsItWas) {
     const QList<std::pair<QString, QString>> cases = {
         {"LoadFromFile",
          QStringLiteral("그림 파일(%1p.png)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.").arg(home())},
-        {"SetAutoSize", QStringLiteral("그림을 넣는 중에 그림 기능이 오류(0x80004005)를 알렸습니다.")},
+        {"SetAutoSize", QStringLiteral("그림을 넣을 수 없습니다.\n개체 작업을 하지 못했습니다(오류 80004005).")},
         {"interface", QStringLiteral("그림 개체가 그림을 받지 못합니다.")},
     };
     for (const auto& [failing, message] : cases) {
