@@ -184,6 +184,7 @@ RtfError RtfReader::text(QByteArrayView bytes) {
         case Dest::Upr:
         case Dest::Object:
         case Dest::ObjResult:
+        case Dest::TkObject:
         case Dest::ListTable:
         case Dest::List:
         case Dest::ListLevel:
@@ -325,6 +326,11 @@ RtfError RtfReader::controlWord(std::string_view word, bool hasParameter, int pa
         case Dest::Object:
             if (kw == Kw::ObjW || kw == Kw::ObjH) {
                 (kw == Kw::ObjW ? object_.width : object_.height) = std::clamp(parameter, 0, kMaxPictureTwips);
+            }
+            return RtfError::None;
+        case Dest::TkObject:
+            if (kw == Kw::TkResultData) {
+                object_.tailBytes = std::max(parameter, 0);
             }
             return RtfError::None;
         default:

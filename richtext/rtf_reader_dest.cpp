@@ -194,10 +194,14 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
             return true;
         case Kw::Pict:
             if (state.dest == Dest::Normal || state.dest == Dest::ObjResult) {
+                const bool tail = state.dest == Dest::ObjResult && object_.tailBytes > 0;
                 state.dest = Dest::Pict;
                 picture_ = RtfPicture();
                 pictureHex_ = HexCollector();
                 pictureKindWord_.clear();
+                if (tail) {
+                    reservePicture(object_.tailBytes);
+                }
             } else {
                 state.dest = Dest::Skip;
             }
@@ -215,6 +219,10 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
             return true;
         case Kw::ObjClass:
             state.dest = state.dest == Dest::Object ? Dest::ObjClass : Dest::Skip;
+            return true;
+        case Kw::TkObject:
+            object_.own = object_.own || state.dest == Dest::Object;
+            state.dest = state.dest == Dest::Object ? Dest::TkObject : Dest::Skip;
             return true;
         case Kw::ObjData:
             state.dest = state.dest == Dest::Object ? Dest::ObjData : Dest::Skip;
@@ -497,7 +505,14 @@ void RtfReader::endPicture(GroupState& parent) {
     picture_ = RtfPicture();
 }
 
+void RtfReader::reservePicture(qsizetype bytes) {
+    // A hostile count makes no room beyond what the hex digits left in the input could fill.
+    const qsizetype left = (tokenizer_.data().size() - tokenizer_.position()) / 2;
+    picture_.data.reserve(std::min(bytes, left) + 16);  // HexCollector writes up to 8 bytes past the end
+}
+
 void RtfReader::endObject(GroupState& parent) {
+    using richformat::PictureType;
     QTextImageFormat format;
     if (object_.hasPicture) {
         format = object_.picture;
@@ -508,29 +523,52 @@ void RtfReader::endObject(GroupState& parent) {
         format.setWidth(size.width());
         format.setHeight(size.height());
     }
-    const qsizetype end = tokenizer_.position();
-    format.setProperty(richformat::ObjectRtf,
-                       tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
-    // The server's own data is the native data inside the embedded-object stream; data that is
-    // not such a stream (a linked object, a damaged one) is kept as it was read.
     QString className = object_.className.trimmed();
-    QString streamClass;
-    qsizetype offset = 0;
-    qsizetype size = 0;
-    if (findEmbeddedNative(object_.data, &streamClass, &offset, &size)) {
-        // Cut in place: the stream's head goes without copying the data after it.
-        object_.data.truncate(offset + size);
-        object_.data.remove(0, offset);
-        if (className.isEmpty()) {
-            className = streamClass;
-        }
-    }
+    const bool whole = takeNative(&className);
     format.setProperty(richformat::ObjectClass, className);
     format.setProperty(richformat::ObjectData, object_.data);
+    // This program's own groups are written anew from the properties, which hold all they said;
+    // any other group (or one of ours that lost a part) is kept as read to be written back unchanged.
+    const auto kind = PictureType(format.intProperty(richformat::PictureKind));
+    if (!(object_.own && whole && object_.hasPicture && (kind == PictureType::Png || kind == PictureType::Jpeg))) {
+        const qsizetype end = tokenizer_.position();
+        format.setProperty(richformat::ObjectRtf,
+                           tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
+    }
     if (parent.dest == Dest::Normal) {
         builder_.image(format, parent.para);
     }
     object_ = ObjectState();
+}
+
+// The server's own data is the native data inside the embedded-object stream; data that is not
+// such a stream (a linked object, a damaged one) is kept as it was read. A native data whose last
+// bytes are the result picture's has them joined back. True when the native data is all there.
+bool RtfReader::takeNative(QString* className) {
+    QString streamClass;
+    qsizetype offset = 0;
+    qsizetype size = 0;
+    const qsizetype missing = object_.tailBytes;
+    if (!findEmbeddedNative(object_.data, &streamClass, &offset, &size, missing)) {
+        return false;
+    }
+    if (className->isEmpty()) {
+        *className = streamClass;
+    }
+    const QByteArray tail =
+        missing > 0 && object_.hasPicture ? object_.picture.property(richformat::PictureData).toByteArray() : QByteArray();
+    if (missing > 0 && tail.size() == missing) {
+        QByteArray native;
+        native.reserve(size + missing);
+        native.append(object_.data.constData() + offset, size).append(tail);
+        object_.data = std::move(native);
+        return true;
+    }
+    // Cut in place: the stream's head goes without copying the data after it. Without its tail
+    // (the result picture is missing or not the one written) the part there is kept.
+    object_.data.truncate(offset + size);
+    object_.data.remove(0, offset);
+    return missing == 0;
 }
 
 void RtfReader::startFieldResult(GroupState& state) {

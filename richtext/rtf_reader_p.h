@@ -28,6 +28,7 @@ enum class Dest : unsigned char {
     ObjClass,
     ObjData,
     ObjResult,
+    TkObject,  // this program's mark on an object group it wrote
     FieldInst,
     ListTable,
     List,
@@ -104,6 +105,8 @@ struct ObjectState {
     int height = 0;
     bool hasPicture = false;
     QTextImageFormat picture;
+    bool own = false;          // written by this program: written anew from its properties
+    qsizetype tailBytes = 0;   // the native data's last bytes that are the result picture's
 };
 
 // Collects hex digits into bytes, ignoring anything else.
@@ -169,6 +172,8 @@ class RtfReader final : public RtfListener {
     QColor colorAt(int index) const;
     void endPicture(GroupState& parent);
     void endObject(GroupState& parent);
+    bool takeNative(QString* className);
+    void reservePicture(qsizetype bytes);
     void endListLevel();
     void startFieldResult(GroupState& state);
 

@@ -79,8 +79,10 @@ TEST(RtfObjects, PictureAndPackageObjectsRoundTrip) {
     cursor.insertImage(objectFormat(document, "obj:2", QLatin1String(ole::kPackageClassName), packageNative, icon, {}));
 
     const QByteArray rtf = rtf::writeRtf(document);
-    EXPECT_TRUE(rtf.contains("{\\object\\objemb{\\*\\objclass ZIZazidi.QEImage}\\objw1500\\objh750{\\*\\objdata"));
-    EXPECT_TRUE(rtf.contains("{\\object\\objemb{\\*\\objclass Package}\\objw1920\\objh1200{\\*\\objdata"));
+    EXPECT_TRUE(rtf.contains(
+        "{\\object\\objemb{\\*\\objclass ZIZazidi.QEImage}{\\*\\tkobject}\\objw1500\\objh750{\\*\\objdata"));
+    EXPECT_TRUE(
+        rtf.contains("{\\object\\objemb{\\*\\objclass Package}{\\*\\tkobject}\\objw1920\\objh1200{\\*\\objdata"));
     // The PNG the server kept is the result as it is, not encoded again.
     EXPECT_TRUE(rtf.contains(QByteArray("{\\result{\\pict\\pngblip\\picw100\\pich50\\picwgoal1500\\pichgoal750\r\n" +
                                         blueBytes.left(64).toHex())));
