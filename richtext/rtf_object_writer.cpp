@@ -45,8 +45,9 @@ QSize encodedSize(const QByteArray& data, const char* format) {
 QByteArray keptPicture(const QTextImageFormat& format) {
     using richformat::PictureType;
     const auto kind = PictureType(format.intProperty(richformat::PictureKind));
-    return kind == PictureType::Png || kind == PictureType::Jpeg ? format.property(richformat::PictureData).toByteArray()
-                                                                 : QByteArray();
+    return kind == PictureType::Png || kind == PictureType::Jpeg
+               ? format.property(richformat::PictureData).toByteArray()
+               : QByteArray();
 }
 
 // How many of the native data's last bytes are the picture's: all of the picture when the native

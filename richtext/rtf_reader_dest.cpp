@@ -555,8 +555,9 @@ bool RtfReader::takeNative(QString* className) {
     if (className->isEmpty()) {
         *className = streamClass;
     }
-    const QByteArray tail =
-        missing > 0 && object_.hasPicture ? object_.picture.property(richformat::PictureData).toByteArray() : QByteArray();
+    const QByteArray tail = missing > 0 && object_.hasPicture
+                                ? object_.picture.property(richformat::PictureData).toByteArray()
+                                : QByteArray();
     if (missing > 0 && tail.size() == missing) {
         QByteArray native;
         native.reserve(size + missing);

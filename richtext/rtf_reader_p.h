@@ -105,8 +105,8 @@ struct ObjectState {
     int height = 0;
     bool hasPicture = false;
     QTextImageFormat picture;
-    bool own = false;          // written by this program: written anew from its properties
-    qsizetype tailBytes = 0;   // the native data's last bytes that are the result picture's
+    bool own = false;         // written by this program: written anew from its properties
+    qsizetype tailBytes = 0;  // the native data's last bytes that are the result picture's
 };
 
 // Collects hex digits into bytes, ignoring anything else.

@@ -148,6 +148,139 @@ TEST(RtfObjects, HostileEmbeddedStreams) {
     EXPECT_EQ(imageAt(*r, 1).stringProperty(ObjectClass), QStringLiteral("Package"));
 }
 
+// The 32-byte head a picture server puts before the picture file it keeps.
+QByteArray pictureNative(const QByteArray& file) {
+    return QByteArray("TKQI\x01\x00\x01\x00", 8) + QByteArray(24, '\x07') + file;
+}
+
+QByteArray jpeg(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "JPEG", 90));
+    return bytes;
+}
+
+// A document holding one object whose native data ends with its kept picture, and its RTF.
+struct PictureObjectDocument {
+    QTextDocument document;
+    QByteArray native;
+    QByteArray picture;
+    QByteArray rtf;
+
+    PictureObjectDocument(const QByteArray& file, PictureType kind) : native(pictureNative(file)), picture(file) {
+        QTextCursor cursor(&document);
+        const QImage shown = QImage::fromData(file);
+        QTextImageFormat format =
+            objectFormat(document, "obj:1", QLatin1String(ole::kImageClassName), native, shown, file);
+        format.setProperty(PictureKind, int(kind));
+        cursor.insertText(QStringLiteral("앞 "));
+        cursor.insertImage(format);
+        cursor.insertText(QStringLiteral(" 뒤"));
+        rtf = rtf::writeRtf(document);
+    }
+};
+
+// Native data that ends with the picture shown has those bytes written once, in the result, and
+// read back whole; the group is written anew from what was read, to the same bytes.
+TEST(RtfObjects, PictureAtTheEndOfNativeDataIsWrittenOnceAndJoinedBack) {
+    QImage gradient(120, 80, QImage::Format_RGB32);
+    for (int y = 0; y < gradient.height(); ++y) {
+        for (int x = 0; x < gradient.width(); ++x) {
+            gradient.setPixel(x, y, qRgb(x * 2, y * 3, (x * y) & 255));
+        }
+    }
+    for (const auto& [file, kind] : {std::pair{png(gradient), PictureType::Png}, {jpeg(gradient), PictureType::Jpeg}}) {
+        SCOPED_TRACE(int(kind));
+        const PictureObjectDocument written(file, kind);
+        const QByteArray middle = file.mid(file.size() / 2, 40).toHex();
+        EXPECT_EQ(QByteArray(written.rtf).replace("\r\n", "").count(middle), 1) << "the picture is there once";
+        EXPECT_TRUE(
+            written.rtf.contains(QByteArray("{\\*\\tkobject\\tkresultdata" + QByteArray::number(file.size()) + "}")));
+        EXPECT_LT(written.rtf.size(), file.size() * 2 + file.size() / 16 + 1024);
+
+        const auto read = test::readBack(written.rtf);
+        const QTextImageFormat object = imageAt(*read, 2);
+        EXPECT_EQ(object.property(ObjectData).toByteArray(), written.native);
+        EXPECT_EQ(object.property(PictureData).toByteArray(), file);
+        EXPECT_EQ(object.stringProperty(ObjectClass), QLatin1String(ole::kImageClassName));
+        EXPECT_FALSE(object.hasProperty(ObjectRtf)) << "our own group needs no copy";
+        EXPECT_EQ(shownImage(*read, object).size(), QSize(120, 80));
+        EXPECT_EQ(rtf::writeRtf(*read), written.rtf);
+    }
+}
+
+// A marked group whose result picture went missing, was cut or was swapped, or whose count lies,
+// still loads: the object shows a framed box or the picture there is, keeps the native data it
+// has, and the group is written back as it was read.
+TEST(RtfObjects, MarkedObjectsWithDamagedResultsKeepWhatTheyHave) {
+    const PictureObjectDocument written(png(solid({60, 40}, QColor(200, 30, 30))), PictureType::Png);
+    const QByteArray hex = written.picture.toHex();
+    const qsizetype start = written.rtf.indexOf("{\\object");
+    const qsizetype resultAt = written.rtf.indexOf("{\\result");
+    const qsizetype end = written.rtf.indexOf("}}}", written.rtf.lastIndexOf("{\\pict")) + 3;
+    ASSERT_TRUE(start > 0 && resultAt > start && end > resultAt);
+    const QByteArray head = written.rtf.mid(start, resultAt - start);
+    const QByteArray other = png(solid({30, 20}, Qt::green)).toHex();
+    const QByteArray count = "\\tkresultdata" + QByteArray::number(written.picture.size());
+    const QByteArray nativeHead = written.native.left(32);
+    struct Case {
+        const char* what;
+        QByteArray group;
+        QByteArray nativeRead;  // the object's data as read
+        bool box;
+        bool keptAsRead;  // else written anew, with the same data
+    };
+    const Case cases[] = {
+        {"no result", head + "}", nativeHead, true, true},
+        {"empty result", head + "{\\result}}", nativeHead, true, true},
+        {"result cut short", head + "{\\result{\\pict\\pngblip " + hex.left(hex.size() / 2) + "}}}", nativeHead, true,
+         true},
+        {"another picture", head + "{\\result{\\pict\\pngblip " + other + "}}}", nativeHead, false, true},
+        {"count past the data",
+         QByteArray(written.rtf.mid(start, end - start)).replace(count, "\\tkresultdata2147483647"), QByteArray(),
+         false, true},
+        // The bytes there are the picture's as far as the document says: joined, shown as a box.
+        {"damaged picture of the right size", head + "{\\result{\\pict\\pngblip " + QByteArray(hex.size(), '0') + "}}}",
+         nativeHead + QByteArray(written.picture.size(), '\0'), true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto read = test::readBack(QByteArray("{\\rtf1 a" + c.group + "b}"));
+        EXPECT_EQ(read->toPlainText().size(), 3);
+        const QTextImageFormat object = imageAt(*read, 1);
+        if (!c.nativeRead.isNull()) {
+            EXPECT_EQ(object.property(ObjectData).toByteArray(), c.nativeRead);
+        }
+        const QImage shown = shownImage(*read, object);
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_EQ(shown.pixel(0, 0) == qRgb(128, 128, 128), c.box) << std::hex << shown.pixel(0, 0);
+        EXPECT_EQ(object.property(ObjectRtf).toByteArray(), c.keptAsRead ? c.group : QByteArray());
+        const QByteArray again = rtf::writeRtf(*read);
+        if (c.keptAsRead) {
+            EXPECT_TRUE(again.contains(c.group));
+        } else {
+            EXPECT_EQ(imageAt(*test::readBack(again), 1).property(ObjectData).toByteArray(), c.nativeRead);
+        }
+    }
+}
+
+// Another program's group is kept byte for byte even when its native data ends with its result
+// picture: only our mark lets the reader write a group anew.
+TEST(RtfObjects, ForeignObjectEndingWithItsPictureIsKeptAsRead) {
+    const QByteArray file = png(solid({40, 30}, Qt::blue));
+    const QByteArray group =
+        "{\\object\\objemb\\objupdate{\\*\\objclass Paint.Picture}\\objw600\\objh450"
+        "{\\*\\objdata " +
+        rtf::encodeEmbeddedStream(QStringLiteral("Paint.Picture"), pictureNative(file)).toHex() +
+        "}{\\result{\\pict\\pngblip\\picw40\\pich30\\picwgoal600\\pichgoal450 " + file.toHex() + "}}}";
+    const auto read = test::readBack(QByteArray("{\\rtf1 x" + group + "y}"));
+    const QTextImageFormat object = imageAt(*read, 1);
+    EXPECT_EQ(object.property(ObjectData).toByteArray(), pictureNative(file));
+    EXPECT_EQ(object.property(ObjectRtf).toByteArray(), group);
+    EXPECT_TRUE(rtf::writeRtf(*read).contains(group));
+}
+
 // An object read from a file and left alone is written back byte for byte, even one this program
 // would write differently.
 TEST(RtfObjects, UntouchedObjectsAreWrittenBackUnchanged) {
