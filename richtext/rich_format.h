@@ -37,15 +37,13 @@ enum CharProperty : int {
     PictureKind = QTextFormat::UserProperty + 20,  // int, PictureType below
     PictureData,                                   // QByteArray: the picture's bytes as stored in RTF
     PictureHeader,  // QByteArray: RTF control words of the picture besides its size (\wmetafile8\picw..)
-    // QByteArray: the whole {\object ...} group of another program (or a damaged one of ours), written
-    // back unchanged; this program's own groups are written anew from the properties below.
-    ObjectRtf,
-    ObjectClass,   // QString: the object's class name (\objclass)
-    ObjectData,    // QByteArray: the object server's stored data (the native data of \objdata)
-    ObjectFlags,   // int: the object record's flags (REO_...)
-    ObjectAspect,  // int: how the object is shown (DVASPECT_CONTENT or DVASPECT_ICON)
-    ObjectUser,    // int: the record's user value
-    ObjectKey,     // int: the key of the object's live instance in the window, when it has one
+    ObjectRtf,      // QByteArray: another program's {\object ...} group as read, written back unchanged
+    ObjectClass,    // QString: the object's class name (\objclass)
+    ObjectData,     // QByteArray: the object server's stored data (the native data of \objdata)
+    ObjectFlags,    // int: the object record's flags (REO_...)
+    ObjectAspect,   // int: how the object is shown (DVASPECT_CONTENT or DVASPECT_ICON)
+    ObjectUser,     // int: the record's user value
+    ObjectKey,      // int: the key of the object's live instance in the window, when it has one
 };
 
 // Underline kinds as the rich edit window counts them.
