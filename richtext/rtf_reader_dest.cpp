@@ -199,6 +199,7 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
                 picture_ = RtfPicture();
                 pictureHex_ = HexCollector();
                 pictureKindWord_.clear();
+                pictureReserved_ = false;
                 if (tail) {
                     reservePicture(object_.tailBytes);
                 }
@@ -496,6 +497,11 @@ void RtfReader::endPicture(GroupState& parent) {
                   QByteArray::number(picture_.bitmapRowBytes);
     }
     picture_.header = header;
+    // Room made from a count that the picture did not fill is given back: the picture is kept.
+    if (pictureReserved_ && picture_.data.capacity() - picture_.data.size() > 4096) {
+        picture_.data.squeeze();
+    }
+    pictureReserved_ = false;
     if (parent.dest == Dest::ObjResult && object_.active) {
         object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_, &pendingPictures_);
         object_.hasPicture = true;
@@ -509,6 +515,7 @@ void RtfReader::reservePicture(qsizetype bytes) {
     // A hostile count makes no room beyond what the hex digits left in the input could fill.
     const qsizetype left = (tokenizer_.data().size() - tokenizer_.position()) / 2;
     picture_.data.reserve(std::min(bytes, left) + 16);  // HexCollector writes up to 8 bytes past the end
+    pictureReserved_ = true;
 }
 
 void RtfReader::endObject(GroupState& parent) {

@@ -201,6 +201,7 @@ class RtfReader final : public RtfListener {
     PendingPictures pendingPictures_;
     QByteArray pictureKindWord_;
     HexCollector pictureHex_;
+    bool pictureReserved_ = false;  // room for the picture was made from a declared count
     ObjectState object_;
     HexCollector objectHex_;
     std::vector<FieldState> fields_;

@@ -265,6 +265,21 @@ TEST(RtfObjects, MarkedObjectsWithDamagedResultsKeepWhatTheyHave) {
     }
 }
 
+// Room made from a marked object's count is given back when its picture turns out smaller. This
+// was each small picture holding as much memory as the rest of the document could fill, so that a
+// document of many such objects took gigabytes.
+TEST(RtfObjects, LyingCountsTakeNoMemoryTheirPicturesDoNotUse) {
+    const QByteArray object =
+        "{\\object\\objemb{\\*\\objclass Lying}{\\*\\tkobject\\tkresultdata99999999}"
+        "{\\*\\objdata 00}{\\result{\\pict\\pngblip 89504e47}}}";
+    const auto read = test::readBack("{\\rtf1 " + object + object + QByteArray(1 << 20, 'x') + "}");
+    for (int position : {0, 1}) {
+        const QByteArray picture = imageAt(*read, position).property(PictureData).toByteArray();
+        EXPECT_EQ(picture, QByteArray("\x89PNG", 4));
+        EXPECT_LT(picture.capacity(), 4096) << position;
+    }
+}
+
 // Another program's group is kept byte for byte even when its native data ends with its result
 // picture: only our mark lets the reader write a group anew.
 TEST(RtfObjects, ForeignObjectEndingWithItsPictureIsKeptAsRead) {
