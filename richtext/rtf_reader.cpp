@@ -218,6 +218,10 @@ RtfError RtfReader::text(QByteArrayView bytes) {
     return RtfError::None;
 }
 
+qsizetype RtfReader::hexDigits(QByteArrayView rest) {
+    return top().dest == Dest::Pict ? pictureHex_.addRun(rest, &picture_.data) : objectHex_.addRun(rest, &object_.data);
+}
+
 RtfError RtfReader::hexByte(unsigned char byte) {
     if (skip_ > 0) {
         --skip_;

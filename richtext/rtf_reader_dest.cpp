@@ -130,9 +130,8 @@ bool hexBlock(const char* in, char* out) {
 #endif
 }
 
-}  // namespace
-
-void HexCollector::add(QByteArrayView text, QByteArray* out) {
+// Each byte's value as a hex digit, or -1.
+const std::array<signed char, 256>& hexValues() {
     static const std::array<signed char, 256> values = [] {
         std::array<signed char, 256> table{};
         for (int c = 0; c < 256; ++c) {
@@ -140,6 +139,53 @@ void HexCollector::add(QByteArrayView text, QByteArray* out) {
         }
         return table;
     }();
+    return values;
+}
+
+}  // namespace
+
+qsizetype HexCollector::addRun(QByteArrayView rest, QByteArray* out) {
+    const std::array<signed char, 256>& values = hexValues();
+    const char* const begin = rest.data();
+    const char* in = begin;
+    const char* const end = in + rest.size();
+    bool stopped = false;
+    // In pieces, so that the room made for the bytes is bounded by the piece, not the rest.
+    while (in < end && !stopped) {
+        const char* const pieceEnd = in + std::min<qsizetype>(end - in, 16384);
+        const qsizetype start = out->size();
+        out->resize(start + (pieceEnd - in + 1) / 2 + 8);
+        char* p = out->data() + start;
+        while (in < pieceEnd) {
+            if (high < 0 && pieceEnd - in >= 16 && hexBlock(in, p)) {
+                in += 16;
+                p += 8;
+                continue;
+            }
+            const char c = *in;
+            if (c == '\\' || c == '{' || c == '}') {
+                stopped = true;
+                break;
+            }
+            ++in;
+            const int v = values[static_cast<unsigned char>(c)];
+            if (v < 0) {
+                continue;
+            }
+            if (high < 0) {
+                high = v;
+            } else {
+                *p++ = char(high * 16 + v);
+                high = -1;
+            }
+        }
+        out->truncate(p - out->data());
+    }
+    return in - begin;
+}
+
+void HexCollector::add(QByteArrayView text, QByteArray* out) {
+    const std::array<signed char, 256>& values = hexValues();
     // Pictures and objects are megabytes of hex digits: the bytes are written straight into room
     // made for them, sixteen digits at a time where they are all digits.
     const qsizetype start = out->size();

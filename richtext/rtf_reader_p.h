@@ -113,6 +113,9 @@ struct ObjectState {
 struct HexCollector {
     int high = -1;
     void add(QByteArrayView text, QByteArray* out);
+    // Collects from the start of rest up to the next backslash or brace; returns how many bytes
+    // that was.
+    qsizetype addRun(QByteArrayView rest, QByteArray* out);
 };
 
 class RtfReader final : public RtfListener {
@@ -127,6 +130,10 @@ class RtfReader final : public RtfListener {
     RtfError hexByte(unsigned char byte) override;
     RtfError text(QByteArrayView bytes) override;
     RtfError binary(QByteArrayView bytes) override;
+    bool takesHexDigits() const override {
+        return skip_ == 0 && (stack_.back().dest == Dest::Pict || stack_.back().dest == Dest::ObjData);
+    }
+    qsizetype hexDigits(QByteArrayView rest) override;
     // Reading ends with the document's own group, or when the document has used up its memory.
     bool finished() const override { return finished_ || builder_.outOfMemory(); }
 

@@ -296,6 +296,28 @@ TEST(RtfObjects, ForeignObjectEndingWithItsPictureIsKeptAsRead) {
     EXPECT_TRUE(rtf::writeRtf(*read).contains(group));
 }
 
+// Hex digits of pictures and objects are read past line breaks, spaces and the reader's own pieces,
+// wherever a byte's two digits fall.
+TEST(RtfObjects, HexDigitsAcrossLineBreaksAndPieces) {
+    QByteArray bytes(50000, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        bytes[i] = char((i * 7 + i / 251) & 0xFF);
+    }
+    QByteArray hex;
+    const QByteArray digits = bytes.toHex();
+    for (qsizetype at = 0; at < digits.size(); at += 127) {  // odd lines: bytes split across them
+        hex += digits.mid(at, 127) + (at % 2 ? "\r\n" : " \t\n");
+    }
+    const QByteArray stream = rtf::encodeEmbeddedStream(QStringLiteral("Package"), bytes);
+    const auto read = test::readBack(QByteArray("{\\rtf1 {\\pict\\pngblip\r\n" + hex + "}" +
+                                                "{\\pict\\pngblip 8\r\n9 50 4e\t47\r\n0d0a1a0a}{\\pict\\pngblip 123}" +
+                                                "{\\object\\objemb{\\*\\objdata\r\n" + stream.toHex() + "\r\n}}}"));
+    EXPECT_EQ(imageAt(*read, 0).property(PictureData).toByteArray(), bytes);
+    EXPECT_EQ(imageAt(*read, 1).property(PictureData).toByteArray(), QByteArray("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(imageAt(*read, 2).property(PictureData).toByteArray(), QByteArray("\x12"));
+    EXPECT_EQ(imageAt(*read, 3).property(ObjectData).toByteArray(), bytes);
+}
+
 // An object read from a file and left alone is written back byte for byte, even one this program
 // would write differently.
 TEST(RtfObjects, UntouchedObjectsAreWrittenBackUnchanged) {
