@@ -152,7 +152,7 @@ qsizetype HexCollector::addRun(QByteArrayView rest, QByteArray* out) {
     bool stopped = false;
     // In pieces, so that the room made for the bytes is bounded by the piece, not the rest.
     while (in < end && !stopped) {
-        const char* const pieceEnd = in + std::min<qsizetype>(end - in, 16384);
+        const char* const pieceEnd = in + std::min<qsizetype>(end - in, kPiece);
         const qsizetype start = out->size();
         out->resize(start + (pieceEnd - in + 1) / 2 + 8);
         char* p = out->data() + start;
@@ -544,7 +544,7 @@ void RtfReader::endPicture(GroupState& parent) {
     }
     picture_.header = header;
     // Room made from a count that the picture did not fill is given back: the picture is kept.
-    if (pictureReserved_ && picture_.data.capacity() - picture_.data.size() > 4096) {
+    if (pictureReserved_ && picture_.data.capacity() - picture_.data.size() > 2 * HexCollector::kMaxOvershoot) {
         picture_.data.squeeze();
     }
     pictureReserved_ = false;
@@ -560,7 +560,7 @@ void RtfReader::endPicture(GroupState& parent) {
 void RtfReader::reservePicture(qsizetype bytes) {
     // A hostile count makes no room beyond what the hex digits left in the input could fill.
     const qsizetype left = (tokenizer_.data().size() - tokenizer_.position()) / 2;
-    picture_.data.reserve(std::min(bytes, left) + 16);  // HexCollector writes up to 8 bytes past the end
+    picture_.data.reserve(std::min(bytes, left) + HexCollector::kMaxOvershoot);
     pictureReserved_ = true;
 }
 

@@ -114,8 +114,11 @@ struct HexCollector {
     int high = -1;
     void add(QByteArrayView text, QByteArray* out);
     // Collects from the start of rest up to the next backslash or brace; returns how many bytes
-    // that was.
+    // that was. Room is made a piece of kPiece input bytes at a time, so out may grow up to
+    // kMaxOvershoot bytes past what it ends with.
     qsizetype addRun(QByteArrayView rest, QByteArray* out);
+    static constexpr qsizetype kPiece = 16384;
+    static constexpr qsizetype kMaxOvershoot = kPiece / 2 + 8;
 };
 
 class RtfReader final : public RtfListener {
