@@ -83,7 +83,8 @@ QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native)
     return out;
 }
 
-bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size) {
+bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size,
+                        qsizetype missing) {
     Cursor in{stream};
     in.u32();  // the version word: writers put different values there, readers ignore it
     const quint32 format = in.u32();
@@ -95,13 +96,17 @@ bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* of
     in.string();
     const quint32 length = in.u32();
     const qsizetype start = in.at;
-    in.bytes(length);
+    if (missing < 0 || missing > qsizetype(length)) {
+        return false;
+    }
+    const qsizetype held = qsizetype(length) - missing;
+    in.bytes(quint32(held));
     if (!in.ok || name.isEmpty()) {
         return false;
     }
     *className = codepage::fromAnsi(name);
     *offset = start;
-    *size = qsizetype(length);
+    *size = held;
     return true;
 }
 

@@ -18,7 +18,10 @@ QByteArray embeddedStreamHead(const QString& className, qsizetype nativeSize);
 // else: a linked object, a stream cut short, a length that runs past the data. The version word is
 // not checked: writers on other systems put other values there.
 [[nodiscard]] bool decodeEmbeddedStream(QByteArrayView stream, QString* className, QByteArray* native);
-// The same, giving where the native data lies in the stream instead of a copy of it.
-[[nodiscard]] bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size);
+// The same, giving where the native data lies in the stream instead of a copy of it. missing: how
+// many of the native data's last bytes the stream leaves out because they are written elsewhere;
+// *size is then the part the stream holds.
+[[nodiscard]] bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size,
+                                      qsizetype missing = 0);
 
 }  // namespace tk::rtf

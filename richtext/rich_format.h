@@ -37,7 +37,7 @@ enum CharProperty : int {
     PictureKind = QTextFormat::UserProperty + 20,  // int, PictureType below
     PictureData,                                   // QByteArray: the picture's bytes as stored in RTF
     PictureHeader,  // QByteArray: RTF control words of the picture besides its size (\wmetafile8\picw..)
-    ObjectRtf,      // QByteArray: the whole {\object ...} group, written back unchanged
+    ObjectRtf,      // QByteArray: another program's {\object ...} group as read, written back unchanged
     ObjectClass,    // QString: the object's class name (\objclass)
     ObjectData,     // QByteArray: the object server's stored data (the native data of \objdata)
     ObjectFlags,    // int: the object record's flags (REO_...)

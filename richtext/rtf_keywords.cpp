@@ -52,6 +52,8 @@ constexpr Entry kEntries[] = {
     {"objsect", Kw::SkipDest},
     {"objtime", Kw::SkipDest},
     {"result", Kw::Result},
+    {"tkobject", Kw::TkObject},
+    {"tkresultdata", Kw::TkResultData},
     {"field", Kw::Field},
     {"fldinst", Kw::FieldInst},
     {"fldrslt", Kw::FieldResult},

@@ -20,6 +20,10 @@ enum class Kw : unsigned short {
     ObjClass,
     ObjData,
     Result,
+    // This program's mark on an object group it wrote, and the word in it saying how many of the
+    // object's native data's last bytes are the result picture's (not written in \objdata).
+    TkObject,
+    TkResultData,
     Field,
     FieldInst,
     FieldResult,

@@ -10,6 +10,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
+#include <climits>
+
 namespace tk::rtf {
 
 namespace {
@@ -39,18 +41,36 @@ QSize encodedSize(const QByteArray& data, const char* format) {
     return QImageReader(&buffer, format).size();
 }
 
-void appendResultPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format, QSize goal) {
+// The object's kept PNG or JPEG bytes, which the result picture is written with as they are.
+QByteArray keptPicture(const QTextImageFormat& format) {
     using richformat::PictureType;
     const auto kind = PictureType(format.intProperty(richformat::PictureKind));
+    return kind == PictureType::Png || kind == PictureType::Jpeg
+               ? format.property(richformat::PictureData).toByteArray()
+               : QByteArray();
+}
+
+// How many of the native data's last bytes are the picture's: all of the picture when the native
+// data ends with it, else none. Parameters of RTF words stop at 32 bits.
+qsizetype resultTailSize(QByteArrayView native, QByteArrayView picture) {
+    if (picture.isEmpty() || picture.size() > INT_MAX || !native.endsWith(picture)) {
+        return 0;
+    }
+    return picture.size();
+}
+
+void appendResultPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format,
+                         const QByteArray& kept, QSize goal) {
+    using richformat::PictureType;
     const QImage shown = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
-    QByteArray data;
+    QByteArray data = kept;
     const char* blip = "pngblip";
     QSize pixels = shown.size();
-    if ((kind == PictureType::Png || kind == PictureType::Jpeg) &&
-        !(data = format.property(richformat::PictureData).toByteArray()).isEmpty()) {
-        blip = kind == PictureType::Png ? "pngblip" : "jpegblip";
+    if (!kept.isEmpty()) {
+        const bool png = PictureType(format.intProperty(richformat::PictureKind)) == PictureType::Png;
+        blip = png ? "pngblip" : "jpegblip";
         if (pixels.isEmpty()) {
-            pixels = encodedSize(data, kind == PictureType::Png ? "PNG" : "JPEG");
+            pixels = encodedSize(kept, png ? "PNG" : "JPEG");
         }
     } else if (!shown.isNull()) {
         QBuffer buffer(&data);
@@ -91,24 +111,35 @@ void appendHex(QByteArray& out, QByteArrayView data) {
 void appendObjectGroup(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format) {
     const QString className = format.stringProperty(richformat::ObjectClass);
     const QByteArray native = format.property(richformat::ObjectData).toByteArray();
+    const QByteArray kept = keptPicture(format);
+    // A server whose native data ends with the picture it shows (a picture file kept as it was
+    // chosen) would have those bytes twice: they are written once, in the result.
+    const qsizetype tail = resultTailSize(native, kept);
     const QSize goal(std::max(1, richformat::pixelsToTwips(format.width())),
                      std::max(1, richformat::pixelsToTwips(format.height())));
     // Room for the hex digits of the stream and of the picture after it, made by doubling so
     // that a document of many objects is not copied once for each.
-    const qsizetype needed = out.size() + native.size() * 4 + 4096;
+    const qsizetype bytes = native.size() - tail + kept.size();
+    const qsizetype needed = out.size() + bytes * 2 + bytes / 32 + 4096;
     if (out.capacity() < needed) {
         out.reserve(std::max(needed, out.capacity() * 2));
     }
     out.append("{\\object\\objemb{\\*\\objclass ");
     appendEscaped(out, className);
+    out.append("}{\\*\\tkobject");
+    if (tail > 0) {
+        word(out, "tkresultdata", tail);
+    }
     out.append('}');
     word(out, "objw", goal.width());
     word(out, "objh", goal.height());
     out.append("{\\*\\objdata\r\n");
+    // The stream states the whole native size: a reader that does not join the result's bytes
+    // back finds the stream cut short instead of taking part of the data for all of it.
     appendHex(out, embeddedStreamHead(className, native.size()));
-    appendHex(out, native);
+    appendHex(out, QByteArrayView(native).first(native.size() - tail));
     out.append("}{\\result");
-    appendResultPicture(out, document, format, goal);
+    appendResultPicture(out, document, format, kept, goal);
     out.append("}}");
 }
 

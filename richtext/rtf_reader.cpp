@@ -184,6 +184,7 @@ RtfError RtfReader::text(QByteArrayView bytes) {
         case Dest::Upr:
         case Dest::Object:
         case Dest::ObjResult:
+        case Dest::TkObject:
         case Dest::ListTable:
         case Dest::List:
         case Dest::ListLevel:
@@ -215,6 +216,10 @@ RtfError RtfReader::text(QByteArrayView bytes) {
         bytes_.append(bytes);
     }
     return RtfError::None;
+}
+
+qsizetype RtfReader::hexDigits(QByteArrayView rest) {
+    return top().dest == Dest::Pict ? pictureHex_.addRun(rest, &picture_.data) : objectHex_.addRun(rest, &object_.data);
 }
 
 RtfError RtfReader::hexByte(unsigned char byte) {
@@ -325,6 +330,11 @@ RtfError RtfReader::controlWord(std::string_view word, bool hasParameter, int pa
         case Dest::Object:
             if (kw == Kw::ObjW || kw == Kw::ObjH) {
                 (kw == Kw::ObjW ? object_.width : object_.height) = std::clamp(parameter, 0, kMaxPictureTwips);
+            }
+            return RtfError::None;
+        case Dest::TkObject:
+            if (kw == Kw::TkResultData) {
+                object_.tailBytes = std::max(parameter, 0);
             }
             return RtfError::None;
         default:

@@ -130,9 +130,8 @@ bool hexBlock(const char* in, char* out) {
 #endif
 }
 
-}  // namespace
-
-void HexCollector::add(QByteArrayView text, QByteArray* out) {
+// Each byte's value as a hex digit, or -1.
+const std::array<signed char, 256>& hexValues() {
     static const std::array<signed char, 256> values = [] {
         std::array<signed char, 256> table{};
         for (int c = 0; c < 256; ++c) {
@@ -140,6 +139,53 @@ void HexCollector::add(QByteArrayView text, QByteArray* out) {
         }
         return table;
     }();
+    return values;
+}
+
+}  // namespace
+
+qsizetype HexCollector::addRun(QByteArrayView rest, QByteArray* out) {
+    const std::array<signed char, 256>& values = hexValues();
+    const char* const begin = rest.data();
+    const char* in = begin;
+    const char* const end = in + rest.size();
+    bool stopped = false;
+    // In pieces, so that the room made for the bytes is bounded by the piece, not the rest.
+    while (in < end && !stopped) {
+        const char* const pieceEnd = in + std::min<qsizetype>(end - in, kPiece);
+        const qsizetype start = out->size();
+        out->resize(start + (pieceEnd - in + 1) / 2 + 8);
+        char* p = out->data() + start;
+        while (in < pieceEnd) {
+            if (high < 0 && pieceEnd - in >= 16 && hexBlock(in, p)) {
+                in += 16;
+                p += 8;
+                continue;
+            }
+            const char c = *in;
+            if (c == '\\' || c == '{' || c == '}') {
+                stopped = true;
+                break;
+            }
+            ++in;
+            const int v = values[static_cast<unsigned char>(c)];
+            if (v < 0) {
+                continue;
+            }
+            if (high < 0) {
+                high = v;
+            } else {
+                *p++ = char(high * 16 + v);
+                high = -1;
+            }
+        }
+        out->truncate(p - out->data());
+    }
+    return in - begin;
+}
+
+void HexCollector::add(QByteArrayView text, QByteArray* out) {
+    const std::array<signed char, 256>& values = hexValues();
     // Pictures and objects are megabytes of hex digits: the bytes are written straight into room
     // made for them, sixteen digits at a time where they are all digits.
     const qsizetype start = out->size();
@@ -194,10 +240,15 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
             return true;
         case Kw::Pict:
             if (state.dest == Dest::Normal || state.dest == Dest::ObjResult) {
+                const bool tail = state.dest == Dest::ObjResult && object_.tailBytes > 0;
                 state.dest = Dest::Pict;
                 picture_ = RtfPicture();
                 pictureHex_ = HexCollector();
                 pictureKindWord_.clear();
+                pictureReserved_ = false;
+                if (tail) {
+                    reservePicture(object_.tailBytes);
+                }
             } else {
                 state.dest = Dest::Skip;
             }
@@ -215,6 +266,10 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
             return true;
         case Kw::ObjClass:
             state.dest = state.dest == Dest::Object ? Dest::ObjClass : Dest::Skip;
+            return true;
+        case Kw::TkObject:
+            object_.own = object_.own || state.dest == Dest::Object;
+            state.dest = state.dest == Dest::Object ? Dest::TkObject : Dest::Skip;
             return true;
         case Kw::ObjData:
             state.dest = state.dest == Dest::Object ? Dest::ObjData : Dest::Skip;
@@ -488,6 +543,11 @@ void RtfReader::endPicture(GroupState& parent) {
                   QByteArray::number(picture_.bitmapRowBytes);
     }
     picture_.header = header;
+    // Room made from a count that the picture did not fill is given back: the picture is kept.
+    if (pictureReserved_ && picture_.data.capacity() - picture_.data.size() > 2 * HexCollector::kMaxOvershoot) {
+        picture_.data.squeeze();
+    }
+    pictureReserved_ = false;
     if (parent.dest == Dest::ObjResult && object_.active) {
         object_.picture = pictureFormat(builder_.document(), picture_, pictureBudget_, &pendingPictures_);
         object_.hasPicture = true;
@@ -497,7 +557,15 @@ void RtfReader::endPicture(GroupState& parent) {
     picture_ = RtfPicture();
 }
 
+void RtfReader::reservePicture(qsizetype bytes) {
+    // A hostile count makes no room beyond what the hex digits left in the input could fill.
+    const qsizetype left = (tokenizer_.data().size() - tokenizer_.position()) / 2;
+    picture_.data.reserve(std::min(bytes, left) + HexCollector::kMaxOvershoot);
+    pictureReserved_ = true;
+}
+
 void RtfReader::endObject(GroupState& parent) {
+    using richformat::PictureType;
     QTextImageFormat format;
     if (object_.hasPicture) {
         format = object_.picture;
@@ -508,29 +576,53 @@ void RtfReader::endObject(GroupState& parent) {
         format.setWidth(size.width());
         format.setHeight(size.height());
     }
-    const qsizetype end = tokenizer_.position();
-    format.setProperty(richformat::ObjectRtf,
-                       tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
-    // The server's own data is the native data inside the embedded-object stream; data that is
-    // not such a stream (a linked object, a damaged one) is kept as it was read.
     QString className = object_.className.trimmed();
-    QString streamClass;
-    qsizetype offset = 0;
-    qsizetype size = 0;
-    if (findEmbeddedNative(object_.data, &streamClass, &offset, &size)) {
-        // Cut in place: the stream's head goes without copying the data after it.
-        object_.data.truncate(offset + size);
-        object_.data.remove(0, offset);
-        if (className.isEmpty()) {
-            className = streamClass;
-        }
-    }
+    const bool whole = takeNative(&className);
     format.setProperty(richformat::ObjectClass, className);
     format.setProperty(richformat::ObjectData, object_.data);
+    // This program's own groups are written anew from the properties, which hold all they said;
+    // any other group (or one of ours that lost a part) is kept as read to be written back unchanged.
+    const auto kind = PictureType(format.intProperty(richformat::PictureKind));
+    if (!(object_.own && whole && object_.hasPicture && (kind == PictureType::Png || kind == PictureType::Jpeg))) {
+        const qsizetype end = tokenizer_.position();
+        format.setProperty(richformat::ObjectRtf,
+                           tokenizer_.data().sliced(object_.start, end - object_.start).toByteArray());
+    }
     if (parent.dest == Dest::Normal) {
         builder_.image(format, parent.para);
     }
     object_ = ObjectState();
+}
+
+// The server's own data is the native data inside the embedded-object stream; data that is not
+// such a stream (a linked object, a damaged one) is kept as it was read. A native data whose last
+// bytes are the result picture's has them joined back. True when the native data is all there.
+bool RtfReader::takeNative(QString* className) {
+    QString streamClass;
+    qsizetype offset = 0;
+    qsizetype size = 0;
+    const qsizetype missing = object_.tailBytes;
+    if (!findEmbeddedNative(object_.data, &streamClass, &offset, &size, missing)) {
+        return false;
+    }
+    if (className->isEmpty()) {
+        *className = streamClass;
+    }
+    const QByteArray tail = missing > 0 && object_.hasPicture
+                                ? object_.picture.property(richformat::PictureData).toByteArray()
+                                : QByteArray();
+    if (missing > 0 && tail.size() == missing) {
+        QByteArray native;
+        native.reserve(size + missing);
+        native.append(object_.data.constData() + offset, size).append(tail);
+        object_.data = std::move(native);
+        return true;
+    }
+    // Cut in place: the stream's head goes without copying the data after it. Without its tail
+    // (the result picture is missing or not the one written) the part there is kept.
+    object_.data.truncate(offset + size);
+    object_.data.remove(0, offset);
+    return missing == 0;
 }
 
 void RtfReader::startFieldResult(GroupState& state) {

@@ -28,6 +28,7 @@ enum class Dest : unsigned char {
     ObjClass,
     ObjData,
     ObjResult,
+    TkObject,  // this program's mark on an object group it wrote
     FieldInst,
     ListTable,
     List,
@@ -104,12 +105,20 @@ struct ObjectState {
     int height = 0;
     bool hasPicture = false;
     QTextImageFormat picture;
+    bool own = false;         // written by this program: written anew from its properties
+    qsizetype tailBytes = 0;  // the native data's last bytes that are the result picture's
 };
 
 // Collects hex digits into bytes, ignoring anything else.
 struct HexCollector {
     int high = -1;
     void add(QByteArrayView text, QByteArray* out);
+    // Collects from the start of rest up to the next backslash or brace; returns how many bytes
+    // that was. Room is made a piece of kPiece input bytes at a time, so out may grow up to
+    // kMaxOvershoot bytes past what it ends with.
+    qsizetype addRun(QByteArrayView rest, QByteArray* out);
+    static constexpr qsizetype kPiece = 16384;
+    static constexpr qsizetype kMaxOvershoot = kPiece / 2 + 8;
 };
 
 class RtfReader final : public RtfListener {
@@ -124,6 +133,10 @@ class RtfReader final : public RtfListener {
     RtfError hexByte(unsigned char byte) override;
     RtfError text(QByteArrayView bytes) override;
     RtfError binary(QByteArrayView bytes) override;
+    bool takesHexDigits() const override {
+        return skip_ == 0 && (stack_.back().dest == Dest::Pict || stack_.back().dest == Dest::ObjData);
+    }
+    qsizetype hexDigits(QByteArrayView rest) override;
     // Reading ends with the document's own group, or when the document has used up its memory.
     bool finished() const override { return finished_ || builder_.outOfMemory(); }
 
@@ -169,6 +182,8 @@ class RtfReader final : public RtfListener {
     QColor colorAt(int index) const;
     void endPicture(GroupState& parent);
     void endObject(GroupState& parent);
+    bool takeNative(QString* className);
+    void reservePicture(qsizetype bytes);
     void endListLevel();
     void startFieldResult(GroupState& state);
 
@@ -196,6 +211,7 @@ class RtfReader final : public RtfListener {
     PendingPictures pendingPictures_;
     QByteArray pictureKindWord_;
     HexCollector pictureHex_;
+    bool pictureReserved_ = false;  // room for the picture was made from a declared count
     ObjectState object_;
     HexCollector objectHex_;
     std::vector<FieldState> fields_;

@@ -67,6 +67,8 @@ RtfError RtfTokenizer::run(RtfListener& listener) {
             error = readControl(listener);
         } else if (c == '\r' || c == '\n') {
             ++at_;
+        } else if (listener.takesHexDigits()) {
+            at_ += std::max<qsizetype>(1, listener.hexDigits(data_.sliced(at_)));
         } else {
             const qsizetype start = at_;
             at_ = textRunEnd(begin, at_, size);

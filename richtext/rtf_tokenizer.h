@@ -37,6 +37,12 @@ class RtfListener {
     virtual RtfError text(QByteArrayView bytes) = 0;
     // The data of \binN, capped at the input left.
     virtual RtfError binary(QByteArrayView bytes) = 0;
+    // True while the listener collects hex digits (pictures and objects). Text is then handed over
+    // as the rest of the data, line breaks and all, and hexDigits says how much it took: up to the
+    // next backslash or brace, at least one byte. Megabytes of hex digits in lines of a hundred-odd
+    // would otherwise be a call for each line and a second pass over each.
+    virtual bool takesHexDigits() const { return false; }
+    virtual qsizetype hexDigits(QByteArrayView rest) { return rest.isEmpty() ? 0 : 1; }
     // True once reading is over (the document's outermost group has closed, or the listener can
     // take no more); the rest of the input is ignored.
     virtual bool finished() const = 0;

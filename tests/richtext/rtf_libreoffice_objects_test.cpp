@@ -20,15 +20,14 @@ using namespace tk::richformat;
 
 namespace {
 
-QTextImageFormat object(QTextDocument& document, const QString& name, const QString& className,
-                        const QByteArray& native, const QImage& shown, bool keepPng) {
+QTextImageFormat object(QTextDocument& document, const QString& name, const QString& className, QByteArray native,
+                        const QImage& shown, bool keepPng, bool nativeEndsWithPng = false) {
     document.addResource(QTextDocument::ImageResource, QUrl(name), shown);
     QTextImageFormat format;
     format.setName(name);
     format.setWidth(shown.width());
     format.setHeight(shown.height());
     format.setProperty(ObjectClass, className);
-    format.setProperty(ObjectData, native);
     if (keepPng) {
         QByteArray png;
         QBuffer buffer(&png);
@@ -36,7 +35,11 @@ QTextImageFormat object(QTextDocument& document, const QString& name, const QStr
         EXPECT_TRUE(shown.save(&buffer, "PNG"));
         format.setProperty(PictureKind, int(PictureType::Png));
         format.setProperty(PictureData, png);
+        if (nativeEndsWithPng) {
+            native += png;  // written once, in the result
+        }
     }
+    format.setProperty(ObjectData, native);
     return format;
 }
 
@@ -55,7 +58,8 @@ int pixelsNear(const QImage& image, QRgb colour) {
 }
 
 // Another word processor shows the pictures of the objects we write: LibreOffice prints the document,
-// the first page becomes a picture, and each object's colour is looked for there.
+// the first page becomes a picture, and each object's colour is looked for there. The last object's
+// native data ends with its picture, which is then only in the result.
 TEST(LibreOfficeObjects, ShowsThePictureOfEachObject) {
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (soffice.isEmpty()) {
@@ -76,10 +80,19 @@ TEST(LibreOfficeObjects, ShowsThePictureOfEachObject) {
     cursor.insertImage(object(document, "obj:2", QLatin1String(ole::kPackageClassName),
                               ole::encodePackage({QStringLiteral("a.txt"), QStringLiteral("/a.txt"), "hello"}), icon,
                               false));
+    cursor.insertBlock();
+    const QRgb blue = qRgb(40, 70, 210);
+    QImage kept(240, 120, QImage::Format_RGB32);
+    kept.fill(blue);
+    cursor.insertText(QStringLiteral("파일을 그대로 둔 그림 개체: "));
+    cursor.insertImage(
+        object(document, "obj:3", QLatin1String(ole::kImageClassName), QByteArray(32, 'h'), kept, true, true));
 
     QTemporaryDir dir;
     const QString rtf = dir.filePath(QStringLiteral("objects.rtf"));
-    test::writeFile(rtf, rtf::writeRtf(document));
+    const QByteArray written = rtf::writeRtf(document);
+    ASSERT_TRUE(written.contains("{\\*\\tkobject\\tkresultdata"));
+    test::writeFile(rtf, written);
     // LibreOffice's writer without its drawing part exports no PNG: the page goes through PDF and
     // poppler's pdftoppm.
     const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
@@ -102,6 +115,7 @@ TEST(LibreOfficeObjects, ShowsThePictureOfEachObject) {
     // At 72 dots per inch each object still covers a good many pixels of its colour.
     EXPECT_GT(pixelsNear(page, green), 500) << "the picture object";
     EXPECT_GT(pixelsNear(page, orange), 200) << "the package object";
+    EXPECT_GT(pixelsNear(page, blue), 500) << "the picture object whose file is written once";
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "platform/object_server_plugin.h"
 #include "platform/ole_objects.h"
 #include "platform/shell_open.h"
+#include "richtext/rich_format.h"
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
 #include "test_support.h"
 
 #include <QBuffer>
@@ -9,6 +12,9 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -222,6 +228,43 @@ TEST_F(ImageServerTest, StoredDataLoadsIntoANewObject) {
     expectHalves(again->picture());
     EXPECT_EQ(again->extentTwips(), object->extentTwips());
     EXPECT_EQ(again->save(), stored);
+}
+
+// A picture object goes through a document with its picture file in it once, and its stored data
+// read back loads into a new object that shows the same picture.
+TEST_F(ImageServerTest, PictureObjectsGoThroughADocumentWithTheirFileOnce) {
+    for (const char* format : {"PNG", "JPEG"}) {
+        SCOPED_TRACE(format);
+        const QByteArray file = encoded(halves(), format);
+        auto object = insert(write(QStringLiteral("a.") + QString::fromLatin1(format).toLower(), file));
+        QByteArray kind;
+        ASSERT_EQ(object->encodedPicture(&kind), file);
+        QTextDocument document;
+        document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("object:1")), object->picture());
+        QTextImageFormat character;
+        character.setName(QStringLiteral("object:1"));
+        character.setWidth(200);
+        character.setHeight(100);
+        character.setProperty(richformat::ObjectClass, object->className());
+        character.setProperty(richformat::ObjectData, object->save());
+        character.setProperty(richformat::PictureKind,
+                              int(kind == "png" ? richformat::PictureType::Png : richformat::PictureType::Jpeg));
+        character.setProperty(richformat::PictureData, file);
+        QTextCursor(&document).insertImage(character);
+
+        const QByteArray rtf = rtf::writeRtf(document);
+        EXPECT_LT(rtf.size(), file.size() * 2 + file.size() / 16 + 1024);
+        QTextDocument read;
+        QTextCursor cursor(&read);
+        ASSERT_EQ(rtf::readRtf(rtf, cursor), rtf::RtfError::None);
+        cursor.setPosition(1);
+        const QByteArray stored = cursor.charFormat().property(richformat::ObjectData).toByteArray();
+        EXPECT_EQ(stored, object->save());
+        auto again = servers.create(QString::fromLatin1(kImageClassName));
+        ASSERT_EQ(again->load(stored), S_OK);
+        expectHalves(again->picture());
+        EXPECT_EQ(again->extentTwips(), object->extentTwips());
+    }
 }
 
 // A damaged document's picture shows a framed box; its data is kept as it was, so saving the
