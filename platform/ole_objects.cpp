@@ -1,6 +1,9 @@
 #include "platform/ole_objects.h"
 
+#include "platform/message_box.h"
 #include "platform/shell_open.h"
+
+#include <QFileDialog>
 
 #include <algorithm>
 
@@ -29,6 +32,10 @@ QString errorText(HRESULT hr) {
 
 ObjectServers::ObjectServers() {
     host_.openFile = [](QWidget* parent, const QString& path) { return shellOpenFile(parent, path); };
+    host_.showWarning = [](QWidget* parent, const QString& text) { Messages::show(parent, text, MsgKind::Warning); };
+    host_.chooseFile = [](QWidget* parent, const QString& caption, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    };
 }
 
 ObjectServers& ObjectServers::instance() {

@@ -152,6 +152,10 @@ struct ServerHost {
     // Opens a file with the desktop's program for it, asking first when it would run a program
     // (shellOpenFile); false when the user said no or the desktop could not open it.
     std::function<bool(QWidget* parent, const QString& path)> openFile;
+    // Asks the user for a file to read (QFileDialog); empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter)> chooseFile;
+    // Tells the user of a failure in the program's message box (Messages::show).
+    std::function<void(QWidget* parent, const QString& text)> showWarning;
 };
 
 // A Korean sentence saying what went wrong for a failure code an object or server returned.
@@ -170,6 +174,9 @@ class ObjectServers {
     void setScratchDir(const QString& folder) { host_.scratchDir = folder; }
     void setFileOpener(std::function<bool(QWidget* parent, const QString& path)> openFile) {
         host_.openFile = std::move(openFile);
+    }
+    void setFileChooser(std::function<QString(QWidget*, const QString&, const QString&)> chooseFile) {
+        host_.chooseFile = std::move(chooseFile);
     }
 
     // Adds or replaces the class of the same name.

@@ -291,7 +291,8 @@ void registerPackageServer(ObjectServers& servers) {
     c.classId = kPackageClassId;
     c.fullTypeName = QStringLiteral("패키지");
     c.shortTypeName = QStringLiteral("패키지");
-    c.insertable = true;
+    // A package is made from a file, never new and empty.
+    c.insertable = false;
     const ObjectServers* owner = &servers;
     c.create = [owner]() -> std::unique_ptr<OleObject> { return std::make_unique<PackageObject>(*owner); };
     c.createFromFile = [owner](const QString& path, HRESULT* result) -> std::unique_ptr<OleObject> {

@@ -329,6 +329,11 @@ void TCustomRichEdit2::wireHooks() {
         return allow;
     };
     h.input = [this](QEvent* event) { handleInput(event); };
+    h.activateObject = [this] {
+        if (SelectedObjectPresent()) {
+            ExecuteVerb(ole::OLEIVERB_PRIMARY);
+        }
+    };
     h.contextMenu = [this](const QPoint& globalPos) {
         if (QMenu* menu = GetPopupMenu()) {
             menu->popup(globalPos);

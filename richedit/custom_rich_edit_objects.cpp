@@ -73,12 +73,14 @@ void TCustomRichEdit2::CreateAndInsertObject(bool fromFile, const QString& class
     if (!object) {
         return;
     }
-    OleObject* raw = object.get();
+    // A new object of a class is opened first, so that one the user leaves empty (a picture
+    // object whose file choice was cancelled) never enters the document.
+    if (!fromFile && object->doVerb(OLEIVERB_SHOW, window_) != S_OK) {
+        return;
+    }
     record.dvaspect = DVASPECT_CONTENT;
     record.dwFlags = REO_RESIZABLE | REO_BELOWBASELINE | REO_DYNAMICSIZE;
-    if (insertRecord(record, std::move(object)) && !fromFile) {
-        (void)raw->doVerb(OLEIVERB_SHOW, window_);
-    }
+    (void)insertRecord(record, std::move(object));
 }
 
 // The main form is the program's main window; the parent form is the window holding the control.

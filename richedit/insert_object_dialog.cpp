@@ -43,7 +43,9 @@ TInsertObjectDialog::TInsertObjectDialog(const TObjectDialog& settings, QWidget*
 
     auto* newPage = new QWidget(pages_);
     auto* newLayout = new QVBoxLayout(newPage);
-    newLayout->addWidget(new QLabel(QStringLiteral("개체 종류(&T):"), newPage));
+    auto* classLabel = new QLabel(QStringLiteral("개체 종류(&T):"), newPage);
+    classLabel->setBuddy(classList_);
+    newLayout->addWidget(classLabel);
     newLayout->addWidget(classList_);
     for (const ole::ServerClass* c : ole::ObjectServers::instance().classes()) {
         if (c->insertable && c->create) {
@@ -56,7 +58,9 @@ TInsertObjectDialog::TInsertObjectDialog(const TObjectDialog& settings, QWidget*
 
     auto* filePage = new QWidget(pages_);
     auto* fileLayout = new QVBoxLayout(filePage);
-    fileLayout->addWidget(new QLabel(QStringLiteral("파일(&L):"), filePage));
+    auto* fileLabel = new QLabel(QStringLiteral("파일(&L):"), filePage);
+    fileLabel->setBuddy(fileEdit_);
+    fileLayout->addWidget(fileLabel);
     auto* fileRow = new QHBoxLayout;
     auto* browseButton = new QPushButton(QStringLiteral("찾아보기(&B)..."), filePage);
     fileRow->addWidget(fileEdit_);

@@ -47,6 +47,7 @@ struct WindowHooks {
     std::function<bool()> allowDoubleClick;    // asked before a left double click is handled
     std::function<void(QEvent* event)> input;  // key and mouse events, after the window handled them
     std::function<void(const QPoint& globalPos)> contextMenu;
+    std::function<void()> activateObject;  // a double click on an embedded object, now selected
 };
 
 // The kinds of clipboard data the window can take in, the best one first.
@@ -149,6 +150,11 @@ class RichEditWindow final : public QTextEdit {
     bool editKeyAllowed(QKeyEvent* event);
     bool typingAllowed(const QString& text);
     bool sendLinkNotify(QMouseEvent* event, LinkMouse msg);
+    // The position of the object character whose picture holds the point (viewport
+    // coordinates), or -1.
+    int objectAt(const QPoint& point) const;
+    // Selects the object under the mouse, as a click on a picture does; false when there is none.
+    bool selectObjectAt(const QPoint& point);
     bool linkUnderMouse(const QPoint& viewportPos, TextSpan* span) const;
     bool selectionBarClick(QMouseEvent* event);
     void scheduleLinkUpdate();

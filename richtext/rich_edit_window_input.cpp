@@ -3,11 +3,13 @@
 
 #include "richtext/rich_format.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 
 namespace tk::richedit {
@@ -185,10 +187,55 @@ void RichEditWindow::mousePressEvent(QMouseEvent* event) {
     } else if (event->button() == Qt::RightButton) {
         sendLinkNotify(event, LinkMouse::RightDown);
     }
-    QTextEdit::mousePressEvent(event);
+    // A click on a picture or object selects it whole, so that its menu and the commands act on
+    // it; a click on one already selected is left to the text edit, which starts a drag from it.
+    const bool plainClick = !(event->modifiers() & Qt::ShiftModifier) &&
+                            (event->button() == Qt::LeftButton || event->button() == Qt::RightButton);
+    if (!(plainClick && selectObjectAt(event->position().toPoint()))) {
+        QTextEdit::mousePressEvent(event);
+    }
     if (hooks_.input) {
         hooks_.input(event);
     }
+}
+
+int RichEditWindow::objectAt(const QPoint& point) const {
+    const QPointF inDocument = point + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int hit = document()->documentLayout()->hitTest(inDocument, Qt::FuzzyHit);
+    for (const int at : {hit, hit - 1}) {
+        if (at < 0 || document()->characterAt(at) != QChar::ObjectReplacementCharacter) {
+            continue;
+        }
+        QTextCursor c(document());
+        c.setPosition(at);
+        const QRect before = cursorRect(c);
+        c.setPosition(at + 1);
+        const QRect after = cursorRect(c);
+        if (after.top() != before.top()) {
+            continue;
+        }
+        const QRect box(before.topLeft(), QPoint(after.left(), std::max(before.bottom(), after.bottom())));
+        if (box.contains(point)) {
+            return at;
+        }
+    }
+    return -1;
+}
+
+bool RichEditWindow::selectObjectAt(const QPoint& point) {
+    const int at = objectAt(point);
+    if (at < 0) {
+        return false;
+    }
+    const QTextCursor current = textCursor();
+    if (current.selectionStart() == at && current.selectionEnd() == at + 1) {
+        return false;
+    }
+    QTextCursor c = current;
+    c.setPosition(at);
+    c.setPosition(at + 1, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+    return true;
 }
 
 void RichEditWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -218,6 +265,16 @@ void RichEditWindow::mouseMoveEvent(QMouseEvent* event) {
 
 void RichEditWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && hooks_.allowDoubleClick && !hooks_.allowDoubleClick()) {
+        event->accept();
+        return;
+    }
+    // A double click on a picture or object opens it with its first verb.
+    if (event->button() == Qt::LeftButton && hooks_.activateObject && objectAt(event->position().toPoint()) >= 0) {
+        selectObjectAt(event->position().toPoint());
+        hooks_.activateObject();
+        if (hooks_.input) {
+            hooks_.input(event);
+        }
         event->accept();
         return;
     }

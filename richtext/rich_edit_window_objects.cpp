@@ -242,6 +242,12 @@ void RichEditObjects::resolve() {
 
 std::vector<RichEditObjects::Entry> RichEditObjects::scan(int from, int to) const {
     std::vector<Entry> found;
+    // A document's formats are few, its blocks may be hundreds of thousands: without an image
+    // format among them there is nothing to look for.
+    const QList<QTextFormat> formats = document_->allFormats();
+    if (std::none_of(formats.cbegin(), formats.cend(), [](const QTextFormat& f) { return f.isImageFormat(); })) {
+        return found;
+    }
     forEachImage(*document_, from, to, [&](int cp, const QTextImageFormat& format) {
         Entry e;
         e.pos = cp;

@@ -45,7 +45,7 @@ HRESULT ImageObject::doVerb(int verb, QWidget* window) {
         return E_INVALIDARG;
     }
     if (stored_.file.isEmpty()) {
-        return E_FAIL;
+        return chooseAndLoad(window);
     }
     QString path;
     const QString name = QStringLiteral("그림.") + suffixOf(stored_.format);
@@ -55,6 +55,33 @@ HRESULT ImageObject::doVerb(int verb, QWidget* window) {
     }
     const auto& open = servers_.host().openFile;
     return open && open(window, path) ? S_OK : S_FALSE;
+}
+
+// A new picture object asks for its picture when it is first shown; S_FALSE when the user
+// cancelled, so that no empty object is kept.
+HRESULT ImageObject::chooseAndLoad(QWidget* window) {
+    const auto& choose = servers_.host().chooseFile;
+    const QString path =
+        choose
+            ? choose(
+                  window, QStringLiteral("그림 고르기"),
+                  QStringLiteral("그림 파일 (*.png *.jpg *.jpeg *.gif *.bmp *.dib *.ico *.emf *.wmf);;모든 파일 (*)"))
+            : QString();
+    if (path.isEmpty()) {
+        return S_FALSE;
+    }
+    SetUpdating(true);
+    const HRESULT loaded = LoadFromFile(path);
+    SetUpdating(false);
+    if (!succeeded(loaded)) {
+        // The program's own message service: this library's copy of it is not the program's.
+        if (const auto& warn = servers_.host().showWarning) {
+            warn(window, QStringLiteral("그림 파일(%1)을 읽을 수 없습니다. 다른 그림 파일을 고르십시오.\n%2")
+                             .arg(QFileInfo(path).fileName(), errorText(loaded)));
+        }
+        return loaded;
+    }
+    return SetAutoSize(true);
 }
 
 QByteArray ImageObject::save() const {

@@ -34,6 +34,7 @@ class ImageObject final : public ole::OleObject, public ole::IQEImage {
 
   private:
     void notifyChanged();
+    ole::HRESULT chooseAndLoad(QWidget* window);
 
     const ole::ObjectServers& servers_;
     StoredImage stored_;

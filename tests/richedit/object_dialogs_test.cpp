@@ -70,6 +70,28 @@ TEST_F(ObjectsTest, InsertDialogMakesANewObjectOfAChosenClassAndOpensIt) {
     EXPECT_EQ(journal().events, QStringList{"verb -1"});
 }
 
+// This was an empty object left in the document when the new object's own window (a picture's file
+// choice) was cancelled: the object is opened first and inserted only when it was filled.
+TEST_F(ObjectsTest, ANewObjectLeftEmptyIsNotInserted) {
+    ServerClass cancelled;
+    cancelled.name = QStringLiteral("Test.Cancelled");
+    cancelled.classId = QUuid::createUuid();
+    cancelled.fullTypeName = QStringLiteral("빈 개체");
+    cancelled.create = [id = cancelled.classId] {
+        return std::make_unique<FakeObject>("Test.Cancelled", id, Qt::yellow, false);
+    };
+    ObjectServers::instance().registerClass(cancelled);
+    whenShown<TInsertObjectDialog>([&](TInsertObjectDialog* d) {
+        clickItem(d->classList(), QStringLiteral("빈 개체"));
+        clickButton(d, QDialogButtonBox::Ok);
+    });
+    control->ShowInsertObjectDialog();
+    ObjectServers::instance().unregisterClass(cancelled.name);
+    EXPECT_EQ(journal().events, QStringList{"verb -1"});
+    EXPECT_EQ(objectCharacters(), 0);
+    EXPECT_FALSE(control->Modified());
+}
+
 TEST_F(ObjectsTest, InsertDialogEmbedsAFileWithoutOpeningIt) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("memo.txt"));

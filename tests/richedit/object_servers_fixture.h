@@ -56,6 +56,9 @@ class FakeObject final : public OleObject {
     }
     HRESULT doVerb(int verb, QWidget*) override {
         journal().events << QStringLiteral("verb %1").arg(verb);
+        if (verb == OLEIVERB_SHOW && name_ == QStringLiteral("Test.Cancelled")) {
+            return S_FALSE;  // a new object the user left empty
+        }
         return verb == 1 && data_ == "fails" ? E_FAIL : S_OK;
     }
     QByteArray save() const override { return data_; }

@@ -518,3 +518,35 @@ TEST_F(ObjectsTest, PastedTextDoesNotArriveProtected) {
     QTest::keyClick(&window(), Qt::Key_Delete);
     EXPECT_EQ(control->TextRange(0, -1), QStringLiteral("open locked"));
 }
+
+// This was: a click on a picture only put the caret beside it, so its menu never offered its verbs
+// and a double click did not open it.
+TEST_F(ObjectsTest, AClickSelectsAnObjectAndADoubleClickOpensIt) {
+    insertPicture();
+    control->SetSelectionRange(0, 0, false);
+    QWidget* viewport = control->richWindow().viewport();
+    QTextCursor c(&control->document());
+    c.setPosition(2);
+    const QRect before = control->richWindow().cursorRect(c);
+    const QPoint inside(before.left() + 10, before.center().y());
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(control->SelectionStart(), 2);
+    EXPECT_EQ(control->SelectionLength(), 1);
+    EXPECT_TRUE(control->SelectedObjectPresent());
+
+    // A click on the text beside it still places the caret.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(before.left() + 30, before.center().y()));
+    EXPECT_EQ(control->SelectionLength(), 0);
+
+    // The right button selects it too, so that the menu that follows is the object's.
+    QTest::mousePress(viewport, Qt::RightButton, {}, inside);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, inside);
+    EXPECT_EQ(control->SelectionLength(), 1);
+
+    journal().events.clear();
+    control->SetSelectionRange(0, 0, false);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(journal().events, QStringList{"verb 0"});
+    EXPECT_EQ(control->SelectionStart(), 2);
+    EXPECT_EQ(control->SelectionLength(), 1);
+}

@@ -340,3 +340,37 @@ TEST(ObjectServerPlugin, StartUpRegistersBothServers) {
 }
 
 }  // namespace
+
+// A picture object made new (the insert-object dialog's "새로 만들기") asks for its picture when it
+// is first shown. This was an empty box left in the document, which no verb could fill.
+TEST_F(ImageServerTest, ANewPictureObjectAsksForItsPictureWhenShown) {
+    const QByteArray png = encoded(halves(), "PNG");
+    const QString path = write("b.png", png);
+    QString answer;
+    QStringList asked;
+    servers.setFileChooser([&](QWidget*, const QString& caption, const QString& filter) {
+        asked << caption;
+        EXPECT_TRUE(filter.contains(QStringLiteral("*.png")));
+        return answer;
+    });
+    HRESULT hr = E_FAIL;
+    auto object = servers.create(QString::fromLatin1(kImageClassName), &hr);
+    ASSERT_TRUE(object);
+    // Cancelled: nothing loaded, and the holder hears S_FALSE so it keeps nothing.
+    EXPECT_EQ(object->doVerb(OLEIVERB_SHOW, nullptr), S_FALSE);
+    QByteArray kind;
+    EXPECT_TRUE(object->encodedPicture(&kind).isEmpty());
+
+    // A file that is no picture says why and fails.
+    test::ScriptedMessages messages;
+    answer = write("c.png", "not a picture");
+    EXPECT_FALSE(succeeded(object->doVerb(OLEIVERB_SHOW, nullptr)));
+    ASSERT_EQ(messages.requests().size(), 1);
+    EXPECT_TRUE(messages.requests()[0].text.contains(QStringLiteral("c.png")));
+
+    answer = path;
+    EXPECT_EQ(object->doVerb(OLEIVERB_SHOW, nullptr), S_OK);
+    EXPECT_EQ(object->encodedPicture(&kind), png);
+    EXPECT_FALSE(object->extentTwips().isEmpty());
+    EXPECT_EQ(asked.size(), 3);
+}
