@@ -144,7 +144,7 @@ QString RichEditModel::textRange(int start, int end) const {
 bool RichEditModel::insertPlainText(QTextCursor& cursor, const QString& text) {
     // Typed or replaced text never inherits protection from the text before it: it would lock
     // the user out of what was just written.
-    QTextCharFormat format = cursor.charFormat();
+    QTextCharFormat format = richformat::withoutPicture(cursor.charFormat());
     format.clearProperty(richformat::Protected);
     format.setAnchor(false);
     format.clearProperty(QTextFormat::AnchorHref);

@@ -105,7 +105,10 @@ RichEditWindow::RichEditWindow(QWidget* parent, QTextDocument* shared) : QTextEd
     auto* viewModel = new ViewModel(this);
     model_.reset(viewModel);
     objects_ = std::make_unique<RichEditObjects>(*model_, this);
-    connect(this, &QTextEdit::cursorPositionChanged, this, [viewModel] { viewModel->selectionMoved(); });
+    connect(this, &QTextEdit::cursorPositionChanged, this, [this, viewModel] {
+        viewModel->selectionMoved();
+        dropPictureFormatAtCaret();
+    });
     connect(this, &QTextEdit::selectionChanged, this, [viewModel] { viewModel->selectionMoved(); });
     connect(document(), &QTextDocument::contentsChanged, this, &RichEditWindow::scheduleLinkUpdate);
     connectLayout();
@@ -148,6 +151,19 @@ void RichEditWindow::scrollWhenLaidOut(int y) {
         verticalScrollBar()->setValue(y);
     } else {
         pendingScroll_ = y;
+    }
+}
+
+// A caret just after a picture or object would have the next text typed (by keys or the input
+// method) take on the picture's format: it gets the plain character format instead.
+void RichEditWindow::dropPictureFormatAtCaret() {
+    const QTextCursor c = textCursor();
+    if (c.hasSelection() || c.atStart()) {
+        return;
+    }
+    const QTextCharFormat f = c.charFormat();
+    if (richformat::hasPicture(f)) {
+        setCurrentCharFormat(richformat::withoutPicture(f));
     }
 }
 

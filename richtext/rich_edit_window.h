@@ -150,6 +150,7 @@ class RichEditWindow final : public QTextEdit {
     bool editKeyAllowed(QKeyEvent* event);
     bool typingAllowed(const QString& text);
     bool sendLinkNotify(QMouseEvent* event, LinkMouse msg);
+    void dropPictureFormatAtCaret();
     // The position of the object character whose picture holds the point (viewport
     // coordinates), or -1.
     int objectAt(const QPoint& point) const;

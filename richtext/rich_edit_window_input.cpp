@@ -77,9 +77,10 @@ bool RichEditWindow::typingAllowed(const QString& text) {
     if (!model_->allowEdit(EditMessage::Char, c.selectionStart(), c.selectionEnd(), ch)) {
         return false;
     }
-    // Typed text does not take on the protection of the text before it.
+    // Typed text does not take on the protection of the text before it, nor a picture's format.
     QTextCharFormat f = c.charFormat();
-    if (f.hasProperty(richformat::Protected) || f.isAnchor()) {
+    if (f.hasProperty(richformat::Protected) || f.isAnchor() || richformat::hasPicture(f)) {
+        f = richformat::withoutPicture(f);
         f.clearProperty(richformat::Protected);
         f.setAnchor(false);
         f.clearProperty(QTextFormat::AnchorHref);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ole_objects.h"
+#include "richtext/rich_format.h"
 
 #include <QObject>
 #include <QPointer>
@@ -21,8 +22,7 @@ class RichEditModel;
 // The clipboard type of a copied embedded object: its class, stored data, aspect and size.
 inline constexpr char kObjectMimeType[] = "application/x-tomekeep-embedded-object";
 
-// A linked object's source file, kept on its character while the document is open.
-inline constexpr int ObjectLinkSource = QTextFormat::UserProperty + 40;
+using richformat::ObjectLinkSource;
 
 // What the window asks its owner about objects. The owner answers insertions and deletions; the
 // answers follow the object interfaces the control was written against.

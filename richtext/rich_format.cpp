@@ -9,6 +9,47 @@
 #include <utility>
 
 namespace tk::richformat {
+
+namespace {
+
+constexpr int kPictureProperties[] = {
+    QTextFormat::ObjectType,
+    QTextFormat::ImageName,
+    QTextFormat::ImageTitle,
+    QTextFormat::ImageAltText,
+    QTextFormat::ImageWidth,
+    QTextFormat::ImageHeight,
+    QTextFormat::ImageQuality,
+    PictureKind,
+    PictureData,
+    PictureHeader,
+    ObjectRtf,
+    ObjectClass,
+    ObjectData,
+    ObjectFlags,
+    ObjectAspect,
+    ObjectUser,
+    ObjectKey,
+    ObjectLinkSource,
+};
+
+}  // namespace
+
+QTextCharFormat withoutPicture(QTextCharFormat format) {
+    for (const int property : kPictureProperties) {
+        format.clearProperty(property);
+    }
+    return format;
+}
+
+bool hasPicture(const QTextCharFormat& format) {
+    for (const int property : kPictureProperties) {
+        if (format.hasProperty(property)) {
+            return true;
+        }
+    }
+    return false;
+}
 namespace {
 
 // Kept on the document, not the window, so that a re-created window finds it again.

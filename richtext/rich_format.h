@@ -44,7 +44,16 @@ enum CharProperty : int {
     ObjectAspect,   // int: how the object is shown (DVASPECT_CONTENT or DVASPECT_ICON)
     ObjectUser,     // int: the record's user value
     ObjectKey,      // int: the key of the object's live instance in the window, when it has one
+    // QString: a linked object's source file, kept on its character while the document is open.
+    ObjectLinkSource = QTextFormat::UserProperty + 40,
 };
+
+// The format text takes on beside a picture or object: its character properties without the
+// picture's or the object's own (the image, its size, data and class), so that text typed or
+// inserted after a picture is text, never another copy of the picture.
+QTextCharFormat withoutPicture(QTextCharFormat format);
+// True when a format carries a picture's or an object's properties.
+bool hasPicture(const QTextCharFormat& format);
 
 // Underline kinds as the rich edit window counts them.
 enum class UnderlineType : int {

@@ -489,24 +489,39 @@ void RtfWriter::writeBlock(const QTextBlock& block, bool inTable, bool lastInCel
         }
         const QString text = fragment.text();
         const QStringView part = QStringView(text).mid(start - fragment.position(), end - start);
-        if (run.image) {
-            const QTextImageFormat image = fragment.charFormat().toImageFormat();
-            for (qsizetype i = 0; i < part.size(); ++i) {
-                writeImage(image);
+        const auto writeRun = [&](QStringView piece) {
+            out_.append('{');
+            if (needsKoreanFont(piece, run.charset)) {
+                out_.append(koreanWords(run));
+                out_.append(' ');
+                writeText(piece, kKoreanCharset);
+            } else {
+                out_.append(run.words);
+                out_.append(' ');
+                writeText(piece, run.charset);
             }
+            out_.append('}');
+        };
+        if (!run.image) {
+            writeRun(part);
             continue;
         }
-        out_.append('{');
-        if (needsKoreanFont(part, run.charset)) {
-            out_.append(koreanWords(run));
-            out_.append(' ');
-            writeText(part, kKoreanCharset);
-        } else {
-            out_.append(run.words);
-            out_.append(' ');
-            writeText(part, run.charset);
+        // Only the object characters of a picture's run are pictures: text that took on a
+        // picture's format stays text.
+        const QTextImageFormat image = fragment.charFormat().toImageFormat();
+        qsizetype textFrom = 0;
+        for (qsizetype i = 0; i <= part.size(); ++i) {
+            if (i < part.size() && part[i] != QChar::ObjectReplacementCharacter) {
+                continue;
+            }
+            if (i > textFrom) {
+                writeRun(part.mid(textFrom, i - textFrom));
+            }
+            if (i < part.size()) {
+                writeImage(image);
+            }
+            textFrom = i + 1;
         }
-        out_.append('}');
     }
     if (!linkOpen_.isEmpty()) {
         out_.append("}}");

@@ -1,7 +1,11 @@
 #include "object_servers_fixture.h"
 
+#include "richtext/rtf_reader.h"
+#include "richtext/rtf_writer.h"
+
 #include <QBuffer>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
 
@@ -549,4 +553,48 @@ TEST_F(ObjectsTest, AClickSelectsAnObjectAndADoubleClickOpensIt) {
     EXPECT_EQ(journal().events, QStringList{"verb 0"});
     EXPECT_EQ(control->SelectionStart(), 2);
     EXPECT_EQ(control->SelectionLength(), 1);
+}
+
+// This was text typed or inserted after an object taking on the object's format: the window showed
+// it as text, but it was saved as one more copy of the object per character, so a reopened entry
+// held a row of objects where the user's words had been.
+TEST_F(ObjectsTest, TextAfterAnObjectIsSavedAsText) {
+    insertPicture(QStringLiteral("ab"), 2);
+    EXPECT_EQ(control->SelectionStart(), 3);  // the caret after the new object
+    control->richWindow().setFocus();
+    QTest::keyClick(&control->richWindow(), Qt::Key_Return);
+    QTest::keyClicks(&control->richWindow(), QStringLiteral("xy"));
+    control->SetSelectedText(QStringLiteral("링크"));
+    // The same after a click behind the object and through the input method.
+    control->SetSelectionRange(3, 3, false);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("한"));
+    QApplication::sendEvent(&control->richWindow(), &commit);
+
+    EXPECT_EQ(control->TextRange(0, -1),
+              QStringLiteral("ab") + QChar::ObjectReplacementCharacter + QStringLiteral("한\rxy링크"));
+    for (int at : {3, 5, 6, 7}) {
+        EXPECT_FALSE(richformat::hasPicture(formatAt(at))) << at;
+    }
+    const QByteArray rtf = tk::rtf::writeRtf(control->document());
+    EXPECT_EQ(rtf.count("\\object"), 1) << rtf.constData();
+}
+
+// A document whose text already carries a picture's format (saved before the fix above) is
+// written with its text as text and its one object as an object.
+TEST_F(ObjectsTest, TextWithAPictureFormatIsWrittenAsText) {
+    QTextDocument document;
+    QTextCursor c(&document);
+    QTextImageFormat image;
+    image.setName(QStringLiteral("p"));
+    image.setWidth(10);
+    image.setHeight(10);
+    image.setProperty(richformat::ObjectClass, QStringLiteral("Test.Picture"));
+    c.insertText(QString(QChar::ObjectReplacementCharacter) + QStringLiteral("글자"), image);
+    const QByteArray rtf = tk::rtf::writeRtf(document);
+    EXPECT_EQ(rtf.count("\\object"), 1) << rtf.constData();
+    QTextDocument back;
+    QTextCursor in(&back);
+    ASSERT_EQ(tk::rtf::readRtf(rtf, in, nullptr), tk::rtf::RtfError::None);
+    EXPECT_TRUE(back.toPlainText().endsWith(QStringLiteral("글자")));
 }
