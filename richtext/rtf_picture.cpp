@@ -261,6 +261,23 @@ void PendingPictures::decodeInto(QTextDocument* document) {
     names_.clear();
 }
 
+namespace {
+
+// The image character showing a picture's resource at its size, with the picture's bytes kept for
+// writing it back.
+QTextImageFormat imageCharacter(const QString& resource, QSizeF pixels, const RtfPicture& picture) {
+    QTextImageFormat format;
+    format.setName(resource);
+    format.setWidth(pixels.width());
+    format.setHeight(pixels.height());
+    format.setProperty(richformat::PictureKind, int(picture.kind));
+    format.setProperty(richformat::PictureData, picture.data);
+    format.setProperty(richformat::PictureHeader, picture.header);
+    return format;
+}
+
+}  // namespace
+
 QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& picture, PictureBudget& budget,
                                PendingPictures* pending) {
     if (pending && (picture.kind == PictureType::Png || picture.kind == PictureType::Jpeg)) {
@@ -272,35 +289,20 @@ QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& pictur
             if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
                 pending->add(name, picture, pixels.toSize());
             }
-            QTextImageFormat format;
-            format.setName(name);
-            format.setWidth(pixels.width());
-            format.setHeight(pixels.height());
-            format.setProperty(richformat::PictureKind, int(picture.kind));
-            format.setProperty(richformat::PictureData, picture.data);
-            format.setProperty(richformat::PictureHeader, picture.header);
-            return format;
+            return imageCharacter(name, pixels, picture);
         }
     }
     const QImage image = decodePicture(picture, budget);
     const QSize twips = pictureSizeTwips(picture, image);
     const QSizeF pixels(richformat::twipsToPixels(twips.width()), richformat::twipsToPixels(twips.height()));
-    QTextImageFormat format;
     if (image.isNull()) {
-        format.setName(placeholderResource(document, pixels.toSize(), budget));
-    } else {
-        const QString name = resourceName(picture.header, picture.data);
-        if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
-            document->addResource(QTextDocument::ImageResource, QUrl(name), image);
-        }
-        format.setName(name);
+        return imageCharacter(placeholderResource(document, pixels.toSize(), budget), pixels, picture);
     }
-    format.setWidth(pixels.width());
-    format.setHeight(pixels.height());
-    format.setProperty(richformat::PictureKind, int(picture.kind));
-    format.setProperty(richformat::PictureData, picture.data);
-    format.setProperty(richformat::PictureHeader, picture.header);
-    return format;
+    const QString name = resourceName(picture.header, picture.data);
+    if (document->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) {
+        document->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    }
+    return imageCharacter(name, pixels, picture);
 }
 
 }  // namespace tk::rtf
