@@ -191,9 +191,11 @@ ReadOutcome readMember(zip_t* za, zip_uint64_t index, const std::string& passwor
     ReadOutcome outcome;
     for (const std::string& candidate : candidates) {
         outcome = readOnce(za, index, st, candidate, fd, limits, ctx);
-        // A traditional member checks only one byte of the password up front; a CRC error after
-        // that is almost always a wrong password.
-        if (outcome.result == ReadResult::CrcError && st.encryption_method == ZIP_EM_TRAD_PKWARE) {
+        // A traditional member checks only one byte of the password up front; a CRC error or data
+        // that does not inflate after that is almost always a wrong password (one in 256 wrong
+        // passwords passes the check), so the next candidate is tried.
+        if ((outcome.result == ReadResult::CrcError || outcome.result == ReadResult::Damaged) &&
+            st.encryption_method == ZIP_EM_TRAD_PKWARE) {
             outcome = {ReadResult::WrongPassword, "incorrect password"};
         }
         if (outcome.result != ReadResult::WrongPassword) {

@@ -355,8 +355,9 @@ int TCustomRichEdit2::objectIndexAt(const QPoint& point) const {
         const int height = window_->cursorRect(c).height();
         const QRect box(topLeft, QSize(std::max(1, next.x() - topLeft.x()), height));
         if (next.y() == topLeft.y() && box.contains(point)) {
-            const QString before = document_->toPlainText().left(at);
-            return static_cast<int>(before.count(QChar::ObjectReplacementCharacter));
+            // The object index knows the position of every picture and object: no copy of the
+            // text on each mouse move.
+            return window_->objects().indexAt(at);
         }
     }
     return -1;

@@ -416,6 +416,13 @@ int RichEditObjects::positionOf(int index) {
     return index >= 0 && index < count() ? entries_[size_t(index)].pos : -1;
 }
 
+int RichEditObjects::indexAt(int position) {
+    resolve();
+    const auto it = std::lower_bound(entries_.cbegin(), entries_.cend(), position,
+                                     [](const Entry& e, int cp) { return e.pos < cp; });
+    return it != entries_.cend() && it->pos == position ? static_cast<int>(it - entries_.cbegin()) : -1;
+}
+
 QTextImageFormat RichEditObjects::formatOf(int index) {
     resolve();
     return index >= 0 && index < count() ? entries_[size_t(index)].format : QTextImageFormat();

@@ -93,6 +93,8 @@ class RichEditObjects final : public QObject {
     // The index of the object that is the whole selection, or -1.
     int selectedIndex();
     int positionOf(int index);
+    // The index of the picture or object at the character position, or -1.
+    int indexAt(int position);
     QTextImageFormat formatOf(int index);
 
     // Inserts the object as one character at record.cp (or the selection), with the character
