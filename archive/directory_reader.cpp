@@ -1,8 +1,7 @@
 #include "archive/directory_reader.h"
 
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
-
-#include <QtEndian>
 
 #include <algorithm>
 #include <climits>
@@ -10,6 +9,23 @@
 #include <cstring>
 
 namespace tk {
+
+QByteArray extraBlock(const QByteArray& extra, uint16_t tag) {
+    qsizetype pos = 0;
+    while (pos + 4 <= extra.size()) {
+        const uint16_t id = le16(extra.constData() + pos);
+        const uint16_t length = le16(extra.constData() + pos + 2);
+        if (pos + 4 + length > extra.size()) {
+            break;
+        }
+        if (id == tag) {
+            return extra.mid(pos + 4, length);
+        }
+        pos += 4 + length;
+    }
+    return {};
+}
+
 namespace {
 
 constexpr qint64 kEndRecordSize = 22;
@@ -22,15 +38,6 @@ constexpr uint16_t kUnicodePathTag = 0x7075;
 constexpr uint16_t kUnicodeCommentTag = 0x6375;
 constexpr const char* kDosCodePage = "CP437";
 
-uint16_t le16(const char* p) {
-    return qFromLittleEndian<quint16>(p);
-}
-uint32_t le32(const char* p) {
-    return qFromLittleEndian<quint32>(p);
-}
-uint64_t le64(const char* p) {
-    return qFromLittleEndian<quint64>(p);
-}
 bool isEndSignature(const char* p) {
     return p[0] == 'P' && p[1] == 'K' && p[2] == 5 && p[3] == 6;
 }
@@ -58,23 +65,6 @@ uint32_t crc32Of(const QByteArray& bytes) {
         }
     }
     return ~crc;
-}
-
-// The data of the extra field's block with this tag, or a null array when there is none.
-QByteArray extraBlock(const QByteArray& extra, uint16_t tag) {
-    qsizetype pos = 0;
-    while (pos + 4 <= extra.size()) {
-        const uint16_t id = le16(extra.constData() + pos);
-        const uint16_t length = le16(extra.constData() + pos + 2);
-        if (pos + 4 + length > extra.size()) {
-            break;
-        }
-        if (id == tag) {
-            return extra.mid(pos + 4, length);
-        }
-        pos += 4 + length;
-    }
-    return {};
 }
 
 // Text some tools store twice: in the local code page where the name belongs, and as UTF-8 in an

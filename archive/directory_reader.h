@@ -72,4 +72,8 @@ class DirectoryReader final {
 // the DOS code page (437) for bytes that are no ANSI text.
 QString decodeMemberText(const QByteArray& bytes, uint16_t bitFlags);
 
+// The data of a zip extra field's block with this tag (0x0001 for Zip64 values), or a null array
+// when there is none.
+QByteArray extraBlock(const QByteArray& extra, uint16_t tag);
+
 }  // namespace tk

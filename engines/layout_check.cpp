@@ -1,9 +1,9 @@
 #include "engines/layout_check.h"
 
 #include "archive/directory_reader.h"
+#include "platform/byte_order.h"
 
 #include <QFile>
-#include <QtEndian>
 
 #include <algorithm>
 #include <set>
@@ -30,16 +30,6 @@ struct Refusal {
     QString detail;
 };
 
-uint16_t le16(const char* p) {
-    return qFromLittleEndian<quint16>(p);
-}
-uint32_t le32(const char* p) {
-    return qFromLittleEndian<quint32>(p);
-}
-uint64_t le64(const char* p) {
-    return qFromLittleEndian<quint64>(p);
-}
-
 Refusal inconsistent(const QString& name, const char16_t* what) {
     return {kInconsistent, QStringLiteral("\"%1\" %2").arg(name, QString::fromUtf16(what))};
 }
@@ -51,16 +41,11 @@ void localSizes(const QByteArray& header, const QByteArray& extra, uint64_t* pac
     if (*packed != kAllOnes32 && *original != kAllOnes32) {
         return;
     }
-    qsizetype pos = 0;
-    while (pos + 4 <= extra.size()) {
-        const uint16_t id = le16(extra.constData() + pos);
-        const uint16_t length = le16(extra.constData() + pos + 2);
-        if (id == 0x0001 && length >= 16 && pos + 4 + 16 <= extra.size()) {
-            *original = le64(extra.constData() + pos + 4);
-            *packed = le64(extra.constData() + pos + 12);
-            return;
-        }
-        pos += 4 + length;
+    // A local header's Zip64 block holds both sizes, the original one first.
+    const QByteArray zip64 = extraBlock(extra, 0x0001);
+    if (zip64.size() >= 16) {
+        *original = le64(zip64.constData());
+        *packed = le64(zip64.constData() + 8);
     }
 }
 

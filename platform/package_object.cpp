@@ -1,5 +1,6 @@
 #include "platform/package_object.h"
 
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
 #include "platform/object_files.h"
 
@@ -10,7 +11,6 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPainterPath>
-#include <QtEndian>
 
 namespace tk::ole {
 
@@ -20,80 +20,39 @@ constexpr int kIconPixels = 48;
 constexpr QSize kPictureSize(128, 80);
 constexpr qsizetype kMaxNameBytes = 4096;
 
-// Reads the stored layout front to back; every read checks what is left and fails for good once
-// one did not fit.
-class Reader {
-  public:
-    explicit Reader(QByteArrayView data) : data_(data) {}
-    bool ok() const { return ok_; }
-    qsizetype left() const { return data_.size() - at_; }
-
-    quint16 u16() { return number<quint16>(); }
-    quint32 u32() { return number<quint32>(); }
-    QByteArrayView bytes(qint64 count) {
-        if (!ok_ || count < 0 || count > left()) {
-            ok_ = false;
-            return {};
-        }
-        const QByteArrayView out = data_.sliced(at_, qsizetype(count));
-        at_ += qsizetype(count);
-        return out;
+// A NUL-terminated string of at most kMaxNameBytes bytes, without its NUL.
+QByteArrayView cString(ByteReader& in) {
+    const QByteArrayView all = in.rest();
+    const QByteArrayView rest = all.first(std::min(all.size(), kMaxNameBytes + 1));
+    const qsizetype nul = rest.indexOf('\0');
+    if (nul < 0) {
+        in.fail();
+        return {};
     }
-    // A NUL-terminated string of at most kMaxNameBytes bytes, without its NUL.
-    QByteArrayView cString() {
-        const QByteArrayView rest = ok_ ? data_.sliced(at_, std::min(left(), kMaxNameBytes + 1)) : QByteArrayView();
-        const qsizetype nul = rest.indexOf('\0');
-        if (nul < 0) {
-            ok_ = false;
-            return {};
-        }
-        const QByteArrayView out = bytes(nul);
-        bytes(1);
-        return out;
-    }
-    // UTF-16 text after its length in characters.
-    QString utf16() {
-        const quint32 count = u32();
-        const QByteArrayView raw = bytes(qint64(count) * 2);
-        if (!ok_ || count > kMaxNameBytes) {
-            ok_ = false;
-            return {};
-        }
-        QString text(qsizetype(count), Qt::Uninitialized);
-        for (quint32 i = 0; i < count; ++i) {
-            text[qsizetype(i)] = QChar(qFromLittleEndian<quint16>(raw.data() + 2 * i));
-        }
-        return text;
-    }
-
-  private:
-    template <typename T>
-    T number() {
-        const QByteArrayView raw = bytes(sizeof(T));
-        return ok_ ? qFromLittleEndian<T>(raw.data()) : T(0);
-    }
-
-    QByteArrayView data_;
-    qsizetype at_ = 0;
-    bool ok_ = true;
-};
-
-void putU16(QByteArray& out, quint16 value) {
-    char raw[2];
-    qToLittleEndian(value, raw);
-    out.append(raw, 2);
+    const QByteArrayView out = in.bytes(nul);
+    in.bytes(1);
+    return out;
 }
 
-void putU32(QByteArray& out, quint32 value) {
-    char raw[4];
-    qToLittleEndian(value, raw);
-    out.append(raw, 4);
+// UTF-16 text after its length in characters.
+QString utf16(ByteReader& in) {
+    const quint32 count = in.u32();
+    const QByteArrayView raw = in.bytes(qint64(count) * 2);
+    if (!in.ok() || count > kMaxNameBytes) {
+        in.fail();
+        return {};
+    }
+    QString text(qsizetype(count), Qt::Uninitialized);
+    for (quint32 i = 0; i < count; ++i) {
+        text[qsizetype(i)] = QChar(le16(raw.data() + 2 * i));
+    }
+    return text;
 }
 
-void putUtf16(QByteArray& out, const QString& text) {
-    putU32(out, quint32(text.size()));
+void appendUtf16(QByteArray& out, const QString& text) {
+    appendLe(out, quint32(text.size()));
     for (const QChar c : text) {
-        putU16(out, c.unicode());
+        appendLe(out, c.unicode());
     }
 }
 
@@ -149,28 +108,28 @@ QByteArray encodePackage(const PackageContents& contents) {
     const QByteArray temp = codepage::toAnsiBestEffort(tempName);
     QByteArray out;
     out.reserve(contents.data.size() + 64 + (label.size() + source.size() + temp.size()) * 3);
-    putU16(out, 2);
+    appendLe(out, quint16(2));
     out.append(label).append('\0');
     out.append(source).append('\0');
-    putU16(out, 0);
-    putU16(out, 3);
-    putU32(out, quint32(temp.size() + 1));
+    appendLe(out, quint16(0));
+    appendLe(out, quint16(3));
+    appendLe(out, quint32(temp.size() + 1));
     out.append(temp).append('\0');
-    putU32(out, quint32(contents.data.size()));
+    appendLe(out, quint32(contents.data.size()));
     out.append(contents.data);
-    putUtf16(out, tempName);
-    putUtf16(out, contents.label);
-    putUtf16(out, contents.sourcePath);
+    appendUtf16(out, tempName);
+    appendUtf16(out, contents.label);
+    appendUtf16(out, contents.sourcePath);
     return out;
 }
 
 bool decodePackage(QByteArrayView stored, PackageContents* contents) {
-    Reader in(stored);
+    ByteReader in(stored);
     if (in.u16() != 2) {
         return false;
     }
-    const QByteArrayView label = in.cString();
-    const QByteArrayView source = in.cString();
+    const QByteArrayView label = cString(in);
+    const QByteArrayView source = cString(in);
     in.u16();
     const quint16 type = in.u16();
     const quint32 tempLength = in.u32();
@@ -189,9 +148,9 @@ bool decodePackage(QByteArrayView stored, PackageContents* contents) {
     PackageContents read{codepage::fromAnsi(label), codepage::fromAnsi(source), data.toByteArray()};
     // The UTF-16 names are optional; when they are there and whole they hold the names exactly.
     if (in.left() > 0) {
-        in.utf16();
-        const QString wideLabel = in.utf16();
-        const QString wideSource = in.utf16();
+        utf16(in);
+        const QString wideLabel = utf16(in);
+        const QString wideSource = utf16(in);
         if (in.ok()) {
             read.label = wideLabel;
             read.sourcePath = wideSource;

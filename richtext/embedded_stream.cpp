@@ -1,8 +1,7 @@
 #include "richtext/embedded_stream.h"
 
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
-
-#include <QtEndian>
 
 namespace tk::rtf {
 
@@ -12,68 +11,37 @@ constexpr quint32 kVersion = 0x00000501;
 constexpr quint32 kEmbedded = 2;
 constexpr quint32 kMaxNameBytes = 4096;
 
-void putU32(QByteArray& out, quint32 value) {
-    char raw[4];
-    qToLittleEndian(value, raw);
-    out.append(raw, 4);
-}
-
 void putString(QByteArray& out, const QByteArray& text) {
     if (text.isEmpty()) {
-        putU32(out, 0);
+        appendLe(out, quint32(0));
         return;
     }
-    putU32(out, quint32(text.size() + 1));
+    appendLe(out, quint32(text.size() + 1));
     out.append(text).append('\0');
 }
 
-// Reads the stream front to back; a read past the end fails and every later read fails too.
-struct Cursor {
-    QByteArrayView data;
-    qsizetype at = 0;
-    bool ok = true;
-
-    quint32 u32() {
-        if (!ok || data.size() - at < 4) {
-            ok = false;
-            return 0;
-        }
-        const quint32 value = qFromLittleEndian<quint32>(data.data() + at);
-        at += 4;
-        return value;
+// A length-prefixed string: its bytes up to the first NUL.
+QByteArrayView lengthPrefixed(ByteReader& in) {
+    const quint32 length = in.u32();
+    if (length > kMaxNameBytes) {
+        in.fail();
+        return {};
     }
-    QByteArrayView bytes(quint32 count) {
-        if (!ok || qint64(count) > data.size() - at) {
-            ok = false;
-            return {};
-        }
-        const QByteArrayView out = data.sliced(at, qsizetype(count));
-        at += qsizetype(count);
-        return out;
-    }
-    // A length-prefixed string: its bytes up to the first NUL.
-    QByteArrayView string() {
-        const quint32 length = u32();
-        if (length > kMaxNameBytes) {
-            ok = false;
-            return {};
-        }
-        const QByteArrayView raw = bytes(length);
-        const qsizetype nul = raw.indexOf('\0');
-        return nul >= 0 ? raw.first(nul) : raw;
-    }
-};
+    const QByteArrayView raw = in.bytes(length);
+    const qsizetype nul = raw.indexOf('\0');
+    return nul >= 0 ? raw.first(nul) : raw;
+}
 
 }  // namespace
 
 QByteArray embeddedStreamHead(const QString& className, qsizetype nativeSize) {
     QByteArray out;
-    putU32(out, kVersion);
-    putU32(out, kEmbedded);
+    appendLe(out, kVersion);
+    appendLe(out, kEmbedded);
     putString(out, codepage::toAnsiBestEffort(className));
     putString(out, {});
     putString(out, {});
-    putU32(out, quint32(nativeSize));
+    appendLe(out, quint32(nativeSize));
     return out;
 }
 
@@ -85,23 +53,23 @@ QByteArray encodeEmbeddedStream(const QString& className, QByteArrayView native)
 
 bool findEmbeddedNative(QByteArrayView stream, QString* className, qsizetype* offset, qsizetype* size,
                         qsizetype missing) {
-    Cursor in{stream};
+    ByteReader in(stream);
     in.u32();  // the version word: writers put different values there, readers ignore it
     const quint32 format = in.u32();
-    if (!in.ok || format != kEmbedded) {
+    if (!in.ok() || format != kEmbedded) {
         return false;
     }
-    const QByteArrayView name = in.string();
-    in.string();
-    in.string();
+    const QByteArrayView name = lengthPrefixed(in);
+    lengthPrefixed(in);
+    lengthPrefixed(in);
     const quint32 length = in.u32();
-    const qsizetype start = in.at;
+    const qsizetype start = in.at();
     if (missing < 0 || missing > qsizetype(length)) {
         return false;
     }
     const qsizetype held = qsizetype(length) - missing;
-    in.bytes(quint32(held));
-    if (!in.ok || name.isEmpty()) {
+    in.bytes(held);
+    if (!in.ok() || name.isEmpty()) {
         return false;
     }
     *className = codepage::fromAnsi(name);

@@ -4,6 +4,7 @@
 
 #include "richtext/rich_edit_model.h"
 #include "richtext/rich_format.h"
+#include "richtext/rtf_picture.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -518,9 +519,8 @@ QTextImageFormat RichEditObjects::shownFormat(const Entry& entry, OleObject* obj
     if (!encoded.isEmpty() && (png || kind == "jpeg")) {
         f.setProperty(richformat::PictureKind, int(png ? PictureType::Png : PictureType::Jpeg));
         f.setProperty(richformat::PictureData, encoded);
-        const QByteArray header = QByteArray(png ? "\\pngblip" : "\\jpegblip") + "\\picw" +
-                                  QByteArray::number(image.width()) + "\\pich" + QByteArray::number(image.height());
-        f.setProperty(richformat::PictureHeader, header);
+        f.setProperty(richformat::PictureHeader,
+                      rtf::blipHeader(png ? PictureType::Png : PictureType::Jpeg, image.size()));
     } else {
         f.setProperty(richformat::PictureKind, int(PictureType::None));
         f.clearProperty(richformat::PictureData);

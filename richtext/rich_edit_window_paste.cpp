@@ -3,6 +3,7 @@
 #include "richtext/rich_edit_window.h"
 
 #include "richtext/rich_format.h"
+#include "richtext/rtf_picture.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
 
@@ -326,9 +327,7 @@ bool RichEditWindow::importImage(const QMimeData* data) {
     format.setHeight(image.height());
     format.setProperty(richformat::PictureKind, int(richformat::PictureType::Png));
     format.setProperty(richformat::PictureData, png);
-    const QByteArray header =
-        "\\pngblip\\picw" + QByteArray::number(image.width()) + "\\pich" + QByteArray::number(image.height());
-    format.setProperty(richformat::PictureHeader, header);
+    format.setProperty(richformat::PictureHeader, rtf::blipHeader(richformat::PictureType::Png, image.size()));
     QTextCursor c = textCursor();
     model_->batch([&] {
         c.beginEditBlock();

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "richtext/embedded_stream.h"
 #include "richtext/rich_format.h"
+#include "richtext/rtf_picture.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -59,36 +60,6 @@ qsizetype resultTailSize(QByteArrayView native, QByteArrayView picture) {
     return picture.size();
 }
 
-void appendResultPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format,
-                         const QByteArray& kept, QSize goal) {
-    using richformat::PictureType;
-    const QImage shown = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
-    QByteArray data = kept;
-    const char* blip = "pngblip";
-    QSize pixels = shown.size();
-    if (!kept.isEmpty()) {
-        const bool png = PictureType(format.intProperty(richformat::PictureKind)) == PictureType::Png;
-        blip = png ? "pngblip" : "jpegblip";
-        if (pixels.isEmpty()) {
-            pixels = encodedSize(kept, png ? "PNG" : "JPEG");
-        }
-    } else if (!shown.isNull()) {
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::WriteOnly);
-        shown.save(&buffer, "PNG");
-    } else {
-        return;  // nothing to show: readers of the object show its class
-    }
-    out.append("{\\pict\\").append(blip);
-    word(out, "picw", std::max(1, pixels.width()));
-    word(out, "pich", std::max(1, pixels.height()));
-    word(out, "picwgoal", goal.width());
-    word(out, "pichgoal", goal.height());
-    out.append("\r\n");
-    appendHex(out, data);
-    out.append('}');
-}
-
 }  // namespace
 
 void appendHex(QByteArray& out, QByteArrayView data) {
@@ -106,6 +77,47 @@ void appendHex(QByteArray& out, QByteArrayView data) {
         }
     }
     out.truncate(p - out.data());
+}
+
+void appendPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format) {
+    const int goalW = richformat::pixelsToTwips(format.width());
+    const int goalH = richformat::pixelsToTwips(format.height());
+    const auto kind = richformat::PictureType(format.intProperty(richformat::PictureKind));
+    const QByteArray data = format.property(richformat::PictureData).toByteArray();
+    if (kind != richformat::PictureType::None && !data.isEmpty()) {
+        QByteArray header = format.property(richformat::PictureHeader).toByteArray();
+        if (header.isEmpty() && (kind == richformat::PictureType::Png || kind == richformat::PictureType::Jpeg)) {
+            header = blipHeader(kind, encodedSize(data, kind == richformat::PictureType::Png ? "PNG" : "JPEG"));
+        }
+        out.append("{\\pict").append(header);
+        if (goalW > 0 && goalH > 0) {
+            word(out, "picwgoal", goalW);
+            word(out, "pichgoal", goalH);
+        }
+        out.append("\r\n");
+        appendHex(out, data);
+        out.append('}');
+        return;
+    }
+    QImage image = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+    if (image.isNull()) {
+        image = QImage(format.name());
+    }
+    if (image.isNull()) {
+        return;  // nothing to show: readers of an object show its class
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    out.append("{\\pict\\pngblip");
+    word(out, "picw", image.width());
+    word(out, "pich", image.height());
+    word(out, "picwgoal", goalW > 0 ? goalW : image.width() * 15);
+    word(out, "pichgoal", goalH > 0 ? goalH : image.height() * 15);
+    out.append("\r\n");
+    appendHex(out, png);
+    out.append('}');
 }
 
 void appendObjectGroup(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format) {
@@ -139,7 +151,7 @@ void appendObjectGroup(QByteArray& out, const QTextDocument& document, const QTe
     appendHex(out, embeddedStreamHead(className, native.size()));
     appendHex(out, QByteArrayView(native).first(native.size() - tail));
     out.append("}{\\result");
-    appendResultPicture(out, document, format, kept, goal);
+    appendPicture(out, document, format);
     out.append("}}");
 }
 

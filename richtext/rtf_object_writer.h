@@ -11,6 +11,11 @@ namespace tk::rtf {
 // Appends the bytes as hex digits, 128 a line.
 void appendHex(QByteArray& out, QByteArrayView data);
 
+// Appends a picture character as {\pict ...} at the character's size: its kept bytes with the
+// control words kept beside them, else the shown image encoded as PNG; nothing when there is no
+// picture to show.
+void appendPicture(QByteArray& out, const QTextDocument& document, const QTextImageFormat& format);
+
 // Appends the RTF of an embedded object made in this program (an image character whose class is
 // set and that was not read from RTF):
 // {\object\objemb{\*\objclass NAME}{\*\tkobject\tkresultdataN}\objwN\objhN{\*\objdata HEX}{\result{\pict ...}}}

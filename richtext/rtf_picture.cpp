@@ -305,4 +305,9 @@ QTextImageFormat pictureFormat(QTextDocument* document, const RtfPicture& pictur
     return imageCharacter(name, pixels, picture);
 }
 
+QByteArray blipHeader(PictureType kind, QSize pixels) {
+    return QByteArray(kind == PictureType::Jpeg ? "\\jpegblip" : "\\pngblip") + "\\picw" +
+           QByteArray::number(pixels.width()) + "\\pich" + QByteArray::number(pixels.height());
+}
+
 }  // namespace tk::rtf

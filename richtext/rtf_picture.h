@@ -85,6 +85,10 @@ QImage framedBox(QSize pixels);
 // A framed box image of the size (in pixels), registered as a resource; returns its name.
 QString placeholderResource(QTextDocument* document, QSize pixels, PictureBudget& budget);
 
+// The control words that go with kept PNG or JPEG bytes of a picture so many pixels in size:
+// \pngblip\picwN\pichN (or \jpegblip ...).
+QByteArray blipHeader(richformat::PictureType kind, QSize pixels);
+
 // Twips limit for any picture dimension: 22 inches.
 inline constexpr int kMaxPictureTwips = 31680;
 

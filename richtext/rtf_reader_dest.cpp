@@ -145,10 +145,20 @@ const std::array<signed char, 256>& hexValues() {
 }  // namespace
 
 qsizetype HexCollector::addRun(QByteArrayView rest, QByteArray* out) {
+    return collect(rest, out, true);
+}
+
+void HexCollector::add(QByteArrayView text, QByteArray* out) {
+    collect(text, out, false);
+}
+
+// Pictures and objects are megabytes of hex digits: the bytes are written straight into room made
+// for them, sixteen digits at a time where they are all digits.
+qsizetype HexCollector::collect(QByteArrayView input, QByteArray* out, bool stopAtControl) {
     const std::array<signed char, 256>& values = hexValues();
-    const char* const begin = rest.data();
+    const char* const begin = input.data();
     const char* in = begin;
-    const char* const end = in + rest.size();
+    const char* const end = in + input.size();
     bool stopped = false;
     // In pieces, so that the room made for the bytes is bounded by the piece, not the rest.
     while (in < end && !stopped) {
@@ -163,7 +173,7 @@ qsizetype HexCollector::addRun(QByteArrayView rest, QByteArray* out) {
                 continue;
             }
             const char c = *in;
-            if (c == '\\' || c == '{' || c == '}') {
+            if (stopAtControl && (c == '\\' || c == '{' || c == '}')) {
                 stopped = true;
                 break;
             }
@@ -182,35 +192,6 @@ qsizetype HexCollector::addRun(QByteArrayView rest, QByteArray* out) {
         out->truncate(p - out->data());
     }
     return in - begin;
-}
-
-void HexCollector::add(QByteArrayView text, QByteArray* out) {
-    const std::array<signed char, 256>& values = hexValues();
-    // Pictures and objects are megabytes of hex digits: the bytes are written straight into room
-    // made for them, sixteen digits at a time where they are all digits.
-    const qsizetype start = out->size();
-    out->resize(start + (text.size() + 1) / 2 + 8);
-    char* p = out->data() + start;
-    const char* in = text.data();
-    const char* const end = in + text.size();
-    while (in < end) {
-        if (high < 0 && end - in >= 16 && hexBlock(in, p)) {
-            in += 16;
-            p += 8;
-            continue;
-        }
-        const int v = values[static_cast<unsigned char>(*in++)];
-        if (v < 0) {
-            continue;
-        }
-        if (high < 0) {
-            high = v;
-        } else {
-            *p++ = char(high * 16 + v);
-            high = -1;
-        }
-    }
-    out->truncate(p - out->data());
 }
 
 bool RtfReader::destinationWord(Kw kw, GroupState& state) {

@@ -119,6 +119,9 @@ struct HexCollector {
     qsizetype addRun(QByteArrayView rest, QByteArray* out);
     static constexpr qsizetype kPiece = 16384;
     static constexpr qsizetype kMaxOvershoot = kPiece / 2 + 8;
+
+  private:
+    qsizetype collect(QByteArrayView input, QByteArray* out, bool stopAtControl);
 };
 
 class RtfReader final : public RtfListener {

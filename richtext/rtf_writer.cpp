@@ -4,7 +4,6 @@
 #include "richtext/rich_format.h"
 #include "richtext/rtf_object_writer.h"
 
-#include <QBuffer>
 #include <QHash>
 #include <QImage>
 #include <QTextBlock>
@@ -120,7 +119,6 @@ class RtfWriter final {
     void writeFontName(const QString& name, int charset);
     const QByteArray& fallbackOf(char16_t c, int charset);
     void writeImage(const QTextImageFormat& format);
-    void writeHex(QByteArrayView data);
     void word(const char* name, int value) { out_.append('\\').append(name).append(QByteArray::number(value)); }
     void word(const char* name) { out_.append('\\').append(name); }
 
@@ -906,45 +904,7 @@ void RtfWriter::writeImage(const QTextImageFormat& format) {
         appendObjectGroup(out_, doc_, format);
         return;
     }
-    const int goalW = pixelsToTwips(format.width());
-    const int goalH = pixelsToTwips(format.height());
-    const auto kind = richformat::PictureType(format.intProperty(richformat::PictureKind));
-    const QByteArray data = format.property(richformat::PictureData).toByteArray();
-    if (kind != richformat::PictureType::None && !data.isEmpty()) {
-        out_.append("{\\pict").append(format.property(richformat::PictureHeader).toByteArray());
-        if (goalW > 0 && goalH > 0) {
-            word("picwgoal", goalW);
-            word("pichgoal", goalH);
-        }
-        out_.append("\r\n");
-        writeHex(data);
-        out_.append('}');
-        return;
-    }
-    const QVariant resource = doc_.resource(QTextDocument::ImageResource, QUrl(format.name()));
-    QImage image = resource.value<QImage>();
-    if (image.isNull()) {
-        image = QImage(format.name());
-    }
-    if (image.isNull()) {
-        return;
-    }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    out_.append("{\\pict\\pngblip");
-    word("picw", image.width());
-    word("pich", image.height());
-    word("picwgoal", goalW > 0 ? goalW : image.width() * 15);
-    word("pichgoal", goalH > 0 ? goalH : image.height() * 15);
-    out_.append("\r\n");
-    writeHex(png);
-    out_.append('}');
-}
-
-void RtfWriter::writeHex(QByteArrayView data) {
-    appendHex(out_, data);
+    appendPicture(out_, doc_, format);
 }
 
 }  // namespace

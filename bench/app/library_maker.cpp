@@ -1,10 +1,10 @@
 #include "bench/app/library_maker.h"
 
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
 
 #include <QDir>
 #include <QFile>
-#include <QtEndian>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,59 +17,47 @@
 namespace tk::bench {
 namespace {
 
-void put16(QByteArray& out, quint16 v) {
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
-}
-
-void put32(QByteArray& out, quint32 v) {
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-
 // A complete archive with one stored member and the comment.
 QByteArray archive(const QByteArray& body, const QByteArray& comment) {
     const QByteArray name("TKFile.rtf");
     const quint32 crc = 0;  // the list never reads members
     QByteArray out("PK\x03\x04", 4);
-    put16(out, 10);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, 0);
-    put32(out, crc);
-    put32(out, body.size());
-    put32(out, body.size());
-    put16(out, name.size());
-    put16(out, 0);
+    appendLe(out, quint16(10));
+    appendLe(out, quint16(0));
+    appendLe(out, quint16(0));
+    appendLe(out, quint16(0));
+    appendLe(out, quint16(0));
+    appendLe(out, quint32(crc));
+    appendLe(out, quint32(body.size()));
+    appendLe(out, quint32(body.size()));
+    appendLe(out, quint16(name.size()));
+    appendLe(out, quint16(0));
     out += name + body;
     const quint32 directory = out.size();
     out.append("PK\x01\x02", 4);
-    put16(out, 20);
-    put16(out, 10);
+    appendLe(out, quint16(20));
+    appendLe(out, quint16(10));
     for (int i = 0; i < 4; ++i) {
-        put16(out, 0);
+        appendLe(out, quint16(0));
     }
-    put32(out, crc);
-    put32(out, body.size());
-    put32(out, body.size());
-    put16(out, name.size());
+    appendLe(out, quint32(crc));
+    appendLe(out, quint32(body.size()));
+    appendLe(out, quint32(body.size()));
+    appendLe(out, quint16(name.size()));
     for (int i = 0; i < 4; ++i) {
-        put16(out, 0);
+        appendLe(out, quint16(0));
     }
-    put32(out, 0);
-    put32(out, 0);
+    appendLe(out, quint32(0));
+    appendLe(out, quint32(0));
     out += name;
     const quint32 directorySize = out.size() - directory;
     out.append("PK\x05\x06", 4);
-    put32(out, 0);
-    put16(out, 1);
-    put16(out, 1);
-    put32(out, directorySize);
-    put32(out, directory);
-    put16(out, comment.size());
+    appendLe(out, quint32(0));
+    appendLe(out, quint16(1));
+    appendLe(out, quint16(1));
+    appendLe(out, quint32(directorySize));
+    appendLe(out, quint32(directory));
+    appendLe(out, quint16(comment.size()));
     return out + comment;
 }
 
