@@ -589,11 +589,12 @@ HRESULT RichEditObjects::insertObject(const TReObject& record, std::unique_ptr<O
     if (!queryInsert(record.clsid.isNull() ? object->classId() : record.clsid)) {
         return E_FAIL;
     }
-    // The object takes the character format at the caret, without protection or a link.
+    // The object takes the character format at the caret, without protection, a link, or the
+    // properties of an object just before it (its class, data or linked source).
     QTextCursor probe(document_);
     probe.setPosition(from);
     QTextImageFormat base;
-    base.merge(probe.charFormat());
+    base.merge(richformat::withoutPicture(probe.charFormat()));
     base.setObjectType(QTextFormat::ImageObject);
     base.clearProperty(richformat::Protected);
     base.setAnchor(false);

@@ -598,3 +598,26 @@ TEST_F(ObjectsTest, TextWithAPictureFormatIsWrittenAsText) {
     ASSERT_EQ(tk::rtf::readRtf(rtf, in, nullptr), tk::rtf::RtfError::None);
     EXPECT_TRUE(back.toPlainText().endsWith(QStringLiteral("글자")));
 }
+
+// This was a new object inserted right after another one taking on its properties: after a linked
+// object it became linked to the same file, and it carried the other object's stored group.
+TEST_F(ObjectsTest, AnObjectAfterAnotherTakesNoneOfItsProperties) {
+    insertPicture(QStringLiteral("ab"), 2);
+    QTextCursor c(&control->document());
+    c.setPosition(2);
+    c.setPosition(3, QTextCursor::KeepAnchor);
+    QTextImageFormat linked = formatAt(2);
+    linked.setProperty(richformat::ObjectLinkSource, QStringLiteral("/tmp/elsewhere.txt"));
+    linked.setProperty(richformat::ObjectRtf, QByteArray("{\\object kept}"));
+    c.setCharFormat(linked);
+    control->SetSelectionRange(3, 3, false);
+    control->InsertObjectByClassName(QStringLiteral("Test.Picture"), 9);
+    const QTextImageFormat second = formatAt(3);
+    EXPECT_EQ(second.stringProperty(richformat::ObjectClass), QStringLiteral("Test.Picture"));
+    EXPECT_FALSE(second.hasProperty(richformat::ObjectLinkSource));
+    EXPECT_FALSE(second.hasProperty(richformat::ObjectRtf));
+    control->SetSelectionRange(3, 4, false);
+    TReObject record;
+    ASSERT_EQ(control->GetSelectedObject(record), S_OK);
+    EXPECT_EQ(record.poleobj->link(), nullptr);
+}
