@@ -334,14 +334,15 @@ bool TRichEditStrings::LoadStream(QIODevice& stream) {
         EditStream es;
         es.callback = ReadCallback(*conversion, stream, normalize);
         model.streamIn(attemptFlags, es);
-        if (es.dwError == kStreamTooLarge) {
+        if (!es.errorText.isEmpty()) {
+            // A document refused for what it holds (too large, broken RTF) is not read again in the
+            // other format: that would show its markup as text.
             loadRefusal_ = es.errorText;
         } else if (es.dwError != 0) {
             loadRefusal_ = conversion->errorString();
         }
         return es.dwError == 0;
     };
-    // A refused document is not tried in the other format: that would meet the same bytes again.
     if (!attempt(flags) &&
         (!loadRefusal_.isEmpty() || !stream.seek(start) || !attempt((flags & SF_RTF) ? SF_TEXT : SF_RTF))) {
         errorString_ = loadRefusal_.isEmpty() ? kLoadFailed : loadRefusal_;

@@ -151,9 +151,10 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
     QTextCursor c = selectionOnly ? textCursor() : QTextCursor(document_);
     const int before = textLength();
     int start = 0;
-    // A document refused part way (it grew past the cap while it was built) is not kept in part.
-    auto refuse = [&](const QString& why) {
-        stream.dwError = kStreamTooLarge;
+    // A document refused part way (it grew past the cap while it was built, or turned out broken)
+    // is not kept in part.
+    auto refuse = [&](quint32 code, const QString& why) {
+        stream.dwError = code;
         stream.errorText = why;
         if (selectionOnly) {
             c.setPosition(start, QTextCursor::KeepAnchor);
@@ -178,22 +179,17 @@ qint64 RichEditModel::streamIn(int flags, EditStream& stream) {
         QString why;
         if (rtf && !plainText_) {
             const rtf::RtfError error = rtf::readRtf(data, c, &why);
-            if (error == rtf::RtfError::TooLarge) {
-                refuse(why);
-            } else if (error != rtf::RtfError::None) {
-                stream.dwError = kErrorBadRtf;
+            if (error != rtf::RtfError::None) {
+                refuse(error == rtf::RtfError::TooLarge ? kStreamTooLarge : kErrorBadRtf, why);
             }
         } else if (rtf) {
             // A plain-text window takes only the text of a rich document.
             QTextDocument scratch;
             QTextCursor sc(&scratch);
             const rtf::RtfError error = rtf::readRtf(data, sc, &why);
-            if (error == rtf::RtfError::TooLarge) {
-                refuse(why);
+            if (error != rtf::RtfError::None) {
+                refuse(error == rtf::RtfError::TooLarge ? kStreamTooLarge : kErrorBadRtf, why);
             } else {
-                if (error != rtf::RtfError::None) {
-                    stream.dwError = kErrorBadRtf;
-                }
                 insertPlainText(c, scratch.toPlainText());
             }
         } else {

@@ -213,7 +213,7 @@ inline constexpr quint32 kStreamTooLarge = 0x8003;
 struct EditStream {
     EditStreamCallback callback;
     quint32 dwError = 0;
-    QString errorText;  // with kStreamTooLarge: what to tell the user
+    QString errorText;  // for a refused document: what to tell the user
 };
 
 }  // namespace tk::richedit

@@ -83,6 +83,9 @@ class RtfBuilder final {
     // Takes the memory of text of at most this many characters ahead of its text(); false (and out
     // of memory) when the budget has not that much left.
     [[nodiscard]] bool reserveText(qint64 characters);
+    // Takes memory the reader itself holds (its group stack); false (and out of memory) when the
+    // budget has not that much left.
+    [[nodiscard]] bool spendMemory(qint64 bytes) { return spend(bytes); }
 
   private:
     [[nodiscard]] bool spend(qint64 bytes);

@@ -4,7 +4,6 @@
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
 
-#include <QCoreApplication>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -52,10 +51,6 @@ bool isScriptNeutral(QStringView text) {
     return true;
 }
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("RtfReader", text);
-}
-
 }  // namespace
 
 RtfReader::RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor, qint64 memoryBudget)
@@ -69,10 +64,20 @@ RtfReader::RtfReader(const RtfTokenizer& tokenizer, QTextCursor& cursor, qint64 
 
 RtfError RtfReader::groupStart() {
     flushBytes();
-    if (depth() >= kMaxGroupDepth) {
-        return RtfError::TooDeep;
-    }
     skip_ = 0;
+    if (top().dest == Dest::Skip) {
+        // Nothing inside a skipped group is read: its groups are only counted.
+        ++skippedGroups_;
+        return RtfError::None;
+    }
+    // The stack's memory (its capacity doubles) is taken from the budget once per new depth.
+    static_assert(2 * sizeof(GroupState) <= kGroupMemory);
+    if (stack_.size() > deepest_) {
+        if (!builder_.spendMemory(kGroupMemory)) {
+            return RtfError::None;  // the builder is out of memory: reading stops here
+        }
+        deepest_ = stack_.size();
+    }
     stack_.push_back(stack_.back());
     GroupState& state = stack_.back();
     state.ignorable = false;
@@ -83,6 +88,10 @@ RtfError RtfReader::groupStart() {
 RtfError RtfReader::groupEnd() {
     flushBytes();
     skip_ = 0;
+    if (skippedGroups_ > 0) {
+        --skippedGroups_;
+        return RtfError::None;
+    }
     if (stack_.size() <= 1) {
         return RtfError::Unbalanced;
     }
@@ -877,7 +886,7 @@ qint64 leastReadMemory(QByteArrayView data) {
 RtfError readRtf(QByteArrayView data, QTextCursor& cursor, QString* errorString) {
     if (!looksLikeRtf(data)) {
         if (errorString) {
-            *errorString = tr("The data is not RTF.");
+            *errorString = QStringLiteral("RTF 문서가 아닙니다. 파일이 {\\rtf로 시작하는지 확인하세요.");
         }
         return RtfError::NotRtf;
     }
@@ -893,25 +902,13 @@ RtfError readRtf(QByteArrayView data, QTextCursor& cursor, QString* errorString)
             error = RtfError::TooLarge;
         }
     }
-    if (error != RtfError::None && errorString) {
-        switch (error) {
-            case RtfError::TooLarge:
-                *errorString = tooLargeText();
-                break;
-            case RtfError::TooDeep:
-                *errorString = tr("RTF groups are nested deeper than %1 levels at byte %2.")
-                                   .arg(kMaxGroupDepth)
-                                   .arg(tokenizer.position());
-                break;
-            case RtfError::TooLong:
-                *errorString = tr("An RTF control word is longer than %1 letters at byte %2.")
-                                   .arg(kMaxControlWordLength)
-                                   .arg(tokenizer.position());
-                break;
-            default:
-                *errorString = tr("An RTF group closes that was never opened at byte %1.").arg(tokenizer.position());
-                break;
-        }
+    if (error == RtfError::TooLarge && errorString) {
+        *errorString = tooLargeText();
+    } else if (error != RtfError::None && errorString) {
+        *errorString = QStringLiteral(
+                           "RTF 문서의 %1번째 바이트에서 열린 적 없는 묶음이 닫혀 있어 문서를 읽지 못했습니다. "
+                           "문서를 만든 프로그램에서 다시 저장해 보세요.")
+                           .arg(tokenizer.position());
     }
     return error;
 }

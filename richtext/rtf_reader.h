@@ -12,14 +12,12 @@ namespace tk::rtf {
 enum class RtfError {
     None,
     NotRtf,      // the data does not start with {\rtf
-    TooDeep,     // groups nested deeper than kMaxGroupDepth
     Unbalanced,  // a group closed that was never opened
-    TooLong,     // a control word longer than kMaxControlWordLength letters
     TooLarge,    // the data and the document built from it would take more than kMaxReadMemory
 };
-
-inline constexpr int kMaxGroupDepth = 1000;
-inline constexpr int kMaxControlWordLength = 32;
+// Neither the depth of groups nor the length of control words is limited: mail programs nest
+// thousands of groups, and a word longer than the 32 letters writers keep to is an unknown word.
+// Each open group is charged to the read's memory (kGroupMemory), so memory is the one limit.
 // The table cells all tables of a document may have; past them table text goes on as plain
 // paragraphs. The rich edit window lays a table out whole, at some 0.2 ms a cell, and before it
 // shows the first screen when the table is there: 20,000 cells take a few seconds.
@@ -35,6 +33,8 @@ inline constexpr qint64 kParagraphMemory = 160;
 inline constexpr qint64 kCharacterMemory = 4;
 inline constexpr qint64 kRunMemory = 64;
 inline constexpr qint64 kCellMemory = 256;
+// An open group whose text is read: its state (formats, paragraph, fonts) on the reader's stack.
+inline constexpr qint64 kGroupMemory = 512;
 
 // What to tell the user of a document that would take more memory than a read may: in Korean,
 // what happened and what to do.

@@ -195,6 +195,8 @@ class RtfReader final : public RtfListener {
     std::vector<GroupState> stack_;
     bool finished_ = false;
     quint64 formatCounter_ = 0;
+    qint64 skippedGroups_ = 0;  // groups open inside a skipped group
+    size_t deepest_ = 0;        // the deepest the stack has been, its memory charged
 
     QByteArray bytes_;
     const char* bytesCharset_ = nullptr;

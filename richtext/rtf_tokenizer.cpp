@@ -122,9 +122,6 @@ RtfError RtfTokenizer::readControlWord(RtfListener& listener) {
     while (at_ < size && isLetter(begin[at_])) {
         ++at_;
     }
-    if (at_ - start > kMaxControlWordLength) {
-        return RtfError::TooLong;
-    }
     const std::string_view word(begin + start, size_t(at_ - start));
     bool negative = false;
     if (at_ + 1 < size && begin[at_] == '-' && isDigit(begin[at_ + 1])) {

@@ -118,6 +118,20 @@ TEST(RichEditStringsStreams, RtfThatIsNotRtfLoadsAsTextOnRetry) {
     EXPECT_EQ(doc.editModel().text(), QStringLiteral("just words"));
 }
 
+// A document that is RTF is never shown as its markup: deep nesting loads as RTF, and a broken
+// one is refused with its reason instead of being loaded again as text.
+TEST(RichEditStringsStreams, RtfIsNeverShownAsItsMarkup) {
+    TRichTextDocument doc;
+    QByteArray deep = rtfOf("");
+    deep.chop(1);
+    deep += QByteArray(3000, '{') + "deep" + QByteArray(3000, '}') + " end}";
+    QBuffer buffer(&deep);
+    buffer.open(QIODevice::ReadOnly);
+    ASSERT_TRUE(doc.Lines().LoadStream(buffer)) << qPrintable(doc.Lines().errorString());
+    // This was the whole document as text: "{\\rtf1\\ansi…{{{{…deep…}}}} end}".
+    EXPECT_EQ(doc.editModel().text(), QStringLiteral("deep end"));
+}
+
 TEST(RichEditStringsFiles, ExtensionChoosesTheFormatAndContentTheCompression) {
     QTemporaryDir dir;
     const QString rtf = dir.filePath("a.rtf");
