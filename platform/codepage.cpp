@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 
 #include <iconv.h>
+#include <unicode/ucnv.h>
 
 #include <cerrno>
 #include <cstring>
@@ -41,6 +42,53 @@ const Converter& converter(const char* charset, bool toUnicode) {
     auto& slot = cache[toUnicode ? 1 : 0][charset];
     if (!slot) {
         slot = toUnicode ? std::make_unique<Converter>(kUtf16, charset) : std::make_unique<Converter>(charset, kUtf16);
+    }
+    return *slot;
+}
+
+// The few code pages glibc's iconv has no converter for (Mac Greek and Turkish) are read through
+// ICU, by their ICU names.
+class IcuConverter final {
+  public:
+    explicit IcuConverter(const char* name) {
+        UErrorCode status = U_ZERO_ERROR;
+        cnv_ = ucnv_open(name, &status);
+        if (U_FAILURE(status)) {
+            cnv_ = nullptr;
+        }
+    }
+    ~IcuConverter() {
+        if (cnv_) {
+            ucnv_close(cnv_);
+        }
+    }
+    IcuConverter(const IcuConverter&) = delete;
+    IcuConverter& operator=(const IcuConverter&) = delete;
+
+    bool valid() const { return cnv_ != nullptr; }
+
+    QString decode(QByteArrayView bytes) const {
+        ucnv_reset(cnv_);
+        QString result(bytes.size() * 2 + 1, Qt::Uninitialized);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t n = ucnv_toUChars(cnv_, reinterpret_cast<UChar*>(result.data()), int32_t(result.size()),
+                                        bytes.data(), int32_t(bytes.size()), &status);
+        if (U_FAILURE(status)) {
+            return QString(bytes.size(), QChar::ReplacementCharacter);
+        }
+        result.truncate(n);
+        return result;
+    }
+
+  private:
+    UConverter* cnv_ = nullptr;
+};
+
+const IcuConverter& icuConverter(const char* charset) {
+    thread_local std::map<std::string, std::unique_ptr<IcuConverter>> cache;
+    auto& slot = cache[charset];
+    if (!slot) {
+        slot = std::make_unique<IcuConverter>(charset);
     }
     return *slot;
 }
@@ -189,7 +237,8 @@ QString decode(const char* charset, QByteArrayView bytes) {
     }
     const Converter& conv = converter(charset, true);
     if (!conv.valid()) {
-        return QString(bytes.size(), QChar::ReplacementCharacter);
+        const IcuConverter& icu = icuConverter(charset);
+        return icu.valid() ? icu.decode(bytes) : QString(bytes.size(), QChar::ReplacementCharacter);
     }
     conv.reset();
     QString result(bytes.size(), Qt::Uninitialized);  // never more UTF-16 units than bytes
@@ -212,6 +261,11 @@ QString decode(const char* charset, QByteArrayView bytes) {
         ++in;
         --inLeft;
         conv.reset();
+    }
+    // Converters that combine characters (Hebrew and Vietnamese) hold the last one back until they
+    // are flushed.
+    if (outLeft >= 2) {
+        iconv(conv.handle(), nullptr, nullptr, &out, &outLeft);
     }
     result.truncate(result.size() - static_cast<qsizetype>(outLeft / 2));
     return result;
@@ -248,45 +302,56 @@ bool canEncode(const char* charset, QStringView text) {
     return encode(charset, text, &scratch);
 }
 
-const char* charsetCodePage(int charset) {
-    switch (charset) {
-        case 0:
-            return "CP1252";
-        case 77:
-            return "MACINTOSH";
-        case 128:
-            return "CP932";
-        case 129:
-            return "CP949";
-        case 130:
-            return "JOHAB";
-        case 134:
-            return "CP936";
-        case 136:
-            return "CP950";
-        case 161:
-            return "CP1253";
-        case 162:
-            return "CP1254";
-        case 163:
-            return "CP1258";
-        case 177:
-            return "CP1255";
-        case 178:
-            return "CP1256";
-        case 186:
-            return "CP1257";
-        case 204:
-            return "CP1251";
-        case 222:
-            return "CP874";
-        case 238:
-            return "CP1250";
-        case 255:
-            return "CP437";
-        default:
-            return nullptr;
+const char* codePageCharset(int codePage) {
+    // Code pages whose converter is not named CPnnn, and the Mac code pages: glibc has Mac Roman,
+    // Icelandic, Central European, Cyrillic and Ukrainian; ICU has Greek and Turkish. The Mac
+    // code pages of East Asia are their Windows supersets; Mac Arabic, Hebrew and Thai, which no
+    // converter here has, are read as the ISO code pages their letters keep the places of.
+    static const std::pair<int, const char*> names[] = {
+        {10000, "MACINTOSH"},  {10001, "CP932"},         {10002, "CP950"},       {10003, "CP949"},
+        {10004, "ISO-8859-6"}, {10005, "ISO-8859-8"},    {10006, "x-mac-greek"}, {10007, "MAC-CYRILLIC"},
+        {10008, "CP936"},      {10017, "MACUKRAINIAN"},  {10021, "TIS-620"},     {10029, "MAC-CENTRALEUROPE"},
+        {10079, "MAC-IS"},     {10081, "x-mac-turkish"}, {1361, "JOHAB"},        {20127, "ASCII"},
+        {20866, "KOI8-R"},     {21866, "KOI8-U"},        {20932, "EUC-JP"},      {51932, "EUC-JP"},
+        {51936, "EUC-CN"},     {51949, "EUC-KR"},        {54936, "GB18030"},     {65001, "UTF-8"},
+        {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"},    {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},
+        {28595, "ISO-8859-5"}, {28596, "ISO-8859-6"},    {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},
+        {28599, "ISO-8859-9"}, {28603, "ISO-8859-13"},   {28605, "ISO-8859-15"}};
+    for (const auto& [number, name] : names) {
+        if (number == codePage) {
+            return name;
+        }
     }
+    if (codePage <= 0 || codePage >= 100000) {
+        return nullptr;
+    }
+    // Windows and DOS code pages by number, when there is a converter for them.
+    thread_local std::map<int, std::string> numbered;
+    auto it = numbered.find(codePage);
+    if (it == numbered.end()) {
+        std::string name = "CP" + std::to_string(codePage);
+        it = numbered.emplace(codePage, converter(name.c_str(), true).valid() ? name : std::string()).first;
+    }
+    return it->second.empty() ? nullptr : it->second.c_str();
+}
+
+int charsetToCodePage(int charset) {
+    static const std::pair<int, int> pages[] = {
+        {0, 1252},   {77, 10000}, {78, 10001}, {79, 10003}, {80, 10008}, {81, 10002}, {82, 1361},  {83, 10005},
+        {84, 10004}, {85, 10006}, {86, 10081}, {87, 10021}, {88, 10029}, {89, 10007}, {128, 932},  {129, 949},
+        {130, 1361}, {134, 936},  {136, 950},  {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256},
+        {186, 1257}, {204, 1251}, {222, 874},  {238, 1250}, {254, 437},  {255, 437}};
+    for (const auto& [number, page] : pages) {
+        if (number == charset) {
+            return page;
+        }
+    }
+    return 0;
+}
+
+const char* charsetCodePage(int charset) {
+    const int page = charsetToCodePage(charset);
+    return page > 0 ? codePageCharset(page) : nullptr;
 }
 
 QByteArray toAnsiBestEffort(QStringView text) {

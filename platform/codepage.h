@@ -21,9 +21,14 @@ QString decode(const char* charset, QByteArrayView bytes);
 // True when every character of text has a form in the character set.
 bool canEncode(const char* charset, QStringView text);
 
-// The iconv name of an RTF/font character set number (0 ANSI, 128 Shift-JIS, 129 Hangul, ...), or
-// null for a number that names no code page of its own.
+// The converter name of an RTF/font character set number (0 ANSI, 77 Mac Roman, 128 Shift-JIS,
+// 129 Hangul, ...), or null for a number that names no code page of its own (1 default, 2 symbol).
 const char* charsetCodePage(int charset);
+// The Windows code page number of a character set number (Mac ones as 10000 and up), or 0.
+int charsetToCodePage(int charset);
+// The converter name of a Windows, DOS or Mac code page number (1252, 949, 10000 Mac Roman,
+// 10003 Mac Korean ...), or null when there is no converter for it.
+const char* codePageCharset(int codePage);
 
 inline QString fromAnsi(QByteArrayView bytes) {
     return decode(kAnsi, bytes);

@@ -364,6 +364,7 @@ void RtfReader::documentWord(Kw kw, int param, GroupState& state) {
         case Kw::Mac:
         case Kw::Pc:
         case Kw::Pca:
+            // \ansi alone names no code page: the program's own one is taken.
             ansiCodePage_ = kw == Kw::Mac ? "MACINTOSH" : kw == Kw::Pc ? "CP437" : kw == Kw::Pca ? "CP850" : "CP949";
             state.charset = ansiCodePage_;
             break;
@@ -818,31 +819,13 @@ bool RtfReader::tableWord(Kw kw, int param, GroupState& state) {
 }
 
 const char* RtfReader::codePageName(int codePage) {
-    auto it = codePageNames_.find(codePage);
-    if (it == codePageNames_.end()) {
-        std::string name;
-        switch (codePage) {
-            case 10000:
-                name = "MACINTOSH";
-                break;
-            case 65001:
-                name = "UTF-8";
-                break;
-            case 20127:
-                name = "ASCII";
-                break;
-            default:
-                name = codePage > 0 && codePage < 100000 ? "CP" + std::to_string(codePage) : std::string("CP1252");
-                break;
-        }
-        it = codePageNames_.emplace(codePage, name).first;
-    }
-    return it->second.c_str();
+    const char* name = codepage::codePageCharset(codePage);
+    return name ? name : "CP1252";
 }
 
 const char* RtfReader::charsetCodePage(int charset) {
-    if (charset == -1 || charset == 1) {
-        return ansiCodePage_;  // the document's own code page
+    if (charset == -1 || charset == 1) {  // the document's own code page
+        return ansiCodePage_;
     }
     const char* name = codepage::charsetCodePage(charset);
     return name ? name : "CP1252";

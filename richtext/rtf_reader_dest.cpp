@@ -390,7 +390,8 @@ void RtfReader::fontTableWord(Kw kw, int param, GroupState& state) {
     FontEntry& font = fonts_[tableFont_];
     switch (kw) {
         case Kw::FCharset:
-            font.charset = std::clamp(param, 0, 255);
+            // Mac writers write 256 and up for the Mac's own default: the document's code page.
+            font.charset = param >= 0 && param <= 255 ? param : -1;
             if (font.codePage == 0) {
                 state.charset = charsetCodePage(font.charset);
             }

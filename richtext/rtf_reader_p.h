@@ -209,7 +209,6 @@ class RtfReader final : public RtfListener {
     QList<QColor> colors_;
     int red_ = 0, green_ = 0, blue_ = 0;
     bool colorSet_ = false;
-    std::map<int, std::string> codePageNames_;
 
     RtfPicture picture_;
     PictureBudget pictureBudget_;

@@ -64,3 +64,42 @@ TEST(Codepage, EveryDecodedPairEncodesBackToItsBytes) {
     EXPECT_EQ(codepage::fromAnsi(QByteArray("\x81\x41")), QStringLiteral("갂"));
     EXPECT_EQ(codepage::fromAnsi(QByteArray("\xC8\xFE")), QStringLiteral("힝"));
 }
+
+// Every character set a font can name decodes through a converter: the byte of one letter of each
+// script arrives as that letter. Hebrew and Vietnamese converters hold a character back for
+// combining; this was an empty result for a Hebrew run of one letter.
+TEST(Codepage, EveryFontCharacterSetHasAConverter) {
+    struct Case {
+        int charset;
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {0, "caf\xE9", QStringLiteral("café")},  {77, "\xD5\xA5", QStringLiteral("’•")},
+        {78, "\x82\xA0", QStringLiteral("あ")},  {79, "\xC7\xD1", QStringLiteral("한")},
+        {80, "\xC4\xE3", QStringLiteral("你")},  {81, "\xA7\x41", QStringLiteral("你")},
+        {83, "\xE0", QStringLiteral("א")},       {84, "\xC7", QStringLiteral("ا")},
+        {85, "\xE1\xE2", QStringLiteral("αβ")},  {86, "\xDA\xDB", QStringLiteral("Ğğ")},
+        {87, "\xA1", QStringLiteral("ก")},       {88, "\x8A", QStringLiteral("ä")},
+        {89, "\x8F\xF0", QStringLiteral("Пр")},  {128, "\x82\xA0", QStringLiteral("あ")},
+        {129, "\xC7\xD1", QStringLiteral("한")}, {130, "\xD0\x65", QStringLiteral("한")},
+        {134, "\xC4\xE3", QStringLiteral("你")}, {136, "\xA7\x41", QStringLiteral("你")},
+        {161, "\xE1", QStringLiteral("α")},      {162, "\xD0", QStringLiteral("Ğ")},
+        {163, "\xE0", QStringLiteral("à")},      {177, "\xE0", QStringLiteral("א")},
+        {178, "\xC7", QStringLiteral("ا")},      {186, "\xF0", QStringLiteral("š")},
+        {204, "\xCF", QStringLiteral("П")},      {222, "\xA1", QStringLiteral("ก")},
+        {238, "\x9A", QStringLiteral("š")},
+    };
+    for (const Case& c : cases) {
+        const char* name = codepage::charsetCodePage(c.charset);
+        ASSERT_NE(name, nullptr) << c.charset;
+        EXPECT_EQ(codepage::decode(name, c.bytes), c.text) << c.charset << " " << name;
+    }
+    EXPECT_EQ(codepage::charsetCodePage(1), nullptr);  // the document's default
+    EXPECT_EQ(codepage::charsetCodePage(2), nullptr);  // symbol fonts
+    // Code pages by number, including ones iconv names otherwise; none for a number without one.
+    EXPECT_STREQ(codepage::codePageCharset(10003), "CP949");
+    EXPECT_STREQ(codepage::codePageCharset(1251), "CP1251");
+    EXPECT_STREQ(codepage::codePageCharset(65001), "UTF-8");
+    EXPECT_EQ(codepage::codePageCharset(12345), nullptr);
+}

@@ -371,6 +371,27 @@ TEST(RtfReaderLimits, HostileInput) {
     EXPECT_EQ(read("{\\rtf1 \\u99999999 {\\uc2000000000\\u65 xyz}b}")->text, QStringLiteral("\uFFFDAb"));
 }
 
+// The document says which code page its bytes are in: \mac, \ansicpg (Windows and Mac numbers) and
+// each font's \fcharset or \cpg; CP949 is taken only where it says nothing.
+TEST(RtfReaderText, CodePagesComeFromTheDocument) {
+    // This was "a'b•" read as CP1252 and the Mac Korean code page read as "\uFFFD\uFFFD".
+    EXPECT_EQ(read("{\\rtf1\\mac a\\'d5b\\'a5}")->text, QStringLiteral("a’b•"));
+    EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg10003 \\'c7\\'d1\\'b1\\'db}")->text, QStringLiteral("한글"));
+    EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg10001 \\'82\\'a0}")->text, QStringLiteral("あ"));
+    EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg10008 \\'c4\\'e3}")->text, QStringLiteral("你"));
+    EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg1251 \\'cf}")->text, QStringLiteral("П"));
+    // Nothing said: the program's own code page.
+    EXPECT_EQ(read("{\\rtf1 \\'c7\\'d1}")->text, QStringLiteral("한"));
+    // Fonts of Mac and Windows character sets in one document, and a \cpg over a character set; a
+    // Mac writer's 256 is the document's code page.
+    const auto fonts = read(
+        "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Times;}{\\f1\\fcharset85 G;}{\\f2\\fcharset204 C;}"
+        "{\\f3\\fcharset0\\cpg1253 Cp;}{\\f4\\fcharset177 H;}}{\\f1 \\'e1}{\\f2 \\'cf}{\\f3 \\'e1}{\\f4 \\'e0}\\'e9}");
+    EXPECT_EQ(fonts->text, QStringLiteral("αПαאé"));
+    const auto mac = read("{\\rtf1\\mac{\\fonttbl{\\f0\\fcharset256 Geneva;}}\\f0 \\'a5}");
+    EXPECT_EQ(mac->text, QStringLiteral("•"));
+}
+
 // Mail programs nest thousands of groups and old writers write words longer than 32 letters: such
 // documents are read as any other, with memory as the only limit.
 TEST(RtfReaderLimits, DepthAndLongWordsAreNoReasonToGiveUp) {
