@@ -1,5 +1,6 @@
 // tomekeep-cli convert IN OUT: plain text, RTF and the compressed container, by file extension.
 #include "cli/command.h"
+#include "cli/list_labels.h"
 #include "richedit/print_document.h"
 #include "richedit/rich_text_document.h"
 
@@ -144,6 +145,9 @@ int convert(const QStringList& list) {
     }
     if (outExt == QLatin1String("pdf")) {
         return printPdf(document, args.out);
+    }
+    if (outExt == QLatin1String("txt")) {
+        writeListLabels(document.document());
     }
     document.SetCompress(outExt == QLatin1String("crt"));
     document.Lines().SetTextEncoding(args.encoding);

@@ -2,6 +2,7 @@
 #include "cli/arguments.h"
 #include "cli/command.h"
 #include "cli/entry_session.h"
+#include "cli/list_labels.h"
 #include "cli/password_input.h"
 #include "richedit/rich_text_document.h"
 #include "store/web_page_refs.h"
@@ -31,6 +32,7 @@ bool richText(const QString& bodyFile, QString* text) {
     if (!document.Lines().LoadFile(bodyFile)) {
         return false;
     }
+    writeListLabels(document.document());
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     document.SetCompress(false);

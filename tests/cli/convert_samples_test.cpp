@@ -1,0 +1,146 @@
+// tomekeep-cli convert on documents other programs write: each sample reads as the text kept
+// beside it, and that text is the text LibreOffice reads of the same file.
+#include "test_support.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+const QString kRtfData = QStringLiteral(TK_TEST_DATA "/rtf");
+
+// Every sample: the kinds of document other programs write, and the older fixtures written by
+// word processors.
+QStringList samples() {
+    QStringList paths;
+    for (const QString& folder : QStringList{kRtfData + QStringLiteral("/classes"), kRtfData}) {
+        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name)) {
+            paths.append(folder + u'/' + name);
+        }
+    }
+    return paths;
+}
+
+QString withoutSuffix(const QString& path) {
+    return path.left(path.size() - 4);
+}
+
+QString fileText(const QString& path) {
+    QString text = QString::fromUtf8(tk::test::readFile(path));
+    text.remove(QChar(0xFEFF));
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    while (text.endsWith(u'\n')) {
+        text.chop(1);
+    }
+    return text;
+}
+
+// Text as every exporter agrees on it: composed characters, white space collapsed, no indents and
+// no empty lines (LibreOffice indents list paragraphs and leaves empty paragraphs empty lines).
+QStringList lines(const QString& text) {
+    static const QRegularExpression space(QStringLiteral("[\\s\\x{00A0}]+"));
+    QStringList result;
+    for (QString line : text.normalized(QString::NormalizationForm_C).split(u'\n')) {
+        line = line.replace(space, QStringLiteral(" ")).trimmed();
+        if (!line.isEmpty()) {
+            result.append(line);
+        }
+    }
+    return result;
+}
+
+// Where LibreOffice reads a sample otherwise, and why: what it reads, replaced by what the
+// document holds.
+struct LibreOfficeReading {
+    std::vector<std::pair<QString, QString>> replacements;
+    const char* why;
+};
+
+const std::map<QString, LibreOfficeReading>& libreOfficeReadings() {
+    static const std::map<QString, LibreOfficeReading> readings = {
+        {QStringLiteral("codepage_fonts_mac"),
+         {{{QStringLiteral("‰eätina"), QStringLiteral("Čeština")},
+           {QStringLiteral("ђусский"), QStringLiteral("Русский")}},
+          "LibreOffice reads the Mac Central European and Cyrillic font character sets in the Windows ones"}},
+    };
+    return readings;
+}
+
+class ConvertSamplesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_TRUE(QDir().mkpath(root.filePath("run")));
+        QFile::setPermissions(root.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", root.filePath("run"));
+    }
+
+    // The program's text of an RTF file, or an empty string with a failure.
+    QString convert(const QString& rtf) {
+        const QString out = root.filePath(QFileInfo(rtf).completeBaseName() + QStringLiteral(".txt"));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tomekeep-cli"),
+                      {QStringLiteral("convert"), rtf, out});
+        EXPECT_TRUE(process.waitForFinished(60000)) << rtf.toStdString();
+        EXPECT_EQ(process.exitCode(), 0) << rtf.toStdString() << ": " << process.readAllStandardError().toStdString();
+        return fileText(out);
+    }
+
+    QTemporaryDir root;
+    QProcessEnvironment env;
+};
+
+TEST_F(ConvertSamplesTest, EachSampleReadsAsItsText) {
+    const QStringList all = samples();
+    ASSERT_GE(all.size(), 10);
+    for (const QString& rtf : all) {
+        const QString expected = withoutSuffix(rtf) + QStringLiteral(".txt");
+        if (QFileInfo(rtf).dir().dirName() != QLatin1String("classes")) {
+            continue;  // the older fixtures keep the writing program's own text export instead
+        }
+        ASSERT_TRUE(QFile::exists(expected)) << expected.toStdString();
+        EXPECT_EQ(convert(rtf), fileText(expected)) << rtf.toStdString();
+    }
+}
+
+// LibreOffice is run on all samples at once, as a user converting them to text would.
+TEST_F(ConvertSamplesTest, TextIsLibreOfficesText) {
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) {
+        GTEST_SKIP() << "soffice is not installed";
+    }
+    const QStringList all = samples();
+    const QString outDir = root.filePath("libreoffice");
+    QTemporaryDir profile;
+    QProcess office;
+    office.start(soffice, QStringList{"-env:UserInstallation=file://" + profile.path(), "--headless", "--convert-to",
+                                      "txt:Text (encoded):UTF8", "--outdir", outDir} +
+                              all);
+    ASSERT_TRUE(office.waitForFinished(600000));
+    ASSERT_EQ(office.exitCode(), 0) << office.readAllStandardError().toStdString();
+    for (const QString& rtf : all) {
+        const QString name = QFileInfo(rtf).completeBaseName();
+        QString theirs = fileText(outDir + u'/' + name + QStringLiteral(".txt"));
+        if (const auto it = libreOfficeReadings().find(name); it != libreOfficeReadings().end()) {
+            for (const auto& [read, held] : it->second.replacements) {
+                EXPECT_TRUE(theirs.contains(read)) << name.toStdString() << ": " << it->second.why;
+                theirs.replace(read, held);
+            }
+        }
+        EXPECT_EQ(lines(convert(rtf)), lines(theirs)) << rtf.toStdString();
+    }
+}
+
+}  // namespace
