@@ -2,6 +2,7 @@
 
 #include "archive/archiver.h"
 #include "archive/engine_records.h"
+#include "platform/system_error.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -86,7 +87,7 @@ int ArchiveLock::openLockFile() {
     const int fd =
         ::open(QFile::encodeName(lockPath_).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
-        errorString_ = QStringLiteral("%1: %2").arg(lockPath_, QString::fromLocal8Bit(std::strerror(errno)));
+        errorString_ = QStringLiteral("%1: %2").arg(lockPath_, platform::systemErrorText(errno));
     }
     return fd;
 }
@@ -101,7 +102,7 @@ bool ArchiveLock::waitForFlock(int fd, const QDeadlineTimer& deadline) {
             continue;
         }
         if (errno != EWOULDBLOCK) {
-            errorString_ = QStringLiteral("%1: %2").arg(lockPath_, QString::fromLocal8Bit(std::strerror(errno)));
+            errorString_ = QStringLiteral("%1: %2").arg(lockPath_, platform::systemErrorText(errno));
             return false;
         }
         // Whole milliseconds left, rounded up, so the wait is never cut short.

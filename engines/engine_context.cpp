@@ -1,6 +1,7 @@
 #include "engines/engine_context.h"
 
 #include "platform/codepage.h"
+#include "platform/system_error.h"
 
 #include <unistd.h>
 
@@ -63,7 +64,7 @@ bool writeAll(int fd, const void* data, size_t size) {
 }
 
 std::string systemError(int error) {
-    return std::strerror(error);
+    return platform::systemErrorText(error).toStdString();
 }
 
 std::string ansiToUtf8(const std::string& bytes) {

@@ -1,6 +1,7 @@
 #include "engines/engine_messages.h"
 
 #include "archive/archiver_types.h"
+#include "engines/engine_context.h"
 #include "engines/extract_limits.h"
 
 #include <zip.h>
@@ -73,26 +74,54 @@ std::string methodText(uint16_t method) {
     return name ? std::string(name) + " 방식(" + number + ")" : "알 수 없는 방식(" + number + ")";
 }
 
-std::string addRefusedMessage(int zipError, int systemError) {
-    constexpr int kAddRefused = 10306;
+std::string zipErrorText(int zipError, int systemError) {
     switch (zipError) {
         case ZIP_ER_EXISTS:
-            return componentMessage(kAddRefused, "이름이 같은 파일이 둘 이상 있음");
+            return "이름이 같은 파일이 둘 이상 있음";
         case ZIP_ER_INCONS:
-            return componentMessage(kAddRefused, "구조가 앞뒤가 맞지 않음");
+            return "구조가 앞뒤가 맞지 않음";
         case ZIP_ER_NOZIP:
-            return componentMessage(kAddRefused, "압축 파일이 아님");
+            return "압축 파일이 아님";
         case ZIP_ER_MEMORY:
-            return componentMessage(10103);
+            return "메모리가 부족함";
+        case ZIP_ER_WRONGPASSWD:
+        case ZIP_ER_NOPASSWD:
+            return "암호가 맞지 않음";
+        case ZIP_ER_CRC:
+            return "CRC 검사에서 손상된 것으로 나옴";
+        case ZIP_ER_ZLIB:
+        case ZIP_ER_COMPRESSED_DATA:
+        case ZIP_ER_EOF:
+            return "압축된 데이터가 손상됨";
+        case ZIP_ER_COMPNOTSUPP:
+            return "풀 수 없는 압축 방식임";
+        case ZIP_ER_ENCRNOTSUPP:
+            return "풀 수 없는 암호화 방식임";
+        case ZIP_ER_CANCELLED:
+            return "사용자가 취소함";
         case ZIP_ER_OPEN:
         case ZIP_ER_READ:
         case ZIP_ER_SEEK:
         case ZIP_ER_TMPOPEN:
         case ZIP_ER_WRITE:
-            return componentMessage(kAddRefused, systemError != 0 ? std::strerror(systemError) : "읽거나 쓸 수 없음");
+        case ZIP_ER_CLOSE:
+        case ZIP_ER_RENAME:
+        case ZIP_ER_REMOVE:
+            return systemError != 0 ? engine::systemError(systemError) : "읽거나 쓸 수 없음";
         default:
-            return componentMessage(kAddRefused, "손상됨");
+            return "손상됨";
     }
+}
+
+std::string zipErrorText(zip_error_t* error) {
+    return zipErrorText(zip_error_code_zip(error), zip_error_code_system(error));
+}
+
+std::string addRefusedMessage(int zipError, int systemError) {
+    if (zipError == ZIP_ER_MEMORY) {
+        return componentMessage(10103);
+    }
+    return componentMessage(10306, zipErrorText(zipError, systemError));
 }
 
 std::string openFailureMessage(int zipError, const std::string& detail) {

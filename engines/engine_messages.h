@@ -1,6 +1,8 @@
 #pragma once
 
 // The unzip engine's refusals, told in the component's numbered Korean messages.
+#include <zip.h>
+
 #include <cstdint>
 #include <string>
 
@@ -29,6 +31,9 @@ std::string componentMessage(int id, const std::string& detail = {});
 std::string memberMessage(int id, const std::string& name, const std::string& more = {});
 // "LZMA 방식(14번)": a compression method as the user may know it.
 std::string methodText(uint16_t method);
+// Why libzip failed (its error code, and the system's error), in Korean, for the detail of a message.
+std::string zipErrorText(int zipError, int systemError);
+std::string zipErrorText(zip_error_t* error);
 // Why the zip engine adds nothing to an archive libzip refused to open with zipError (and the
 // system's error systemError).
 std::string addRefusedMessage(int zipError, int systemError);

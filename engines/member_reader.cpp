@@ -2,6 +2,7 @@
 
 #include "archive/directory_reader.h"
 #include "engines/aes_check.h"
+#include "engines/engine_messages.h"
 
 #include <unistd.h>
 #include <zlib.h>
@@ -52,11 +53,11 @@ zip_file_t* openMember(zip_t* za, zip_uint64_t index, const zip_stat_t& st, cons
     // libzip leaks the member's sources when asked to open an encryption it does not know, so that
     // is refused here first.
     if (st.encryption_method != ZIP_EM_NONE && !zip_encryption_method_supported(st.encryption_method, 0)) {
-        outcome = {ReadResult::UnsupportedEncryption, "encryption method not supported"};
+        outcome = {ReadResult::UnsupportedEncryption, zipErrorText(ZIP_ER_ENCRNOTSUPP, 0)};
         return nullptr;
     }
     if (!zip_compression_method_supported(st.comp_method, 0)) {
-        outcome = {ReadResult::UnsupportedMethod, "compression method not supported"};
+        outcome = {ReadResult::UnsupportedMethod, zipErrorText(ZIP_ER_COMPNOTSUPP, 0)};
         return nullptr;
     }
     zip_error_clear(za);
@@ -66,7 +67,7 @@ zip_file_t* openMember(zip_t* za, zip_uint64_t index, const zip_stat_t& st, cons
         const int code = zip_error_code_zip(zip_get_error(za));
         outcome.result =
             (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD) ? ReadResult::WrongPassword : ReadResult::Failed;
-        outcome.detail = zip_strerror(za);
+        outcome.detail = zipErrorText(zip_get_error(za));
     }
     return f;
 }
@@ -113,12 +114,12 @@ ReadOutcome readOnce(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const 
                 break;
             }
             if (code == ZIP_ER_WRONGPASSWD) {
-                return {ReadResult::WrongPassword, "incorrect password"};
+                return {ReadResult::WrongPassword, zipErrorText(ZIP_ER_WRONGPASSWD, 0)};
             }
             if (code == ZIP_ER_ZLIB || code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_EOF || code == ZIP_ER_INCONS) {
-                return {ReadResult::Damaged, zip_file_strerror(f.get())};
+                return {ReadResult::Damaged, zipErrorText(zip_file_get_error(f.get()))};
             }
-            return {ReadResult::Failed, zip_file_strerror(f.get())};
+            return {ReadResult::Failed, zipErrorText(zip_file_get_error(f.get()))};
         }
         if (n == 0) {
             break;
@@ -176,10 +177,10 @@ ReadOutcome readMember(zip_t* za, zip_uint64_t index, const std::string& passwor
                        EngineContext& ctx) {
     zip_stat_t st;
     if (zip_stat_index(za, index, 0, &st) != 0) {
-        return {ReadResult::Failed, zip_strerror(za)};
+        return {ReadResult::Failed, zipErrorText(zip_get_error(za))};
     }
     if (st.encryption_method != ZIP_EM_NONE && password.empty()) {
-        return {ReadResult::WrongPassword, "password required"};
+        return {ReadResult::WrongPassword, zipErrorText(ZIP_ER_NOPASSWD, 0)};
     }
     std::vector<std::string> candidates{password};
     if (st.encryption_method == ZIP_EM_TRAD_PKWARE) {

@@ -96,13 +96,13 @@ bool queueFile(AddJob& job, zip_t* za, const FileToAdd& f, std::vector<std::stri
     zip_source_t* src = zip_source_file_create(f.diskPath.c_str(), 0, -1, &error);
     zip_error_fini(&error);
     if (!src) {
-        job.ctx.message(f.diskPath + ": cannot be read", 2);
+        job.ctx.message(componentMessage(10307, "\"" + f.diskPath + "\""), 2);
         return false;
     }
     const zip_int64_t index = zip_file_add(za, f.memberName.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(src);
-        job.ctx.message(f.memberName + ": " + zip_strerror(za), 2);
+        job.ctx.message(memberMessage(10309, f.memberName, zipErrorText(zip_get_error(za))), 2);
         return false;
     }
     const auto i = static_cast<zip_uint64_t>(index);
@@ -118,12 +118,12 @@ bool queueFile(AddJob& job, zip_t* za, const FileToAdd& f, std::vector<std::stri
             passwords[f.specIndex] = passwordFor(job, f.specIndex, f.memberName);
         }
         if (passwords[f.specIndex].empty()) {
-            job.ctx.message(f.memberName + ": no password given; nothing was added", 2);
+            job.ctx.message(memberMessage(10302, f.memberName), 2);
             return false;
         }
         // Every protected member is WinZip AES-256 with a fresh salt, whatever it was before.
         if (zip_file_set_encryption(za, i, ZIP_EM_AES_256, passwords[f.specIndex].c_str()) != 0) {
-            job.ctx.message(f.memberName + ": " + zip_strerror(za), 2);
+            job.ctx.message(memberMessage(10309, f.memberName, zipErrorText(zip_get_error(za))), 2);
             return false;
         }
     } else {
@@ -192,7 +192,7 @@ int32_t writeFiles(AddJob& job) {
     zip_register_progress_callback_with_state(za, 0.02, onProgress, nullptr, &job);
     zip_register_cancel_callback_with_state(za, onCancel, nullptr, &job);
     if (zip_close(za) != 0) {
-        job.ctx.message(std::string(job.cmd.c.archiveName) + ": " + zip_strerror(za), 3);
+        job.ctx.message(memberMessage(10309, job.cmd.c.archiveName, zipErrorText(zip_get_error(za))), 3);
         zip_discard(za);
         return 0;
     }
@@ -215,7 +215,7 @@ int32_t runAdd(const ZipCommand& cmd) {
                      job.files);
     }
     if (job.files.empty()) {
-        ctx.message("nothing to do", 12);
+        ctx.message(componentMessage(10308), 12);
         return 0;
     }
     for (const FileToAdd& f : job.files) {

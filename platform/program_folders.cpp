@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "platform/shell_ops.h"
+#include "platform/system_error.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -145,7 +146,7 @@ bool makePrivateTempFolder(const QString& namePrefix, QString* folder, QString* 
     // mkdtemp makes the folder with mode 0700 under a name nobody else can have taken.
     if (::mkdtemp(pattern.data()) == nullptr) {
         *error =
-            QStringLiteral("cannot create a folder in %1: %2").arg(base, QString::fromLocal8Bit(std::strerror(errno)));
+            QStringLiteral("%1 폴더 안에 임시 폴더를 만들 수 없음: %2").arg(base, platform::systemErrorText(errno));
         return false;
     }
     *folder = withTrailingSlash(QFile::decodeName(pattern));

@@ -1,5 +1,6 @@
 #include "platform/shell_ops.h"
 
+#include "platform/system_error.h"
 #include "platform/tree_removal.h"
 
 #include <QDir>
@@ -104,7 +105,7 @@ bool mergeInto(const QString& source, const QString& dest, MoveResult& result) {
             ++result.renamedFiles;
         }
         if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
-            result.errorString = QString::fromLocal8Bit(std::strerror(errno));
+            result.errorString = platform::systemErrorText(errno);
             return false;
         }
     }
@@ -202,7 +203,7 @@ MoveResult moveFolderInto(const QString& source, const QString& destDir) {
     const QString target = joined(destDir, QFileInfo(src).fileName());
     if (!isRealDir(target)) {
         if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(target).constData()) != 0) {
-            result.errorString = QString::fromLocal8Bit(std::strerror(errno));
+            result.errorString = platform::systemErrorText(errno);
             return result;
         }
         result.ok = true;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <zlib.h>
 
@@ -179,6 +180,26 @@ TEST_F(ToolArchivesTest, AddingToAnArchiveItCannotRewriteSaysWhyAndChangesNothin
         EXPECT_TRUE(said.contains(QStringLiteral("(10306)")));
         EXPECT_EQ(readFile(archive), readFile(dataFile(file)));
     }
+}
+
+// Failures of adding are told in Korean with their reason. This was "nothing to do" for files that
+// matched nothing and libzip's English text for an archive that could not be written.
+TEST_F(ToolArchivesTest, AddingFailuresSayWhyInKorean) {
+    const QString archive = path(QStringLiteral("new.zip"));
+    EXPECT_EQ(add(archive, dir.path(), {QStringLiteral("missing.txt")}), 0);
+    QString said = messages.join(QLatin1Char('\n'));
+    EXPECT_TRUE(said.contains(QStringLiteral("추가할 파일을 찾지 못해 아무것도 넣지 않았습니다.")))
+        << said.toStdString();
+    EXPECT_FALSE(QFile::exists(archive));
+    messages.clear();
+    writeFile(path(QStringLiteral("new.txt")), "new");
+    EXPECT_EQ(add(path(QStringLiteral("no folder/new.zip")), dir.path(), {QStringLiteral("new.txt")}), 0);
+    said = messages.join(QLatin1Char('\n'));
+    EXPECT_TRUE(said.contains(QStringLiteral(": 파일이나 폴더가 없음"))) << said.toStdString();
+    // Paths aside, no English words.
+    static const QRegularExpression pathPart(QStringLiteral("/[^:]*"));
+    static const QRegularExpression english(QStringLiteral("[A-Za-z]{4,}"));
+    EXPECT_FALSE(QString(said).remove(pathPart).contains(english)) << said.toStdString();
 }
 
 // Without libzip's own checks (for a streamed archive) the directory libzip follows must still be
