@@ -4,6 +4,7 @@
 #include "richtext/rtf_writer.h"
 #include "rtf_test_support.h"
 
+#include <QDir>
 #include <QTextTable>
 
 #include <gtest/gtest.h>
@@ -168,5 +169,21 @@ TEST(RtfFidelity, WhatWeWriteReadsBackTheSame) {
         EXPECT_EQ(tk::test::normalizedText(fileText(QStringLiteral("ours/") + name + QStringLiteral(".lo.txt")),
                                            Compare::Lines),
                   tk::test::normalizedText(fileText(name + QStringLiteral(".lo.txt")), Compare::Lines));
+    }
+}
+
+// Documents of every kind other programs write keep their text through our writer: read, written
+// and read again, each sample gives the same text.
+TEST(RtfFidelity, OtherProgramsDocumentsKeepTheirTextWhenWritten) {
+    const QDir classes(dataPath(QStringLiteral("classes")));
+    const QStringList names = classes.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        QTextDocument theirs;
+        const QString expected = tk::test::readRtfText(tk::test::readFile(classes.filePath(name)), &theirs);
+        EXPECT_FALSE(expected.isEmpty());
+        QTextDocument again;
+        EXPECT_EQ(tk::test::readRtfText(rtf::writeRtf(theirs), &again), expected);
     }
 }
