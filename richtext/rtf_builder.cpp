@@ -248,7 +248,8 @@ QTextList* RtfBuilder::pnList(const Numbering& numbering, int* start) {
 
 void RtfBuilder::endOpenParagraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format) {
     flushRun();
-    if (!pendingBreak_ && (blockHasContent_ || table_)) {
+    // A table's cells keep their text; the next paragraph outside it closes it.
+    if (!pendingBreak_ && !table_ && blockHasContent_) {
         paragraph(para, numbering, format);
     }
 }
