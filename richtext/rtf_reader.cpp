@@ -837,7 +837,11 @@ bool RtfReader::tableWord(Kw kw, int param, GroupState& state) {
             return true;
         case Kw::Cell:
             if (state.para.itap > 1) {
-                nestedCell(state);  // a nested table's cell ended with the outer table's word
+                // A nested table's cell ended with the outer table's word; right after \nestcell it
+                // ends the same cell again.
+                if (!nestedTabPending_) {
+                    nestedCell(state);
+                }
             } else if (state.dest == Dest::Normal) {
                 flushMark();
                 nestedTabPending_ = false;

@@ -24,14 +24,9 @@ QString shownText(const QTextDocument& document) {
     QStringList lines;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QString line = block.text();
-        if (const QTextList* list = block.textList()) {
-            const QTextListFormat format = list->format();
-            const int number = richformat::numberingStart(format) + list->itemNumber(block);
-            line = (richformat::isNumbered(format.style()) ? format.numberPrefix() +
-                                                                 richformat::numberText(number, format.style()) +
-                                                                 format.numberSuffix()
-                                                           : QStringLiteral("\u2022")) +
-                   QLatin1Char(' ') + line;
+        if (block.textList()) {
+            const QString label = richformat::numberLabel(block);
+            line = (label.isEmpty() ? QStringLiteral("\u2022") : label) + QLatin1Char(' ') + line;
         }
         lines.append(line);
     }
@@ -199,6 +194,16 @@ TEST(RtfNestedTables, InnerRowsAreParagraphsOfTheOuterCellAndTheFallbackIsNotRea
     EXPECT_EQ(cellText(*table, 0, 1), "B1 before\nx1\ty1\nx2\ty2\nB1 after");
     EXPECT_EQ(cellText(*table, 1, 1), "B2");
     EXPECT_EQ(document.toPlainText().count(QLatin1String("x2")), 1);
+
+    // This was "y\t": a nested row's last cell ended both with \nestcell and \cell, as LibreOffice
+    // writes a table nested two deep, left a tab behind.
+    QTextDocument deeper;
+    test::readRtfText("{\\rtf1\\ansi\\trowd\\cellx1000\\pard\\intbl\\itap2 x\\nestcell\\pard\\intbl\\itap2 "
+                      "y\\nestcell\\cell{\\*\\nesttableprops\\nestrow}{\\nonesttables\\par}\\pard\\intbl after\\cell\\row}",
+                      &deeper);
+    const auto* outer = qobject_cast<QTextTable*>(deeper.rootFrame()->childFrames().value(0));
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(cellText(*outer, 0, 0), "x\ty\nafter");
 }
 
 // Every word once and in order, whatever shape the table was given.
