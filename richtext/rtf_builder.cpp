@@ -236,13 +236,12 @@ QTextList* RtfBuilder::pnList(const Numbering& numbering, int* start) {
         const QTextListFormat format = list->format();
         const int first =
             format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
-        if (shown ? numbering.shown == first + list->count() : !pnBroken_) {
+        // The writer's numbers are taken as it counted them, in step with the list from its first item.
+        if (shown ? numbering.shown + pnShownOffset_[level] == first + list->count() : !pnBroken_) {
             return list;
         }
     }
-    if (shown) {
-        *start = numbering.shown;
-    }
+    pnShownOffset_[level] = shown ? *start - numbering.shown : 0;
     return nullptr;
 }
 

@@ -131,10 +131,12 @@ class RtfBuilder final {
     // table does), so the lists kept for the next items are guarded pointers.
     QHash<qint64, QPointer<QTextList>> tableLists_;  // (list table id, level) -> list
     // The last list of each level numbered with \pn, and whether a paragraph without a number came
-    // after it: an item continues its level's list when the number the writer showed is the next
-    // one, or, without a shown number, when no other paragraph came between.
+    // after it: an item continues its level's list when the number the writer showed for it follows
+    // the one it showed for the item before, or, without a shown number, when no other paragraph
+    // came between.
     std::array<QPointer<QTextList>, 9> pnLists_;
     std::array<Numbering, 9> pnNumbering_;
+    std::array<int, 9> pnShownOffset_{};  // the list's first number less the one the writer showed for it
     bool pnBroken_ = true;
 
     QTextTable* table_ = nullptr;

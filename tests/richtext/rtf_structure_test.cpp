@@ -90,8 +90,12 @@ TEST(RtfPnNumbering, TheWritersLabelsSayWhereNumbersGoOnOrStartAgain) {
     EXPECT_EQ(textOf(doc(pnItem("1.", kDecimal, "a") + "\\pard note\\par\n" + pnItem("2.", kDecimal, "c"))),
               "1. a\nnote\n2. c");
     EXPECT_EQ(textOf(doc(pnItem("1.", kDecimal, "a") + pnItem("2.", kDecimal, "b") + pnItem("1.", kDecimal, "again") +
-                         pnItem("7.", kDecimal, "seven"))),
-              "1. a\n2. b\n1. again\n7. seven");
+                         pnItem("2.", kDecimal, "b again"))),
+              "1. a\n2. b\n1. again\n2. b again");
+    // Labels out of step with the list's start still count on from each other.
+    const QByteArray fromThree = "\\pnlvlbody\\pnlcltr\\pnstart3{\\pntxta )}";
+    EXPECT_EQ(textOf(doc(pnItem("a)", fromThree, "c") + "\\pard other\\par" + pnItem("b)", fromThree, "d"))),
+              "c) c\nother\nd) d");
     // Without the writer's labels, a paragraph without a number ends the list.
     EXPECT_EQ(textOf(doc("\\pard{\\*\\pn" + kDecimal + "}a\\par\\pard note\\par\\pard{\\*\\pn" + kDecimal + "}c\\par")),
               "1. a\nnote\n1. c");
