@@ -1,5 +1,6 @@
 // Streaming the rich edit window's content in and out through a callback, as RTF or plain text.
 #include "platform/codepage.h"
+#include "richtext/text_export.h"
 #include "richtext/rich_edit_model.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
@@ -228,7 +229,8 @@ qint64 RichEditModel::streamOut(int flags, EditStream& stream) {
     if ((flags & SF_RTF) != 0) {
         bytes = rtf::writeRtf(*document_, from, to);
     } else {
-        bytes = encodePlainText(plainTextForStream(textRange(from, to)), textBytes(flags));
+        const QString text = textWithListLabels(*document_, from, to, [this](int a, int b) { return textRange(a, b); });
+        bytes = encodePlainText(plainTextForStream(text), textBytes(flags));
     }
     // Each byte is handed over exactly once: the count the callback reports back is not a
     // request to hand any of it over again.
