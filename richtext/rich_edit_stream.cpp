@@ -1,9 +1,9 @@
 // Streaming the rich edit window's content in and out through a callback, as RTF or plain text.
 #include "platform/codepage.h"
-#include "richtext/text_export.h"
 #include "richtext/rich_edit_model.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
+#include "richtext/text_export.h"
 
 #include <QStringDecoder>
 #include <QTextDocument>

@@ -26,7 +26,7 @@ struct Numbering {
     int tabTwips = 0;
     QString prefix;
     QString suffix;
-    int listId = 0;  // a list table's list (numbers continue across it); 0: consecutive paragraphs only
+    int listId = 0;             // a list table's list (numbers continue across it); 0: consecutive paragraphs only
     bool continuation = false;  // \pnlvlcont: a further paragraph of the item above, without a number
     int shown = 0;              // the number the writer showed for the paragraph, 0: not known
 

@@ -157,7 +157,9 @@ void RtfReader::deliver(QStringView text) {
             }
             break;
         case Dest::Note:
-            noteText(text, state.chr);
+            noteText(text, state.eastAsian.any() && (state.assoc == AssocScript::EastAsian || hasEastAsian(text))
+                               ? eastAsianFormat(state)
+                               : state.chr);
             break;
         case Dest::PnText:
             pnText_.append(text.left(64 - std::min<qsizetype>(64, pnText_.size())));
@@ -899,6 +901,9 @@ void RtfReader::finish() {
     pendingPictures_.decodeInto(builder_.document());
     flushBytes();
     flushMark();
+    if (noteDepth_ >= 0) {
+        endNote();  // the document ended inside the note: its mark is still written
+    }
     if (!notes_.empty()) {
         appendNotes();
         builder_.finish(ParaState(), nullptr);

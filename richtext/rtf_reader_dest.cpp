@@ -950,8 +950,12 @@ bool RtfReader::noteWord(Kw kw, GroupState& state) {
 // The notes' paragraphs after the document's last: footnotes, then endnotes, each note's first
 // paragraph led by its number unless its text shows the number itself.
 void RtfReader::appendNotes() {
-    const ParaState& body = top().para;
-    builder_.endOpenParagraph(body, numberingFor(body), top().chr);
+    // The body's last paragraph (a document cut short ends inside a note's group).
+    auto body = stack_.rbegin();
+    while (body->dest != Dest::Normal && std::next(body) != stack_.rend()) {
+        ++body;
+    }
+    builder_.endOpenParagraph(body->para, numberingFor(body->para), body->chr);
     const QTextCharFormat plain = stack_.front().chr;
     bool first = true;
     for (const bool endnotes : {false, true}) {

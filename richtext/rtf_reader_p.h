@@ -103,9 +103,9 @@ struct NoteRun {
 // its number, so that the note neither breaks the paragraph it is marked in nor is lost.
 struct Note {
     bool endnote = false;
-    bool numbered = false;      // marked by an automatic number (\chftn) in the text
-    bool numberShown = false;   // the note's own text shows its number
-    int number = 0;             // 0: not given yet
+    bool numbered = false;     // marked by an automatic number (\chftn) in the text
+    bool numberShown = false;  // the note's own text shows its number
+    int number = 0;            // 0: not given yet
     std::vector<std::vector<NoteRun>> paragraphs;
 };
 

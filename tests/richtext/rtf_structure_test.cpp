@@ -53,9 +53,9 @@ const QByteArray kDecimal = "\\pnlvlbody\\pndec\\pnstart1\\pnindent360{\\pntxta 
 // ---- old-style numbering ----
 
 TEST(RtfPnNumbering, ItemsInGroupsOfTheirOwnAreOneListWithTheWritersLabels) {
-    const QByteArray rtf = doc("{" + pnItem("1.", kDecimal, "item one").trimmed() + "}{" +
-                               pnItem("2.", kDecimal, "item two").trimmed() + "}{" +
-                               pnItem("\\'b7", "\\pnlvlblt\\pnf0{\\pntxtb \\'b7}", "bullet").trimmed() + "}");
+    const QByteArray rtf =
+        doc("{" + pnItem("1.", kDecimal, "item one").trimmed() + "}{" + pnItem("2.", kDecimal, "item two").trimmed() +
+            "}{" + pnItem("\\'b7", "\\pnlvlblt\\pnf0{\\pntxtb \\'b7}", "bullet").trimmed() + "}");
     QTextDocument document;
     EXPECT_EQ(test::readRtfText(rtf, &document), "1. item one\n2. item two\n\u2022 bullet");
     EXPECT_EQ(document.begin().textList(), document.begin().next().textList());
@@ -80,8 +80,9 @@ TEST(RtfPnNumbering, NumbersRunOnAcrossDeeperLevelsAndContinuations) {
     // This was "1. c": a further paragraph of an item (\pnlvlcont) ended the list, with or
     // without the writer's labels.
     const QByteArray cont = "\\pard{\\*\\pn\\pnlvlcont}more of b\\par\n";
-    EXPECT_EQ(textOf(doc(pnItem("1.", kDecimal, "a") + pnItem("2.", kDecimal, "b") + cont + pnItem("3.", kDecimal, "c"))),
-              "1. a\n2. b\nmore of b\n3. c");
+    EXPECT_EQ(
+        textOf(doc(pnItem("1.", kDecimal, "a") + pnItem("2.", kDecimal, "b") + cont + pnItem("3.", kDecimal, "c"))),
+        "1. a\n2. b\nmore of b\n3. c");
     EXPECT_EQ(textOf(doc("\\pard{\\*\\pn" + kDecimal + "}a\\par" + cont + "\\pard{\\*\\pn" + kDecimal + "}c\\par")),
               "1. a\nmore of b\n2. c");
 }
@@ -108,8 +109,9 @@ TEST(RtfPnNumbering, TheWritersLabelsSayWhereNumbersGoOnOrStartAgain) {
 
 // This was "Text after.\nMore": the mark and the whole note were dropped.
 TEST(RtfNotes, TheMarkStaysAndTheNoteFollowsTheText) {
-    const QByteArray rtf = "{\\rtf1\\ansi Text{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} after.\\par "
-                           "More\\par}";
+    const QByteArray rtf =
+        "{\\rtf1\\ansi Text{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} The note.} after.\\par "
+        "More\\par}";
     QTextDocument document;
     EXPECT_EQ(test::readRtfText(rtf, &document), "Text1 after.\nMore\n1 The note.");
     QTextCursor mark(&document);
@@ -127,12 +129,14 @@ TEST(RtfNotes, FootnotesFirstThenEndnotesEachNumberedInTheirOwnRun) {
         "B{\\super \\chftn{\\*\\footnote\\ftnalt \\chftn\\pard\\plain\\fs20 \\tab End one.\\par \\pard Second "
         "paragraph.}} C{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain \\tab Second.}}\\par"
         "\\pard D{\\super\\chftn}{\\footnote\\ftnalt\\pard No number in the text.}\\par}";
-    EXPECT_EQ(textOf(rtf), "A1 B1 C2\nD2\n1\tFirst.\n2\tSecond.\n1\tEnd one.\nSecond paragraph.\n2 No number in the text.");
+    EXPECT_EQ(textOf(rtf),
+              "A1 B1 C2\nD2\n1\tFirst.\n2\tSecond.\n1\tEnd one.\nSecond paragraph.\n2 No number in the text.");
 }
 
 TEST(RtfNotes, NotesKeepTheirFormattingAndParagraphsToThemselves) {
-    const QByteArray rtf = "{\\rtf1\\ansi\\pard\\qr Body{\\super\\chftn}{\\footnote\\pard\\plain\\qc\\b{\\super\\chftn} "
-                           "Bold\\par\\pard\\i Italic} text.\\par}";
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\pard\\qr Body{\\super\\chftn}{\\footnote\\pard\\plain\\qc\\b{\\super\\chftn} "
+        "Bold\\par\\pard\\i Italic} text.\\par}";
     QTextDocument document;
     EXPECT_EQ(test::readRtfText(rtf, &document), "Body1 text.\n1 Bold\nItalic");
     const QTextBlock body = document.begin();
@@ -164,6 +168,8 @@ TEST(RtfNotes, CustomMarksNotesInTablesAndEmptyDocuments) {
     EXPECT_EQ(table->columns(), 2);
     // A note in a document that ends without a paragraph mark.
     EXPECT_EQ(textOf("{\\rtf1\\ansi Last{\\super\\chftn}{\\footnote Note}}"), "Last1\n1 Note");
+    // A document cut short inside its note.
+    EXPECT_EQ(textOf("{\\rtf1\\ansi Cut{\\super\\chftn}{\\footnote Short"), "Cut1\n1 Short");
 }
 
 // ---- nested tables ----
@@ -184,11 +190,12 @@ TEST(RtfNestedTables, InnerRowsAreParagraphsOfTheOuterCellAndTheFallbackIsNotRea
         "{\\*\\nesttableprops\\trowd\\cellx500\\cellx900\\nestrow}{\\nonesttables\\par}"
         "\\pard\\intbl\\itap2 x2\\nestcell\\pard\\intbl\\itap2 y2\\nestcell"
         "{\\*\\nesttableprops\\trowd\\cellx500\\cellx900\\nestrow}{\\*\\nonesttables x2 y2\\par}";
-    const QByteArray rtf = "{\\rtf1\\ansi Before\\par\\trowd\\cellx1000\\cellx2000\\pard\\intbl A1\\cell"
-                           "\\pard\\intbl B1 before\\par " +
-                           inner +
-                           "\\pard\\intbl B1 after\\cell\\row\\trowd\\cellx1000\\cellx2000\\pard\\intbl "
-                           "A2\\cell B2\\cell\\row\\pard After\\par}";
+    const QByteArray rtf =
+        "{\\rtf1\\ansi Before\\par\\trowd\\cellx1000\\cellx2000\\pard\\intbl A1\\cell"
+        "\\pard\\intbl B1 before\\par " +
+        inner +
+        "\\pard\\intbl B1 after\\cell\\row\\trowd\\cellx1000\\cellx2000\\pard\\intbl "
+        "A2\\cell B2\\cell\\row\\pard After\\par}";
     QTextDocument document;
     test::readRtfText(rtf, &document);
     const auto* table = qobject_cast<QTextTable*>(document.rootFrame()->childFrames().value(0));
@@ -203,9 +210,10 @@ TEST(RtfNestedTables, InnerRowsAreParagraphsOfTheOuterCellAndTheFallbackIsNotRea
     // This was "y\t": a nested row's last cell ended both with \nestcell and \cell, as LibreOffice
     // writes a table nested two deep, left a tab behind.
     QTextDocument deeper;
-    test::readRtfText("{\\rtf1\\ansi\\trowd\\cellx1000\\pard\\intbl\\itap2 x\\nestcell\\pard\\intbl\\itap2 "
-                      "y\\nestcell\\cell{\\*\\nesttableprops\\nestrow}{\\nonesttables\\par}\\pard\\intbl after\\cell\\row}",
-                      &deeper);
+    test::readRtfText(
+        "{\\rtf1\\ansi\\trowd\\cellx1000\\pard\\intbl\\itap2 x\\nestcell\\pard\\intbl\\itap2 "
+        "y\\nestcell\\cell{\\*\\nesttableprops\\nestrow}{\\nonesttables\\par}\\pard\\intbl after\\cell\\row}",
+        &deeper);
     const auto* outer = qobject_cast<QTextTable*>(deeper.rootFrame()->childFrames().value(0));
     ASSERT_NE(outer, nullptr);
     EXPECT_EQ(cellText(*outer, 0, 0), "x\ty\nafter");
@@ -222,15 +230,19 @@ QString words(const QByteArray& rtf) {
 TEST(RtfNestedTables, MalformedNestingKeepsEveryCellsTextOnceInOrder) {
     const QByteArray row = "\\trowd\\cellx1000\\cellx2000";
     // \nestrow without row properties, and one both bare and in the properties.
-    EXPECT_EQ(words("{\\rtf1" + row + "\\pard\\intbl a\\cell\\pard\\intbl\\itap2 b\\nestcell c\\nestcell\\nestrow"
-                    "\\pard\\intbl\\itap2 d\\nestcell\\nestrow{\\*\\nesttableprops\\nestrow}\\pard\\intbl e\\cell\\row}"),
-              "a b c d e");
+    EXPECT_EQ(
+        words("{\\rtf1" + row +
+              "\\pard\\intbl a\\cell\\pard\\intbl\\itap2 b\\nestcell c\\nestcell\\nestrow"
+              "\\pard\\intbl\\itap2 d\\nestcell\\nestrow{\\*\\nesttableprops\\nestrow}\\pard\\intbl e\\cell\\row}"),
+        "a b c d e");
     // Nesting levels out of range.
-    EXPECT_EQ(words("{\\rtf1" + row + "\\pard\\intbl\\itap99999 a\\nestcell b\\nestcell\\nestrow\\pard\\intbl\\itap-5 "
+    EXPECT_EQ(words("{\\rtf1" + row +
+                    "\\pard\\intbl\\itap99999 a\\nestcell b\\nestcell\\nestrow\\pard\\intbl\\itap-5 "
                     "c\\cell d\\cell\\row\\pard\\itap0 e\\par}"),
               "a b c d e");
     // A nested table's cells ended with \cell and \row, and an outer cell with \nestcell.
-    EXPECT_EQ(words("{\\rtf1" + row + "\\pard\\intbl a\\cell\\pard\\intbl\\itap2 b\\cell c\\cell\\row"
+    EXPECT_EQ(words("{\\rtf1" + row +
+                    "\\pard\\intbl a\\cell\\pard\\intbl\\itap2 b\\cell c\\cell\\row"
                     "\\pard\\intbl x\\nestcell y\\cell\\row}"),
               "a b c x y");
     // Rows without \row, a nested row without a table around it, and a document cut short in one.
@@ -275,11 +287,11 @@ TEST(RtfStructure, PlainTextKeepsTheNumbersTheWindowShows) {
 // ---- writing back ----
 
 TEST(RtfStructure, WhatWasReadIsWrittenAndReadAgainAsTheSameText) {
-    const QByteArray rtf =
-        doc(pnItem("1.", kDecimal, "one") + pnItem("2.", kDecimal, "two") + "\\pard{\\*\\pn\\pnlvlcont}more\\par" +
-            pnItem("3.", kDecimal, "three") + "\\pard Text{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} Note.}\\par" +
-            "\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell\\pard\\intbl\\itap2 x\\nestcell y\\nestcell"
-            "{\\*\\nesttableprops\\trowd\\cellx500\\nestrow}\\pard\\intbl B\\cell\\row\\pard End\\par");
+    const QByteArray rtf = doc(
+        pnItem("1.", kDecimal, "one") + pnItem("2.", kDecimal, "two") + "\\pard{\\*\\pn\\pnlvlcont}more\\par" +
+        pnItem("3.", kDecimal, "three") + "\\pard Text{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} Note.}\\par" +
+        "\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell\\pard\\intbl\\itap2 x\\nestcell y\\nestcell"
+        "{\\*\\nesttableprops\\trowd\\cellx500\\nestrow}\\pard\\intbl B\\cell\\row\\pard End\\par");
     QTextDocument first;
     const QString text = test::readRtfText(rtf, &first);
     EXPECT_EQ(text, "1. one\n2. two\nmore\n3. three\nText1\nA\nx\ty\nB\nEnd\n1 Note.");
