@@ -3,7 +3,6 @@
 #include "richtext/rich_edit_model.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
-#include "richtext/text_export.h"
 
 #include <QStringDecoder>
 #include <QTextDocument>
@@ -229,8 +228,7 @@ qint64 RichEditModel::streamOut(int flags, EditStream& stream) {
     if ((flags & SF_RTF) != 0) {
         bytes = rtf::writeRtf(*document_, from, to);
     } else {
-        const QString text = textWithListLabels(*document_, from, to, [this](int a, int b) { return textRange(a, b); });
-        bytes = encodePlainText(plainTextForStream(text), textBytes(flags));
+        bytes = encodePlainText(plainTextForStream(textRange(from, to)), textBytes(flags));
     }
     // Each byte is handed over exactly once: the count the callback reports back is not a
     // request to hand any of it over again.

@@ -1,6 +1,5 @@
 // Old-style paragraph numbering, footnotes and endnotes, and nested tables as other programs write
 // them, read into the document.
-#include "richtext/rich_edit_model.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
@@ -249,39 +248,6 @@ TEST(RtfNestedTables, MalformedNestingKeepsEveryCellsTextOnceInOrder) {
     EXPECT_EQ(words("{\\rtf1" + row + "\\pard\\intbl a\\cell b\\cell" + row + "\\pard\\intbl c\\cell d\\cell" +
                     "\\pard\\itap2 e\\nestcell f\\nestcell\\nestrow\\pard\\intbl\\itap2 g\\nestcell h}"),
               "a b c d e f g h");
-}
-
-// ---- plain text ----
-
-QByteArray plainTextOut(QTextDocument& document, int from = -1, int to = -1) {
-    richedit::RichEditModel model(&document);
-    if (from >= 0) {
-        model.setSelection(from, to);
-    }
-    QByteArray out;
-    richedit::EditStream stream;
-    stream.callback = [&out](char* buffer, qint32 count, qint32* done) -> quint32 {
-        out.append(buffer, count);
-        *done = count;
-        return 0;
-    };
-    model.streamOut(richedit::SF_TEXT | richedit::SF_USECODEPAGE | (richedit::CP_UTF8 << 16) |
-                        (from >= 0 ? richedit::SFF_SELECTION : 0),
-                    stream);
-    return out;
-}
-
-// This was "item one\r\nbullet": the text of a numbered document lost its numbers.
-TEST(RtfStructure, PlainTextKeepsTheNumbersTheWindowShows) {
-    QTextDocument document;
-    test::readRtfText(doc("\\pard Intro\\par" + pnItem("3.", "\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}", "item one") +
-                          pnItem("4.", "\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}", "item two") +
-                          pnItem("\\'b7", "\\pnlvlblt{\\pntxtb \\'b7}", "bullet") + "\\pard End\\par"),
-                      &document);
-    EXPECT_EQ(QString::fromUtf8(plainTextOut(document)), "Intro\r\n3. item one\r\n4. item two\r\n\u2022 bullet\r\nEnd");
-    // A selection takes the numbers of the paragraphs it starts, not of one it starts inside.
-    const int two = int(document.toPlainText().indexOf(QLatin1String("item two")));
-    EXPECT_EQ(QString::fromUtf8(plainTextOut(document, two + 5, two + 18)), "two\r\n\u2022 bullet\r\nEn");
 }
 
 // ---- writing back ----
