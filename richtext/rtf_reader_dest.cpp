@@ -728,7 +728,7 @@ void RtfReader::pnWord(Kw kw, int param, GroupState& state) {
             return;
     }
     if (state.dest == Dest::Normal) {
-        state.para.hasPn = pn.style != QTextListFormat::ListStyleUndefined;
+        state.para.hasPn = pn.style != QTextListFormat::ListStyleUndefined || pn.continuation;
     }
 }
 

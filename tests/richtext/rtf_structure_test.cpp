@@ -84,6 +84,9 @@ TEST(RtfPnNumbering, NumbersRunOnAcrossDeeperLevelsAndContinuations) {
         "1. a\n2. b\nmore of b\n3. c");
     EXPECT_EQ(textOf(doc("\\pard{\\*\\pn" + kDecimal + "}a\\par" + cont + "\\pard{\\*\\pn" + kDecimal + "}c\\par")),
               "1. a\nmore of b\n2. c");
+    EXPECT_EQ(textOf(doc("\\pard{\\*\\pn" + kDecimal + "}a\\par\\pard\\pnlvlcont more\\par\\pard{\\*\\pn" + kDecimal +
+                         "}c\\par")),
+              "1. a\nmore\n2. c");
 }
 
 // This was "1. c" for a writer that numbered on after a paragraph without a number.
