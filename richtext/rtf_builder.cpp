@@ -160,7 +160,9 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
     }
     if (!numbering || numbering->style == QTextListFormat::ListStyleUndefined) {
         setBlockFormat(block);
-        lastList_ = nullptr;
+        if (!(para.hasPn && para.pn.continuation)) {
+            pnBroken_ = true;
+        }
         return;
     }
     if (block.textIndent() != 0) {
@@ -170,19 +172,20 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
     setBlockFormat(block);
     blockFormatKnown_ = false;  // joining or starting a list changes it
     QTextList* list = nullptr;
+    int start = numbering->start;
     if (numbering->listId != 0) {
         list = tableLists_.value((qint64(numbering->listId) << 8) | numbering->level);
-    } else if (lastList_ && lastNumbering_.sameList(*numbering)) {
-        list = lastList_;
+    } else {
+        list = pnList(*numbering, &start);
     }
     if (list && list->count() >= kListItemsPerList) {
         // Qt marks every item of a list changed whenever one joins it, so one list of n items costs
         // n² to build: 32,000 numbered paragraphs took over a minute. A longer list goes on as the
         // next list, numbered on from where the last one ended, which shows and saves the same.
         QTextListFormat format = list->format();
-        const int start =
+        const int first =
             format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
-        format.setProperty(richformat::NumberingStart, start + list->count());
+        format.setProperty(richformat::NumberingStart, first + list->count());
         list = cursor_.createList(format);
         if (numbering->listId != 0) {
             tableLists_.insert((qint64(numbering->listId) << 8) | numbering->level, list);
@@ -200,7 +203,7 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
             format.setNumberPrefix(numbering->prefix);
             format.setNumberSuffix(numbering->suffix);
         }
-        format.setProperty(richformat::NumberingStart, numbering->start);
+        format.setProperty(richformat::NumberingStart, start);
         if (numbering->tabTwips != 0) {
             format.setProperty(richformat::NumberingTabTwips, numbering->tabTwips);
         }
@@ -209,8 +212,45 @@ void RtfBuilder::commitBlock(const ParaState& para, const Numbering* numbering) 
             tableLists_.insert((qint64(numbering->listId) << 8) | numbering->level, list);
         }
     }
-    lastList_ = list;
-    lastNumbering_ = *numbering;
+    if (numbering->listId == 0) {
+        const size_t level = size_t(std::clamp(numbering->level, 0, 8));
+        pnLists_[level] = list;
+        pnNumbering_[level] = *numbering;
+        pnBroken_ = false;
+    }
+}
+
+// The list a \pn item joins, or none (a new list, from *start).
+QTextList* RtfBuilder::pnList(const Numbering& numbering, int* start) {
+    const size_t level = size_t(std::clamp(numbering.level, 0, 8));
+    // An item ends the lists of the levels below it: their next items start again.
+    for (size_t deeper = level + 1; deeper < pnLists_.size(); ++deeper) {
+        pnLists_[deeper] = nullptr;
+    }
+    const bool bullet = numbering.style == QTextListFormat::ListDisc ||
+                        numbering.style == QTextListFormat::ListCircle ||
+                        numbering.style == QTextListFormat::ListSquare;
+    const bool shown = numbering.shown > 0 && !bullet;
+    QTextList* list = pnLists_[level];
+    if (list && pnNumbering_[level].sameList(numbering)) {
+        const QTextListFormat format = list->format();
+        const int first =
+            format.hasProperty(richformat::NumberingStart) ? format.intProperty(richformat::NumberingStart) : 1;
+        // The writer's numbers are taken as it counted them, in step with the list from its first item.
+        if (shown ? numbering.shown + pnShownOffset_[level] == first + list->count() : !pnBroken_) {
+            return list;
+        }
+    }
+    pnShownOffset_[level] = shown ? *start - numbering.shown : 0;
+    return nullptr;
+}
+
+void RtfBuilder::endOpenParagraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format) {
+    flushRun();
+    // A table's cells keep their text; the next paragraph outside it closes it.
+    if (!pendingBreak_ && !table_ && blockHasContent_) {
+        paragraph(para, numbering, format);
+    }
 }
 
 void RtfBuilder::paragraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format) {

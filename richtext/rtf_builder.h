@@ -12,6 +12,8 @@
 #include <QTextListFormat>
 #include <QTextOption>
 
+#include <array>
+
 class QTextTable;
 
 namespace tk::rtf {
@@ -24,7 +26,9 @@ struct Numbering {
     int tabTwips = 0;
     QString prefix;
     QString suffix;
-    int listId = 0;  // a list table's list (numbers continue across it); 0: consecutive paragraphs only
+    int listId = 0;             // a list table's list (numbers continue across it); 0: consecutive paragraphs only
+    bool continuation = false;  // \pnlvlcont: a further paragraph of the item above, without a number
+    int shown = 0;              // the number the writer showed for the paragraph, 0: not known
 
     bool sameList(const Numbering& other) const {
         return style == other.style && level == other.level && listId == other.listId && prefix == other.prefix &&
@@ -40,6 +44,7 @@ struct ParaState {
     int sl = 0;  // \sl as written, 0: single
     bool slMult = false;
     bool inTable = false;
+    int itap = 0;  // table nesting: 1 a table's cell, 2 and more a nested table's
     int ls = 0;
     int ilvl = 0;
     bool hasPn = false;
@@ -78,8 +83,12 @@ class RtfBuilder final {
     void row();
     RowDefinition& rowDefinition() { return rowDef_; }
     void finish(const ParaState& para, const Numbering* numbering);
+    // Ends the paragraph being built, if it has content and no paragraph mark ended it yet.
+    void endOpenParagraph(const ParaState& para, const Numbering* numbering, const QTextCharFormat& format);
     QTextDocument* document() const { return cursor_.document(); }
     bool outOfMemory() const { return outOfMemory_; }
+    // A paragraph mark ended the last paragraph and nothing came after it yet.
+    bool breakPending() const { return pendingBreak_; }
     // Takes the memory of text of at most this many characters ahead of its text(); false (and out
     // of memory) when the budget has not that much left.
     [[nodiscard]] bool reserveText(qint64 characters);
@@ -94,6 +103,7 @@ class RtfBuilder final {
     void beforeContent(const ParaState& para);
     void setBlockFormat(const QTextBlockFormat& format);
     void commitBlock(const ParaState& para, const Numbering* numbering);
+    QTextList* pnList(const Numbering& numbering, int* start);
     [[nodiscard]] bool startRow();
     void styleRow();
     void enterExtraCell();
@@ -122,9 +132,15 @@ class RtfBuilder final {
 
     // The document deletes a list whose last item left it (a paragraph moved into or out of a
     // table does), so the lists kept for the next items are guarded pointers.
-    QPointer<QTextList> lastList_;
-    Numbering lastNumbering_;
     QHash<qint64, QPointer<QTextList>> tableLists_;  // (list table id, level) -> list
+    // The last list of each level numbered with \pn, and whether a paragraph without a number came
+    // after it: an item continues its level's list when the number the writer showed for it follows
+    // the one it showed for the item before, or, without a shown number, when no other paragraph
+    // came between.
+    std::array<QPointer<QTextList>, 9> pnLists_;
+    std::array<Numbering, 9> pnNumbering_;
+    std::array<int, 9> pnShownOffset_{};  // the list's first number less the one the writer showed for it
+    bool pnBroken_ = true;
 
     QTextTable* table_ = nullptr;
     RowDefinition rowDef_;

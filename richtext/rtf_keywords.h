@@ -183,6 +183,12 @@ enum class Kw : unsigned short {
     BorderWord,
     ClVmgf,
     ClVmrg,
+    // Nested tables, footnotes and endnotes.
+    Itap,
+    NestTableProps,
+    Footnote,
+    Chftn,
+    FtnAlt,
     // Pictures and objects.
     PngBlip,
     JpegBlip,

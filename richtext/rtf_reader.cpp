@@ -119,6 +119,10 @@ void RtfReader::deliver(QStringView text) {
     GroupState& state = top();
     switch (state.dest) {
         case Dest::Normal: {
+            if (markPending_ || nestedTabPending_) [[unlikely]] {
+                flushMark();
+                flushNestedTab();
+            }
             const quint64 version = state.chrVersion | kEastAsianVersion;
             // A space or a full stop inside Korean text stays with the Korean run, as word
             // processors lay such weak characters out; each change of run costs the document an insert.
@@ -161,6 +165,14 @@ void RtfReader::deliver(QStringView text) {
                 levelText_.append(text);
             }
             break;
+        case Dest::Note:
+            noteText(text, state.eastAsian.any() && (state.assoc == AssocScript::EastAsian || hasEastAsian(text))
+                               ? eastAsianFormat(state)
+                               : state.chr);
+            break;
+        case Dest::PnText:
+            pnText_.append(text.left(64 - std::min<qsizetype>(64, pnText_.size())));
+            break;
         case Dest::PnTxtA:
             state.para.pn.suffix.append(text.left(32 - std::min<qsizetype>(32, state.para.pn.suffix.size())));
             break;
@@ -200,6 +212,7 @@ RtfError RtfReader::text(QByteArrayView bytes) {
         case Dest::ListOverrideTable:
         case Dest::ListOverride:
         case Dest::Pn:
+        case Dest::NestTableProps:
             return RtfError::None;
         case Dest::Pict:
             pictureHex_.add(bytes, &picture_.data);
@@ -316,6 +329,23 @@ RtfError RtfReader::controlWord(std::string_view word, bool hasParameter, int pa
         return RtfError::None;
     }
     switch (state.dest) {
+        case Dest::Normal:
+            if (kw == Kw::Chftn) {
+                markWord(state);
+                return RtfError::None;
+            }
+            break;
+        case Dest::Note:
+            if (noteWord(kw, state)) {
+                return RtfError::None;
+            }
+            break;
+        case Dest::NestTableProps:
+            // Only the row's end counts: the inner row's definition is not the outer table's.
+            if (kw == Kw::NestRow) {
+                nestedRow(state);
+            }
+            return RtfError::None;
         case Dest::FontTable:
             fontTableWord(kw, parameter, state);
             return RtfError::None;
@@ -701,6 +731,12 @@ bool RtfReader::paragraphWord(Kw kw, bool has, int param, GroupState& state) {
         case Kw::InTbl:
             para.inTable = !has || param != 0;
             return true;
+        case Kw::Itap:
+            // A nesting level is a table's paragraph even without \intbl; a level past any real
+            // nesting is still a nested one.
+            para.itap = std::clamp(param, 0, 64);
+            para.inTable = para.inTable || para.itap > 0;
+            return true;
         case Kw::Ls:
             if (state.dest == Dest::Normal) {
                 para.ls = param;
@@ -753,17 +789,19 @@ bool RtfReader::specialWord(Kw kw, int param, GroupState& state) {
         {Kw::Tab, u'\t'},        {Kw::Line, 0x2028},    {Kw::EmDash, 0x2014},  {Kw::EnDash, 0x2013},
         {Kw::Bullet, 0x2022},    {Kw::LQuote, 0x2018},  {Kw::RQuote, 0x2019},  {Kw::LDblQuote, 0x201C},
         {Kw::RDblQuote, 0x201D}, {Kw::EmSpace, 0x2003}, {Kw::EnSpace, 0x2002}, {Kw::QmSpace, 0x2005},
-        {Kw::Zwj, 0x200D},       {Kw::Zwnj, 0x200C},    {Kw::LtrMark, 0x200E}, {Kw::RtlMark, 0x200F},
-        {Kw::NestCell, u'\t'}};
+        {Kw::Zwj, 0x200D},       {Kw::Zwnj, 0x200C},    {Kw::LtrMark, 0x200E}, {Kw::RtlMark, 0x200F}};
     for (const auto& [word, c] : characters) {
         if (word == kw) {
             deliverChar(c);
             return true;
         }
     }
-    if (kw == Kw::Par || kw == Kw::Page || kw == Kw::Sect || kw == Kw::NestRow) {
+    if (kw == Kw::Par || kw == Kw::Page || kw == Kw::Sect) {
         if (state.dest == Dest::Normal) {
+            flushMark();
+            nestedTabPending_ = false;
             builder_.paragraph(state.para, numberingFor(state.para), state.chr);
+            pnText_.clear();
             if (kw == Kw::Page) {
                 builder_.pageBreakBeforeNext();
             }
@@ -803,13 +841,33 @@ bool RtfReader::tableWord(Kw kw, int param, GroupState& state) {
         case Kw::BorderWord:
             row.borders = true;
             return true;
+        case Kw::NestCell:
+            nestedCell(state);
+            return true;
+        case Kw::NestRow:
+            nestedRow(state);
+            return true;
         case Kw::Cell:
-            if (state.dest == Dest::Normal) {
+            if (state.para.itap > 1) {
+                // A nested table's cell ended with the outer table's word; right after \nestcell it
+                // ends the same cell again.
+                if (!nestedTabPending_) {
+                    nestedCell(state);
+                }
+            } else if (state.dest == Dest::Normal) {
+                flushMark();
+                nestedTabPending_ = false;
+                nestedRowOpen_ = false;
                 builder_.cell(state.para, numberingFor(state.para));
+                pnText_.clear();
             }
             return true;
         case Kw::Row:
-            if (state.dest == Dest::Normal) {
+            if (state.para.itap > 1) {
+                nestedRow(state);
+            } else if (state.dest == Dest::Normal) {
+                nestedTabPending_ = false;
+                nestedRowOpen_ = false;
                 builder_.row();
             }
             return true;
@@ -834,6 +892,15 @@ const char* RtfReader::charsetCodePage(int charset) {
 void RtfReader::finish() {
     pendingPictures_.decodeInto(builder_.document());
     flushBytes();
+    flushMark();
+    if (noteDepth_ >= 0) {
+        endNote();  // the document ended inside the note: its mark is still written
+    }
+    if (!notes_.empty()) {
+        appendNotes();
+        builder_.finish(ParaState(), nullptr);
+        return;
+    }
     const ParaState para = top().para;
     builder_.finish(para, numberingFor(para));
 }

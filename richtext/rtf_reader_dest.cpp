@@ -213,7 +213,6 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
         case Kw::Info:
         case Kw::SkipDest:
         case Kw::ListName:
-        case Kw::PnText:
         case Kw::ListText:
         case Kw::NonShpPict:
         case Kw::LevelNumbers:
@@ -297,6 +296,16 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
             overrideList_ = 0;
             overrideLs_ = 0;
             return true;
+        case Kw::PnText:
+            state.dest = state.dest == Dest::Normal ? Dest::PnText : Dest::Skip;
+            pnText_.clear();
+            return true;
+        case Kw::Footnote:
+            startNote(state);
+            return true;
+        case Kw::NestTableProps:
+            state.dest = state.dest == Dest::Normal ? Dest::NestTableProps : Dest::Skip;
+            return true;
         case Kw::Pn:
             state.dest = Dest::Pn;
             state.para.pn = Numbering();
@@ -354,7 +363,11 @@ void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
             break;
         case Dest::Pn:
             parent.para.pn = closing.para.pn;
-            parent.para.hasPn = closing.para.pn.style != QTextListFormat::ListStyleUndefined;
+            parent.para.hasPn =
+                closing.para.pn.style != QTextListFormat::ListStyleUndefined || closing.para.pn.continuation;
+            break;
+        case Dest::Note:
+            endNote();
             break;
         case Dest::PnTxtA:
             parent.para.pn.suffix = closing.para.pn.suffix;
@@ -689,6 +702,7 @@ void RtfReader::pnWord(Kw kw, int param, GroupState& state) {
             break;
         case Kw::PnlvlCont:
             pn.style = QTextListFormat::ListStyleUndefined;
+            pn.continuation = true;
             break;
         case Kw::PnDec:
             pn.style = QTextListFormat::ListDecimal;
@@ -715,7 +729,7 @@ void RtfReader::pnWord(Kw kw, int param, GroupState& state) {
             return;
     }
     if (state.dest == Dest::Normal) {
-        state.para.hasPn = pn.style != QTextListFormat::ListStyleUndefined;
+        state.para.hasPn = pn.style != QTextListFormat::ListStyleUndefined || pn.continuation;
     }
 }
 
@@ -735,7 +749,277 @@ const Numbering* RtfReader::numberingFor(const ParaState& para) {
             return &numbering_;
         }
     }
-    return hasPn ? &para.pn : nullptr;
+    if (!hasPn) {
+        return nullptr;
+    }
+    if (pnText_.isEmpty()) {
+        return &para.pn;
+    }
+    numbering_ = para.pn;
+    numbering_.shown = shownNumber(para.pn);
+    return &numbering_;
+}
+
+namespace {
+
+// The value of a Roman numeral, or 0.
+int romanValue(QStringView text) {
+    int value = 0;
+    int previous = 0;
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        int digit = 0;
+        switch (text[i].toLower().unicode()) {
+            case u'i':
+                digit = 1;
+                break;
+            case u'v':
+                digit = 5;
+                break;
+            case u'x':
+                digit = 10;
+                break;
+            case u'l':
+                digit = 50;
+                break;
+            case u'c':
+                digit = 100;
+                break;
+            case u'd':
+                digit = 500;
+                break;
+            case u'm':
+                digit = 1000;
+                break;
+            default:
+                return 0;
+        }
+        value += digit < previous ? -digit : digit;
+        previous = std::max(previous, digit);
+    }
+    return value > 0 && value < 40000 ? value : 0;
+}
+
+// The value of letters counted a, b, ... z, aa, ab, ..., or 0.
+int letterValue(QStringView text) {
+    if (text.isEmpty() || text.size() > 3) {
+        return 0;
+    }
+    int value = 0;
+    for (QChar c : text) {
+        const char16_t u = c.toLower().unicode();
+        if (u < u'a' || u > u'z') {
+            return 0;
+        }
+        value = value * 26 + (u - u'a' + 1);
+    }
+    return value;
+}
+
+}  // namespace
+
+// The number the writer showed in the paragraph's \pntext, with the item's own text before and
+// after it taken away; 0 when it is not a number of the paragraph's style.
+int RtfReader::shownNumber(const Numbering& pn) const {
+    QStringView text = QStringView(pnText_).trimmed();
+    const QStringView prefix = QStringView(pn.prefix).trimmed();
+    const QStringView suffix = QStringView(pn.suffix).trimmed();
+    if (!prefix.isEmpty() && text.startsWith(prefix)) {
+        text = text.sliced(prefix.size());
+    }
+    if (!suffix.isEmpty() && text.endsWith(suffix)) {
+        text.chop(suffix.size());
+    }
+    text = text.trimmed();
+    switch (pn.style) {
+        case QTextListFormat::ListDecimal: {
+            bool ok = false;
+            const int value = text.size() <= 6 ? text.toInt(&ok) : 0;
+            return ok && value > 0 ? value : 0;
+        }
+        case QTextListFormat::ListUpperRoman:
+        case QTextListFormat::ListLowerRoman:
+            return romanValue(text);
+        case QTextListFormat::ListUpperAlpha:
+        case QTextListFormat::ListLowerAlpha:
+            return letterValue(text);
+        default:
+            return 0;
+    }
+}
+
+namespace {
+
+// Notes a document may have; real documents stay far below.
+constexpr size_t kMaxNotes = 65536;
+constexpr size_t kMaxNoteParagraphs = 65536;
+
+}  // namespace
+
+// An automatic note number in the text: it is written when its note has been read.
+void RtfReader::markWord(GroupState& state) {
+    flushMark();
+    markPending_ = true;
+    markFormat_ = state.chr;
+    markVersion_ = state.chrVersion;
+    markPara_ = state.para;
+}
+
+// A number with no note after it is a footnote's.
+void RtfReader::flushMark() {
+    if (!markPending_) {
+        return;
+    }
+    markPending_ = false;
+    builder_.text(QString::number(++footnotes_), markFormat_, markVersion_, markPara_);
+}
+
+void RtfReader::startNote(GroupState& state) {
+    if (state.dest != Dest::Normal || noteDepth_ >= 0 || notes_.size() >= kMaxNotes) {
+        state.dest = Dest::Skip;
+        return;
+    }
+    Note note;
+    note.numbered = markPending_;
+    markPending_ = false;  // written at the note's end, in the note's own run of numbers
+    note.paragraphs.emplace_back();
+    notes_.push_back(std::move(note));
+    noteDepth_ = depth();
+    state.dest = Dest::Note;
+}
+
+int RtfReader::noteNumber(Note& note) {
+    if (note.number == 0) {
+        note.number = note.endnote ? ++endnotes_ : ++footnotes_;
+    }
+    return note.number;
+}
+
+void RtfReader::endNote() {
+    noteDepth_ = -1;
+    Note& note = notes_.back();
+    if (note.numbered) {
+        builder_.text(QString::number(noteNumber(note)), markFormat_, markVersion_, markPara_);
+    }
+}
+
+void RtfReader::noteText(QStringView text, const QTextCharFormat& format) {
+    std::vector<NoteRun>& runs = notes_.back().paragraphs.back();
+    if (!runs.empty() && runs.back().format == format) {
+        runs.back().text.append(text);
+    } else {
+        runs.push_back({text.toString(), format});
+    }
+}
+
+// The words of a note's text that would act on the document at the note's mark.
+bool RtfReader::noteWord(Kw kw, GroupState& state) {
+    Note& note = notes_.back();
+    switch (kw) {
+        case Kw::FtnAlt:
+            note.endnote = note.endnote || note.number == 0;
+            return true;
+        case Kw::Chftn:
+            note.numberShown = true;
+            noteText(QString::number(noteNumber(note)), state.chr);
+            return true;
+        case Kw::Par:
+        case Kw::Sect:
+        case Kw::Page:
+        case Kw::Row:
+        case Kw::NestRow:
+            if (note.paragraphs.size() < kMaxNoteParagraphs) {
+                note.paragraphs.emplace_back();
+            }
+            return true;
+        case Kw::Cell:
+        case Kw::NestCell:
+            noteText(u"\t", state.chr);
+            return true;
+        case Kw::Trowd:
+        case Kw::TrLeft:
+        case Kw::Cellx:
+        case Kw::ClVmgf:
+        case Kw::ClVmrg:
+        case Kw::ClCbPat:
+        case Kw::BorderWord:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The notes' paragraphs after the document's last: footnotes, then endnotes, each note's first
+// paragraph led by its number unless its text shows the number itself.
+void RtfReader::appendNotes() {
+    // The body's last paragraph (a document cut short ends inside a note's group).
+    auto body = stack_.rbegin();
+    while (body->dest != Dest::Normal && std::next(body) != stack_.rend()) {
+        ++body;
+    }
+    builder_.endOpenParagraph(body->para, numberingFor(body->para), body->chr);
+    const QTextCharFormat plain = stack_.front().chr;
+    bool first = true;
+    for (const bool endnotes : {false, true}) {
+        for (const Note& note : notes_) {
+            if (note.endnote != endnotes) {
+                continue;
+            }
+            bool numberDue = note.number > 0 && !note.numberShown;
+            for (const std::vector<NoteRun>& runs : note.paragraphs) {
+                if (runs.empty()) {
+                    continue;
+                }
+                if (!first) {
+                    builder_.paragraph(ParaState(), nullptr, plain);
+                }
+                first = false;
+                if (numberDue) {
+                    builder_.text(QString(QString::number(note.number) + QLatin1Char(' ')), plain, ++formatCounter_,
+                                  ParaState());
+                    numberDue = false;
+                }
+                for (const NoteRun& run : runs) {
+                    builder_.text(run.text, run.format, ++formatCounter_, ParaState());
+                }
+            }
+        }
+    }
+}
+
+// A nested table's cell ends: the next cell's text follows a tab. The tab waits for that text,
+// so that a row's last cell leaves none behind.
+void RtfReader::nestedCell(GroupState& state) {
+    if (state.dest != Dest::Normal) {
+        return;
+    }
+    flushNestedTab();  // the cell before was empty
+    nestedTabPending_ = true;
+    nestedRowOpen_ = true;
+}
+
+void RtfReader::flushNestedTab() {
+    if (!nestedTabPending_) {
+        return;
+    }
+    nestedTabPending_ = false;
+    const GroupState& state = top();
+    builder_.text(u"\t", state.chr, state.chrVersion, state.para);
+}
+
+// A nested table's row ends: the next row is a paragraph of its own in the outer cell. A second
+// end with nothing between (a row ended both in its properties and after them) makes no empty one.
+void RtfReader::nestedRow(GroupState& state) {
+    if (state.dest != Dest::Normal && state.dest != Dest::NestTableProps) {
+        return;
+    }
+    nestedTabPending_ = false;
+    if (!nestedRowOpen_ && builder_.breakPending()) {
+        return;
+    }
+    nestedRowOpen_ = false;
+    flushMark();
+    builder_.paragraph(state.para, numberingFor(state.para), state.chr);
+    pnText_.clear();
 }
 
 }  // namespace tk::rtf

@@ -39,6 +39,9 @@ enum class Dest : unsigned char {
     Pn,
     PnTxtA,
     PnTxtB,
+    PnText,          // the writer's own rendering of a paragraph's number
+    Note,            // a footnote's or endnote's text, kept for the end of the document
+    NestTableProps,  // a nested table row's properties, whose \nestrow ends the row
 };
 
 // Formatting of East Asian text given by the associated words (\af, \afs, \ab, \ai after \dbch),
@@ -88,6 +91,22 @@ struct ListDef {
     int id = 0;
     std::array<ListLevelDef, 9> levels;
     int levelCount = 0;
+};
+
+// A run of a footnote's or endnote's text in its format.
+struct NoteRun {
+    QString text;
+    QTextCharFormat format;
+};
+
+// A footnote or endnote: its paragraphs are placed after the end of the document, each note led by
+// its number, so that the note neither breaks the paragraph it is marked in nor is lost.
+struct Note {
+    bool endnote = false;
+    bool numbered = false;     // marked by an automatic number (\chftn) in the text
+    bool numberShown = false;  // the note's own text shows its number
+    int number = 0;            // 0: not given yet
+    std::vector<std::vector<NoteRun>> paragraphs;
 };
 
 struct FieldState {
@@ -189,6 +208,18 @@ class RtfReader final : public RtfListener {
     void reservePicture(qsizetype bytes);
     void endListLevel();
     void startFieldResult(GroupState& state);
+    bool noteWord(Kw kw, GroupState& state);
+    void startNote(GroupState& state);
+    void endNote();
+    void noteText(QStringView text, const QTextCharFormat& format);
+    int noteNumber(Note& note);
+    void markWord(GroupState& state);
+    void flushMark();
+    void appendNotes();
+    void nestedCell(GroupState& state);
+    void nestedRow(GroupState& state);
+    void flushNestedTab();
+    int shownNumber(const Numbering& pn) const;
 
     const RtfTokenizer& tokenizer_;
     RtfBuilder builder_;
@@ -228,6 +259,22 @@ class RtfReader final : public RtfListener {
     int overrideList_ = 0;
     int overrideLs_ = 0;
     Numbering numbering_;
+    QString pnText_;  // the \pntext of the paragraph being read
+
+    std::vector<Note> notes_;
+    int noteDepth_ = -1;  // depth of the note group being read, -1: none
+    int footnotes_ = 0;
+    int endnotes_ = 0;
+    // An automatic note number in the text waits for its note, which says whether it counts as a
+    // footnote or an endnote.
+    bool markPending_ = false;
+    QTextCharFormat markFormat_;
+    quint64 markVersion_ = 0;
+    ParaState markPara_;
+
+    // A nested table's cell ended: its text and the next cell's are kept apart by a tab.
+    bool nestedTabPending_ = false;
+    bool nestedRowOpen_ = false;
 };
 
 }  // namespace tk::rtf
