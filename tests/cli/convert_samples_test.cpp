@@ -59,8 +59,9 @@ QStringList lines(const QString& text) {
     return result;
 }
 
-// Where LibreOffice reads a sample otherwise, and why: what it reads, replaced by what the
-// document holds.
+// Where LibreOffice reads a sample otherwise, and why. With replacements, its text with what it
+// misreads replaced by what the document holds must be ours; without, its text must stay the one
+// kept beside the sample (NAME.lo.txt), whose difference from ours was looked at.
 struct LibreOfficeReading {
     std::vector<std::pair<QString, QString>> replacements;
     const char* why;
@@ -72,6 +73,20 @@ const std::map<QString, LibreOfficeReading>& libreOfficeReadings() {
          {{{QStringLiteral("‰eätina"), QStringLiteral("Čeština")},
            {QStringLiteral("ђусский"), QStringLiteral("Русский")}},
           "LibreOffice reads the Mac Central European and Cyrillic font character sets in the Windows ones"}},
+        {QStringLiteral("footnote_lo"),
+         {{},
+          "LibreOffice's text export leaves the notes' texts out, numbers endnotes i, ii and doubles a note's own "
+          "mark"}},
+        {QStringLiteral("footnote_handmade"),
+         {{}, "LibreOffice leaves the notes' texts out and counts a note with its own mark among the numbered ones"}},
+        {QStringLiteral("pn_wordpad"),
+         {{}, "LibreOffice numbers the lettered list on from the numbered one before it (4., 5. for A., B.)"}},
+        {QStringLiteral("pn_outline"),
+         {{}, "LibreOffice drops the outline's numbers and shows its lower levels as 1. to 4."}},
+        {QStringLiteral("nested_table_lo"),
+         {{}, "LibreOffice loses the second row of the inner table of its own file"}},
+        {QStringLiteral("nested_table_malformed"), {{}, "LibreOffice drops most of the inner tables' text"}},
+        {QStringLiteral("nested_table_row_ended_twice"), {{}, "LibreOffice cannot open the file"}},
     };
     return readings;
 }
@@ -132,8 +147,17 @@ TEST_F(ConvertSamplesTest, TextIsLibreOfficesText) {
     ASSERT_EQ(office.exitCode(), 0) << office.readAllStandardError().toStdString();
     for (const QString& rtf : all) {
         const QString name = QFileInfo(rtf).completeBaseName();
-        QString theirs = fileText(outDir + u'/' + name + QStringLiteral(".txt"));
-        if (const auto it = libreOfficeReadings().find(name); it != libreOfficeReadings().end()) {
+        // A file LibreOffice cannot open leaves no text behind.
+        const QString theirFile = outDir + u'/' + name + QStringLiteral(".txt");
+        QString theirs = QFile::exists(theirFile) ? fileText(theirFile) : QString();
+        const auto it = libreOfficeReadings().find(name);
+        if (it != libreOfficeReadings().end() && it->second.replacements.empty()) {
+            EXPECT_EQ(lines(theirs), lines(fileText(withoutSuffix(rtf) + QStringLiteral(".lo.txt"))))
+                << name.toStdString() << ": " << it->second.why;
+            EXPECT_NE(lines(convert(rtf)), lines(theirs)) << name.toStdString() << " now reads as LibreOffice's";
+            continue;
+        }
+        if (it != libreOfficeReadings().end()) {
             for (const auto& [read, held] : it->second.replacements) {
                 EXPECT_TRUE(theirs.contains(read)) << name.toStdString() << ": " << it->second.why;
                 theirs.replace(read, held);
