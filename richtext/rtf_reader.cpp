@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
+#include "richtext/symbol_fonts.h"
 
 #include <QCoreApplication>
 #include <QTextCursor>
@@ -101,7 +102,9 @@ void RtfReader::flushBytes() {
     if (bytes_.isEmpty()) {
         return;
     }
-    const QString text = codepage::decode(bytesCharset_ ? bytesCharset_ : ansiCodePage_, bytes_);
+    const char* charset = bytesCharset_ ? bytesCharset_ : ansiCodePage_;
+    const symbolfont::Font symbol = symbolfont::fontOfCharset(charset);
+    const QString text = symbol == symbolfont::Font::None ? codepage::decode(charset, bytes_) : symbolText(symbol);
     bytes_.clear();
     deliver(text);
 }
@@ -126,6 +129,9 @@ void RtfReader::deliver(QStringView text) {
             } else {
                 builder_.text(text, state.chr, state.chrVersion, state.para);
                 lastVersion_ = state.chrVersion;
+            }
+            if (!fields_.empty()) {
+                fields_.back().shown = true;
             }
             break;
         }
@@ -167,6 +173,22 @@ void RtfReader::deliverChar(char16_t c) {
     flushBytes();
     const QChar ch(c);
     deliver(QStringView(&ch, 1));
+}
+
+void RtfReader::deliverCharacter(char32_t c) {
+    if (c <= 0xFFFF) {
+        deliverChar(char16_t(c));
+        return;
+    }
+    flushBytes();
+    const QChar pair[] = {QChar(QChar::highSurrogate(c)), QChar(QChar::lowSurrogate(c))};
+    deliver(QStringView(pair, 2));
+}
+
+// Text in a symbol font shows glyphs; only the document's text reads them as characters, other
+// destinations (field instructions, font and list texts) keep the bytes as letters.
+QString RtfReader::symbolText(symbolfont::Font font) const {
+    return stack_.back().dest == Dest::Normal ? symbolfont::decode(font, bytes_) : codepage::decode("CP1252", bytes_);
 }
 
 RtfError RtfReader::text(QByteArrayView bytes) {
@@ -370,7 +392,11 @@ void RtfReader::documentWord(Kw kw, int param, GroupState& state) {
             break;
         case Kw::U: {
             const int value = param < 0 ? param + 65536 : param;
-            deliverChar(value >= 0 && value <= 0xFFFF ? char16_t(value) : char16_t(0xFFFD));
+            const char32_t c = value >= 0 && value <= 0xFFFF ? char32_t(value) : char32_t(0xFFFD);
+            // A symbol font's glyph codes written as U+F0xx read as the characters they show.
+            deliverCharacter(state.dest == Dest::Normal
+                                 ? symbolfont::unicodeCharacter(symbolfont::fontOfCharset(state.charset), c)
+                                 : c);
             skip_ = state.uc;
             break;
         }
@@ -605,6 +631,9 @@ void RtfReader::applyFont(GroupState& state, int number) {
         state.chr.setProperty(richformat::FontCharset, font.charset < 0 ? 1 : font.charset);
         state.chr.setProperty(richformat::FontPitchFamily, font.pitchFamily);
         state.charset = fontCodePage(it.key());
+        if (symbolfont::mapped(symbolfont::fontOfCharset(state.charset))) {
+            dropSymbolFamily(state.chr);
+        }
     }
     touchFormat(state);
 }
@@ -613,6 +642,9 @@ const char* RtfReader::fontCodePage(int number) {
     const auto it = fonts_.constFind(number);
     if (it == fonts_.constEnd()) {
         return ansiCodePage_;
+    }
+    if (const symbolfont::Font symbol = symbolfont::fontOf(it->name, it->charset); symbol != symbolfont::Font::None) {
+        return symbolfont::charsetMarker(symbol);
     }
     return it->codePage > 0 ? codePageName(it->codePage) : charsetCodePage(it->charset);
 }

@@ -1,4 +1,5 @@
 // The RTF reader's destinations: font and colour tables, pictures, objects, fields and lists.
+#include "platform/codepage.h"
 #include "richtext/embedded_stream.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
@@ -326,7 +327,7 @@ void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
         endObject(parent);
     }
     if (!fields_.empty() && depth() + 1 == fields_.back().depth) {
-        fields_.pop_back();
+        endField(closing, parent);
     }
     if (closing.dest == parent.dest) {
         return;
@@ -621,6 +622,103 @@ void RtfReader::startFieldResult(GroupState& state) {
         state.chr.setAnchorHref(target);
         touchFormat(state);
     }
+}
+
+// A field whose result showed nothing shows what its instruction gives: a SYMBOL field its character.
+void RtfReader::endField(const GroupState& closing, const GroupState& parent) {
+    const FieldState field = std::move(fields_.back());
+    fields_.pop_back();
+    if (field.shown) {
+        if (!fields_.empty()) {
+            fields_.back().shown = true;
+        }
+        return;
+    }
+    if (closing.dest != Dest::Normal || parent.dest != Dest::Normal) {
+        return;
+    }
+    const std::optional<symbolfont::SymbolField> symbol = symbolfont::parseSymbolField(field.instruction);
+    if (!symbol) {
+        return;
+    }
+    QTextCharFormat format = closing.chr;
+    const QString text = symbolFieldText(*symbol, closing.charset, &format);
+    if (text.isEmpty()) {
+        return;
+    }
+    if (symbol->points > 0) {
+        format.setFontPointSize(symbol->points);
+    }
+    lastVersion_ = ++formatCounter_;
+    builder_.text(text, format, lastVersion_, parent.para);
+    if (!fields_.empty()) {
+        fields_.back().shown = true;
+    }
+}
+
+// The character of a SYMBOL field, in the field's font: a symbol font by its name, a font of the
+// document by its name, or the current one (charset) when the field names none.
+QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const char* charset, QTextCharFormat* format) {
+    using symbolfont::Font;
+    using Kind = symbolfont::SymbolField::Kind;
+    if (!field.fontName.isEmpty()) {
+        const Font named = symbolfont::fontNamed(field.fontName);
+        if (named != Font::None) {
+            charset = symbolfont::charsetMarker(named);
+        } else {
+            charset = ansiCodePage_;
+            format->setFontFamilies(QStringList{field.fontName});
+            for (auto it = fonts_.cbegin(); it != fonts_.cend(); ++it) {
+                if (it->name.compare(field.fontName, Qt::CaseInsensitive) == 0) {
+                    charset = fontCodePage(it.key());
+                    format->setProperty(richformat::FontCharset, it->charset < 0 ? 1 : it->charset);
+                    format->setProperty(richformat::FontPitchFamily, it->pitchFamily);
+                    break;
+                }
+            }
+        }
+    }
+    const Font font = symbolfont::fontOfCharset(charset);
+    if (symbolfont::mapped(font)) {
+        dropSymbolFamily(*format);
+    }
+    QString text;
+    QByteArray bytes;
+    switch (field.kind) {
+        case Kind::Unicode:
+            symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
+            return text;
+        case Kind::ShiftJis:
+            if (field.code > 0xFF) {
+                bytes.append(char(field.code >> 8 & 0xFF));
+            }
+            bytes.append(char(field.code & 0xFF));
+            text = field.code <= 0xFFFF ? codepage::decode("CP932", bytes) : QString();
+            break;
+        case Kind::Ansi:
+        case Kind::Glyph:
+            if (field.code <= 0xFF || (field.kind == Kind::Ansi && field.code <= 0xFFFF && font == Font::None)) {
+                if (field.code > 0xFF) {
+                    bytes.append(char(field.code >> 8));  // a double-byte code of the code page
+                }
+                bytes.append(char(field.code & 0xFF));
+                text = font != Font::None ? symbolfont::decode(font, bytes) : codepage::decode(charset, bytes);
+            } else {
+                symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
+            }
+            break;
+    }
+    // A code that is no character of its code page shows nothing rather than a replacement mark.
+    return text.contains(QChar(0xFFFD)) ? QString() : text;
+}
+
+// Once a symbol font's glyphs are read as Unicode characters, the font would draw other glyphs for
+// them: the text takes the default font, whose fallback draws the characters.
+void RtfReader::dropSymbolFamily(QTextCharFormat& format) {
+    format.clearProperty(QTextFormat::FontFamilies);
+    format.clearProperty(QTextFormat::FontFamily);
+    format.clearProperty(richformat::FontCharset);
+    format.clearProperty(richformat::FontPitchFamily);
 }
 
 void RtfReader::listWord(Kw kw, int param, GroupState& state) {

@@ -4,6 +4,7 @@
 #include "richtext/rtf_keywords.h"
 #include "richtext/rtf_picture.h"
 #include "richtext/rtf_tokenizer.h"
+#include "richtext/symbol_fonts.h"
 
 #include <QColor>
 #include <QHash>
@@ -93,6 +94,7 @@ struct ListDef {
 struct FieldState {
     QString instruction;
     int depth = 0;
+    bool shown = false;  // text of the field (its result) reached the document
 };
 
 struct ObjectState {
@@ -152,6 +154,8 @@ class RtfReader final : public RtfListener {
     void flushBytes();
     void deliver(QStringView text);
     void deliverChar(char16_t c);
+    void deliverCharacter(char32_t c);
+    QString symbolText(symbolfont::Font font) const;
     void touchFormat(GroupState& state) { state.chrVersion = ++formatCounter_; }
     const char* codePageName(int codePage);
     const char* charsetCodePage(int charset);
@@ -189,6 +193,9 @@ class RtfReader final : public RtfListener {
     void reservePicture(qsizetype bytes);
     void endListLevel();
     void startFieldResult(GroupState& state);
+    void endField(const GroupState& closing, const GroupState& parent);
+    QString symbolFieldText(const symbolfont::SymbolField& field, const char* charset, QTextCharFormat* format);
+    static void dropSymbolFamily(QTextCharFormat& format);
 
     const RtfTokenizer& tokenizer_;
     RtfBuilder builder_;
