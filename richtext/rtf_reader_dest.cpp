@@ -374,6 +374,7 @@ void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
 void RtfReader::fontTableWord(Kw kw, int param, GroupState& state) {
     if (kw == Kw::F) {
         tableFont_ = -1;
+        fontsByName_.clear();
         if (fonts_.size() < kMaxFonts || fonts_.contains(param)) {
             tableFont_ = param;
             fonts_.insert(param, FontEntry());
@@ -668,13 +669,12 @@ QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const c
         } else {
             charset = ansiCodePage_;
             format->setFontFamilies(QStringList{field.fontName});
-            for (auto it = fonts_.cbegin(); it != fonts_.cend(); ++it) {
-                if (it->name.compare(field.fontName, Qt::CaseInsensitive) == 0) {
-                    charset = fontCodePage(it.key());
-                    format->setProperty(richformat::FontCharset, it->charset < 0 ? 1 : it->charset);
-                    format->setProperty(richformat::FontPitchFamily, it->pitchFamily);
-                    break;
-                }
+            const int number = fontNumberNamed(field.fontName);
+            if (number >= 0) {
+                const FontEntry& entry = fonts_[number];
+                charset = fontCodePage(number);
+                format->setProperty(richformat::FontCharset, entry.charset < 0 ? 1 : entry.charset);
+                format->setProperty(richformat::FontPitchFamily, entry.pitchFamily);
             }
         }
     }
@@ -710,6 +710,21 @@ QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const c
     }
     // A code that is no character of its code page shows nothing rather than a replacement mark.
     return text.contains(QChar(0xFFFD)) ? QString() : text;
+}
+
+// The number of the font table's font of that name (case-insensitive; the lowest number when
+// several have it), or -1. Indexed once: a document may hold many fields and many fonts.
+int RtfReader::fontNumberNamed(const QString& name) {
+    if (fontsByName_.isEmpty()) {
+        for (auto it = fonts_.cbegin(); it != fonts_.cend(); ++it) {
+            const QString key = it->name.toCaseFolded();
+            const auto known = fontsByName_.constFind(key);
+            if (known == fontsByName_.cend() || it.key() < known.value()) {
+                fontsByName_.insert(key, it.key());
+            }
+        }
+    }
+    return fontsByName_.value(name.toCaseFolded(), -1);
 }
 
 // Once a symbol font's glyphs are read as Unicode characters, the font would draw other glyphs for

@@ -196,6 +196,7 @@ class RtfReader final : public RtfListener {
     void endField(const GroupState& closing, const GroupState& parent);
     QString symbolFieldText(const symbolfont::SymbolField& field, const char* charset, QTextCharFormat* format);
     static void dropSymbolFamily(QTextCharFormat& format);
+    int fontNumberNamed(const QString& name);
 
     const RtfTokenizer& tokenizer_;
     RtfBuilder builder_;
@@ -210,6 +211,7 @@ class RtfReader final : public RtfListener {
     const char* ansiCodePage_ = "CP949";
     int defaultFont_ = 0;
     QHash<int, FontEntry> fonts_;
+    QHash<QString, int> fontsByName_;  // case-folded name -> font number, built when first needed
     int tableFont_ = -1;
     QList<QColor> colors_;
     int red_ = 0, green_ = 0, blue_ = 0;

@@ -179,10 +179,13 @@ char32_t glyphCharacter(Font font, unsigned code) {
 }
 
 char32_t unicodeCharacter(Font font, char32_t c) {
-    if (c >= kPrivateBase + kFirst && c <= kPrivateBase + 0xFF && mapped(font)) {
+    if (!mapped(font)) {
+        return c;
+    }
+    if (c >= kPrivateBase + kFirst && c <= kPrivateBase + 0xFF) {
         return glyphCharacter(font, unsigned(c - kPrivateBase));
     }
-    return c;
+    return c <= 0xFF ? glyphCharacter(font, unsigned(c)) : c;
 }
 
 void appendCharacter(QString* text, char32_t c) {

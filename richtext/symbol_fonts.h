@@ -27,8 +27,9 @@ inline bool mapped(Font font) {
 // U+F000 + code where not (and in an unknown symbol font). Control codes and the space stay as
 // they are.
 char32_t glyphCharacter(Font font, unsigned code);
-// A character written as Unicode in the font: writers give a symbol font's glyph codes as
-// U+F020..U+F0FF, which read as glyphCharacter; any other character is kept.
+// A character written as Unicode in the font: writers give a mapped font's glyph codes as
+// U+F020..U+F0FF or, having taken the font's bytes for Latin-1, as U+0020..U+00FF; both read as
+// glyphCharacter. Any other character, and every character of an unknown symbol font, is kept.
 char32_t unicodeCharacter(Font font, char32_t c);
 // Bytes of text in the font.
 QString decode(Font font, QByteArrayView bytes);
