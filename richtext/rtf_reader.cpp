@@ -29,6 +29,13 @@ double twipsPx(int twips) {
 
 // Marks the version of a group's East Asian variant of its character format.
 constexpr quint64 kEastAsianVersion = quint64(1) << 63;
+// Marks the version of a group's format for the glyph codes of its symbol font.
+constexpr quint64 kGlyphVersion = quint64(1) << 62;
+
+// A symbol font's glyph code that has no Unicode character (U+F0xx).
+bool isGlyphCode(QChar c) {
+    return (c.unicode() & 0xFF00) == 0xF000;
+}
 
 bool hasEastAsian(QStringView text) {
     for (QChar c : text) {
@@ -106,7 +113,7 @@ void RtfReader::flushBytes() {
     const symbolfont::Font symbol = symbolfont::fontOfCharset(charset);
     const QString text = symbol == symbolfont::Font::None ? codepage::decode(charset, bytes_) : symbolText(symbol);
     bytes_.clear();
-    deliver(text);
+    symbolfont::mapped(symbol) ? deliverSymbolText(text) : deliver(text);
 }
 
 void RtfReader::deliver(QStringView text) {
@@ -175,14 +182,53 @@ void RtfReader::deliverChar(char16_t c) {
     deliver(QStringView(&ch, 1));
 }
 
-void RtfReader::deliverCharacter(char32_t c) {
-    if (c <= 0xFFFF) {
+void RtfReader::deliverCharacter(char32_t c, bool inSymbolFont) {
+    if (c <= 0xFFFF && !inSymbolFont) {
         deliverChar(char16_t(c));
         return;
     }
     flushBytes();
-    const QChar pair[] = {QChar(QChar::highSurrogate(c)), QChar(QChar::lowSurrogate(c))};
-    deliver(QStringView(pair, 2));
+    QString text;
+    symbolfont::appendCharacter(&text, c);
+    inSymbolFont ? deliverSymbolText(text) : deliver(text);
+}
+
+// Text read from a mapped symbol font: its characters take the group's format, which has no
+// family; the glyph codes left without a character keep the symbol font, the only one that draws
+// them, so that they survive being written and read again.
+void RtfReader::deliverSymbolText(QStringView text) {
+    const GroupState& state = top();
+    if (state.dest != Dest::Normal) {
+        deliver(text);
+        return;
+    }
+    qsizetype from = 0;
+    while (from < text.size()) {
+        const bool glyph = isGlyphCode(text[from]);
+        qsizetype end = from + 1;
+        while (end < text.size() && isGlyphCode(text[end]) == glyph) {
+            ++end;
+        }
+        if (!glyph) {
+            deliver(text.sliced(from, end - from));
+        } else {
+            const quint64 version = state.chrVersion | kGlyphVersion;
+            if (version != glyphVersion_) {
+                glyphFormat_ = state.chr;
+                const FontEntry font = fonts_.value(state.font);
+                glyphFormat_.setFontFamilies(QStringList{font.name});
+                glyphFormat_.setProperty(richformat::FontCharset, 2);
+                glyphFormat_.setProperty(richformat::FontPitchFamily, font.pitchFamily);
+                glyphVersion_ = version;
+            }
+            builder_.text(text.sliced(from, end - from), glyphFormat_, version, state.para);
+            lastVersion_ = version;
+            if (!fields_.empty()) {
+                fields_.back().shown = true;
+            }
+        }
+        from = end;
+    }
 }
 
 // Text in a symbol font shows glyphs; only the document's text reads them as characters, other
@@ -394,9 +440,9 @@ void RtfReader::documentWord(Kw kw, int param, GroupState& state) {
             const int value = param < 0 ? param + 65536 : param;
             const char32_t c = value >= 0 && value <= 0xFFFF ? char32_t(value) : char32_t(0xFFFD);
             // A symbol font's glyph codes written as U+F0xx read as the characters they show.
-            deliverCharacter(state.dest == Dest::Normal
-                                 ? symbolfont::unicodeCharacter(symbolfont::fontOfCharset(state.charset), c)
-                                 : c);
+            const symbolfont::Font symbol =
+                state.dest == Dest::Normal ? symbolfont::fontOfCharset(state.charset) : symbolfont::Font::None;
+            deliverCharacter(symbolfont::unicodeCharacter(symbol, c), symbolfont::mapped(symbol));
             skip_ = state.uc;
             break;
         }

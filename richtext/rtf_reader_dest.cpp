@@ -102,6 +102,40 @@ QString hyperlinkTarget(const QString& instruction) {
     return url + (anchor.size() > 1 ? anchor : QString());
 }
 
+// The character of a SYMBOL field's code in its font (a symbol font or None) or code page.
+QString symbolCharacter(const symbolfont::SymbolField& field, symbolfont::Font font, const char* charset) {
+    using symbolfont::Font;
+    using Kind = symbolfont::SymbolField::Kind;
+    QString text;
+    QByteArray bytes;
+    switch (field.kind) {
+        case Kind::Unicode:
+            symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
+            return text;
+        case Kind::ShiftJis:
+            if (field.code > 0xFF) {
+                bytes.append(char(field.code >> 8 & 0xFF));
+            }
+            bytes.append(char(field.code & 0xFF));
+            text = field.code <= 0xFFFF ? codepage::decode("CP932", bytes) : QString();
+            break;
+        case Kind::Ansi:
+        case Kind::Glyph:
+            if (field.code <= 0xFF || (field.kind == Kind::Ansi && field.code <= 0xFFFF && font == Font::None)) {
+                if (field.code > 0xFF) {
+                    bytes.append(char(field.code >> 8));  // a double-byte code of the code page
+                }
+                bytes.append(char(field.code & 0xFF));
+                text = font != Font::None ? symbolfont::decode(font, bytes) : codepage::decode(charset, bytes);
+            } else {
+                symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
+            }
+            break;
+    }
+    // A code that is no character of its code page shows nothing rather than a replacement mark.
+    return text.contains(QChar(0xFFFD)) ? QString() : text;
+}
+
 }  // namespace
 
 namespace {
@@ -643,7 +677,7 @@ void RtfReader::endField(const GroupState& closing, const GroupState& parent) {
         return;
     }
     QTextCharFormat format = closing.chr;
-    const QString text = symbolFieldText(*symbol, closing.charset, &format);
+    const QString text = symbolFieldText(*symbol, closing, &format);
     if (text.isEmpty()) {
         return;
     }
@@ -659,13 +693,16 @@ void RtfReader::endField(const GroupState& closing, const GroupState& parent) {
 
 // The character of a SYMBOL field, in the field's font: a symbol font by its name, a font of the
 // document by its name, or the current one (charset) when the field names none.
-QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const char* charset, QTextCharFormat* format) {
+QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const GroupState& closing,
+                                   QTextCharFormat* format) {
     using symbolfont::Font;
-    using Kind = symbolfont::SymbolField::Kind;
+    const char* charset = closing.charset;
+    QString symbolFamily = fonts_.value(closing.font).name;
     if (!field.fontName.isEmpty()) {
         const Font named = symbolfont::fontNamed(field.fontName);
         if (named != Font::None) {
             charset = symbolfont::charsetMarker(named);
+            symbolFamily = field.fontName;
         } else {
             charset = ansiCodePage_;
             format->setFontFamilies(QStringList{field.fontName});
@@ -682,34 +719,14 @@ QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const c
     if (symbolfont::mapped(font)) {
         dropSymbolFamily(*format);
     }
-    QString text;
-    QByteArray bytes;
-    switch (field.kind) {
-        case Kind::Unicode:
-            symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
-            return text;
-        case Kind::ShiftJis:
-            if (field.code > 0xFF) {
-                bytes.append(char(field.code >> 8 & 0xFF));
-            }
-            bytes.append(char(field.code & 0xFF));
-            text = field.code <= 0xFFFF ? codepage::decode("CP932", bytes) : QString();
-            break;
-        case Kind::Ansi:
-        case Kind::Glyph:
-            if (field.code <= 0xFF || (field.kind == Kind::Ansi && field.code <= 0xFFFF && font == Font::None)) {
-                if (field.code > 0xFF) {
-                    bytes.append(char(field.code >> 8));  // a double-byte code of the code page
-                }
-                bytes.append(char(field.code & 0xFF));
-                text = font != Font::None ? symbolfont::decode(font, bytes) : codepage::decode(charset, bytes);
-            } else {
-                symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
-            }
-            break;
+    QString text = symbolCharacter(field, font, charset);
+    if (symbolfont::mapped(font) && !symbolFamily.isEmpty() && text.size() == 1 &&
+        (text[0].unicode() & 0xFF00) == 0xF000) {
+        // A glyph without a character is drawn by its font alone.
+        format->setFontFamilies(QStringList{symbolFamily});
+        format->setProperty(richformat::FontCharset, 2);
     }
-    // A code that is no character of its code page shows nothing rather than a replacement mark.
-    return text.contains(QChar(0xFFFD)) ? QString() : text;
+    return text;
 }
 
 // The number of the font table's font of that name (case-insensitive; the lowest number when

@@ -154,7 +154,8 @@ class RtfReader final : public RtfListener {
     void flushBytes();
     void deliver(QStringView text);
     void deliverChar(char16_t c);
-    void deliverCharacter(char32_t c);
+    void deliverCharacter(char32_t c, bool inSymbolFont);
+    void deliverSymbolText(QStringView text);
     QString symbolText(symbolfont::Font font) const;
     void touchFormat(GroupState& state) { state.chrVersion = ++formatCounter_; }
     const char* codePageName(int codePage);
@@ -170,6 +171,9 @@ class RtfReader final : public RtfListener {
     // The East Asian format last built, and the format state it was built for.
     QTextCharFormat eastAsianFormat_;
     quint64 eastAsianVersion_ = 0;
+    // The format of glyph codes in a symbol font, and the format state it was built for.
+    QTextCharFormat glyphFormat_;
+    quint64 glyphVersion_ = 0;
     // The format state of the text delivered last.
     quint64 lastVersion_ = 0;
     bool paragraphWord(Kw kw, bool has, int param, GroupState& state);
@@ -194,7 +198,7 @@ class RtfReader final : public RtfListener {
     void endListLevel();
     void startFieldResult(GroupState& state);
     void endField(const GroupState& closing, const GroupState& parent);
-    QString symbolFieldText(const symbolfont::SymbolField& field, const char* charset, QTextCharFormat* format);
+    QString symbolFieldText(const symbolfont::SymbolField& field, const GroupState& closing, QTextCharFormat* format);
     static void dropSymbolFamily(QTextCharFormat& format);
     int fontNumberNamed(const QString& name);
 

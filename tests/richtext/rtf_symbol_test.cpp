@@ -103,11 +103,24 @@ TEST(RtfSymbolFonts, MappedTextDropsTheSymbolFamily) {
               QStringList{QStringLiteral("MT Extra")});
 }
 
-TEST(RtfSymbolFonts, OtherDestinationsKeepTheirLetters) {
-    // A field instruction or list text in a symbol font is not the document's text.
-    EXPECT_EQ(textOf("{\\field{\\*\\fldinst {\\f1 SYMBOL 112 \\\\f \"Symbol\"}}{\\fldrslt }}"), QStringLiteral("π"));
-    EXPECT_EQ(textOf("{\\field{\\*\\fldinst {\\f1 HYPERLINK \"http://a.example/\"}}{\\fldrslt {\\f0 site}}}"),
-              QStringLiteral("site"));
+TEST(RtfSymbolFonts, GlyphsWithoutACharacterKeepTheirFont) {
+    // A code of a mapped font that has no character stays a glyph code, and so keeps the font that
+    // draws it. This was U+F061 in the default font: a box, and its font lost when saved.
+    QTextDocument document;
+    tk::test::readRtfText(kFonts + "{\\f3 PaP\\u-3999\\'61}{\\field{\\*\\fldinst SYMBOL 98 \\\\f \"Wingdings 2\"}}}",
+                          &document);
+    EXPECT_EQ(document.toPlainText(), QStringLiteral("✓\uF061✓\uF061\uF062"));
+    for (const QString& glyph : {QStringLiteral("\uF061"), QStringLiteral("\uF062")}) {
+        const QTextCharFormat format = formatOf(document, glyph);
+        EXPECT_EQ(format.fontFamilies().toStringList(), QStringList{QStringLiteral("Wingdings 2")});
+        EXPECT_EQ(format.intProperty(richformat::FontCharset), 2);
+    }
+    EXPECT_FALSE(formatOf(document, QStringLiteral("✓")).hasProperty(QTextFormat::FontFamilies));
+    QTextDocument again;
+    tk::test::readRtfText(rtf::writeRtf(document), &again);
+    EXPECT_EQ(again.toPlainText(), document.toPlainText());
+    EXPECT_EQ(formatOf(again, QStringLiteral("\uF062")).fontFamilies().toStringList(),
+              QStringList{QStringLiteral("Wingdings 2")});
 }
 
 TEST(RtfSymbolFields, EmptyResultShowsTheCharacter) {
@@ -116,6 +129,8 @@ TEST(RtfSymbolFields, EmptyResultShowsTheCharacter) {
     EXPECT_EQ(textOf("{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\"}}"), QStringLiteral("•"));
     EXPECT_EQ(textOf("{\\field{\\*\\fldinst SYMBOL 61623 \\\\f \"Symbol\"}{\\fldrslt }}"), QStringLiteral("•"));
     EXPECT_EQ(textOf("{\\field{\\*\\fldinst SYMBOL 74 \\\\f Wingdings}{\\fldrslt }}"), QStringLiteral("☺"));
+    // An instruction in a symbol font is read as letters, not glyphs.
+    EXPECT_EQ(textOf("{\\field{\\*\\fldinst {\\f1 SYMBOL 112 \\\\f \"Symbol\"}}{\\fldrslt }}"), QStringLiteral("π"));
     EXPECT_EQ(textOf("{\\field{\\*\\fldinst SYMBOL 0x61 \\\\f \"symbol\"}{\\fldrslt }}"), QStringLiteral("α"));
     // \u: a Unicode code point; \a: a code of the font's code page; \j: a Shift-JIS code.
     EXPECT_EQ(textOf("{\\field{\\*\\fldinst SYMBOL 8364 \\\\u}{\\fldrslt }}"), QStringLiteral("€"));
