@@ -110,10 +110,27 @@ void RtfReader::flushBytes() {
         return;
     }
     const char* charset = bytesCharset_ ? bytesCharset_ : ansiCodePage_;
-    const symbolfont::Font symbol = symbolfont::fontOfCharset(charset);
-    const QString text = symbol == symbolfont::Font::None ? codepage::decode(charset, bytes_) : symbolText(symbol);
+    if (const symbolfont::Font symbol = symbolfont::fontOfCharset(charset); symbol != symbolfont::Font::None) {
+        flushSymbolBytes(symbol);
+        return;
+    }
+    const QString text = codepage::decode(charset, bytes_);
     bytes_.clear();
-    symbolfont::mapped(symbol) ? deliverSymbolText(text) : deliver(text);
+    deliver(text);
+}
+
+// Bytes in a symbol font are glyph codes; only the document's text reads them as characters, other
+// destinations (field instructions, font and list texts) keep the bytes as letters.
+void RtfReader::flushSymbolBytes(symbolfont::Font font) {
+    if (top().dest != Dest::Normal) {
+        const QString text = codepage::decode("CP1252", bytes_);
+        bytes_.clear();
+        deliver(text);
+        return;
+    }
+    const QString text = symbolfont::decode(font, bytes_);
+    bytes_.clear();
+    symbolfont::mapped(font) ? deliverSymbolText(text) : deliver(text);
 }
 
 void RtfReader::deliver(QStringView text) {
@@ -137,9 +154,7 @@ void RtfReader::deliver(QStringView text) {
                 builder_.text(text, state.chr, state.chrVersion, state.para);
                 lastVersion_ = state.chrVersion;
             }
-            if (!fields_.empty()) {
-                fields_.back().shown = true;
-            }
+            *fieldShown_ = true;
             break;
         }
         case Dest::FontTable:
@@ -182,15 +197,11 @@ void RtfReader::deliverChar(char16_t c) {
     deliver(QStringView(&ch, 1));
 }
 
-void RtfReader::deliverCharacter(char32_t c, bool inSymbolFont) {
-    if (c <= 0xFFFF && !inSymbolFont) {
-        deliverChar(char16_t(c));
-        return;
-    }
+void RtfReader::deliverSymbolCharacter(char32_t c) {
     flushBytes();
     QString text;
     symbolfont::appendCharacter(&text, c);
-    inSymbolFont ? deliverSymbolText(text) : deliver(text);
+    deliverSymbolText(text);
 }
 
 // Text read from a mapped symbol font: its characters take the group's format, which has no
@@ -223,18 +234,10 @@ void RtfReader::deliverSymbolText(QStringView text) {
             }
             builder_.text(text.sliced(from, end - from), glyphFormat_, version, state.para);
             lastVersion_ = version;
-            if (!fields_.empty()) {
-                fields_.back().shown = true;
-            }
+            *fieldShown_ = true;
         }
         from = end;
     }
-}
-
-// Text in a symbol font shows glyphs; only the document's text reads them as characters, other
-// destinations (field instructions, font and list texts) keep the bytes as letters.
-QString RtfReader::symbolText(symbolfont::Font font) const {
-    return stack_.back().dest == Dest::Normal ? symbolfont::decode(font, bytes_) : codepage::decode("CP1252", bytes_);
 }
 
 RtfError RtfReader::text(QByteArrayView bytes) {
@@ -438,11 +441,14 @@ void RtfReader::documentWord(Kw kw, int param, GroupState& state) {
             break;
         case Kw::U: {
             const int value = param < 0 ? param + 65536 : param;
-            const char32_t c = value >= 0 && value <= 0xFFFF ? char32_t(value) : char32_t(0xFFFD);
+            const char16_t c = value >= 0 && value <= 0xFFFF ? char16_t(value) : char16_t(0xFFFD);
             // A symbol font's glyph codes written as U+F0xx read as the characters they show.
-            const symbolfont::Font symbol =
-                state.dest == Dest::Normal ? symbolfont::fontOfCharset(state.charset) : symbolfont::Font::None;
-            deliverCharacter(symbolfont::unicodeCharacter(symbol, c), symbolfont::mapped(symbol));
+            const symbolfont::Font symbol = symbolfont::fontOfCharset(state.charset);
+            if (symbolfont::mapped(symbol) && state.dest == Dest::Normal) {
+                deliverSymbolCharacter(symbolfont::unicodeCharacter(symbol, c));
+            } else {
+                deliverChar(c);
+            }
             skip_ = state.uc;
             break;
         }
@@ -685,12 +691,15 @@ void RtfReader::applyFont(GroupState& state, int number) {
 }
 
 const char* RtfReader::fontCodePage(int number) {
-    const auto it = fonts_.constFind(number);
-    if (it == fonts_.constEnd()) {
+    const auto it = fonts_.find(number);
+    if (it == fonts_.end()) {
         return ansiCodePage_;
     }
-    if (const symbolfont::Font symbol = symbolfont::fontOf(it->name, it->charset); symbol != symbolfont::Font::None) {
-        return symbolfont::charsetMarker(symbol);
+    if (it->symbol < 0) {
+        it->symbol = static_cast<signed char>(symbolfont::fontOf(it->name, it->charset));
+    }
+    if (it->symbol != static_cast<signed char>(symbolfont::Font::None)) {
+        return symbolfont::charsetMarker(symbolfont::Font(it->symbol));
     }
     return it->codePage > 0 ? codePageName(it->codePage) : charsetCodePage(it->charset);
 }

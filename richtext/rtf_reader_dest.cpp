@@ -300,6 +300,7 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
         case Kw::Field:
             if (fields_.size() < size_t(kMaxFields)) {
                 fields_.push_back({QString(), depth()});
+                fieldShown_ = &fields_.back().shown;
             }
             return true;
         case Kw::FieldInst:
@@ -663,10 +664,9 @@ void RtfReader::startFieldResult(GroupState& state) {
 void RtfReader::endField(const GroupState& closing, const GroupState& parent) {
     const FieldState field = std::move(fields_.back());
     fields_.pop_back();
+    fieldShown_ = fields_.empty() ? &noField_ : &fields_.back().shown;
     if (field.shown) {
-        if (!fields_.empty()) {
-            fields_.back().shown = true;
-        }
+        *fieldShown_ = true;
         return;
     }
     if (closing.dest != Dest::Normal || parent.dest != Dest::Normal) {
@@ -686,9 +686,7 @@ void RtfReader::endField(const GroupState& closing, const GroupState& parent) {
     }
     lastVersion_ = ++formatCounter_;
     builder_.text(text, format, lastVersion_, parent.para);
-    if (!fields_.empty()) {
-        fields_.back().shown = true;
-    }
+    *fieldShown_ = true;
 }
 
 // The character of a SYMBOL field, in the field's font: a symbol font by its name, a font of the

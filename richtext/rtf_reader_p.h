@@ -76,6 +76,9 @@ struct FontEntry {
     int codePage = 0;
     int pitchFamily = 0;
     bool nameDone = false;
+    // The symbol font the entry is (a symbolfont::Font), -1 until first asked: runs name their font
+    // again and again, and a name comparison each time would cost every document.
+    signed char symbol = -1;
 };
 
 struct ListLevelDef {
@@ -154,9 +157,9 @@ class RtfReader final : public RtfListener {
     void flushBytes();
     void deliver(QStringView text);
     void deliverChar(char16_t c);
-    void deliverCharacter(char32_t c, bool inSymbolFont);
+    void flushSymbolBytes(symbolfont::Font font);
+    void deliverSymbolCharacter(char32_t c);
     void deliverSymbolText(QStringView text);
-    QString symbolText(symbolfont::Font font) const;
     void touchFormat(GroupState& state) { state.chrVersion = ++formatCounter_; }
     const char* codePageName(int codePage);
     const char* charsetCodePage(int charset);
@@ -231,6 +234,10 @@ class RtfReader final : public RtfListener {
     ObjectState object_;
     HexCollector objectHex_;
     std::vector<FieldState> fields_;
+    // Where text reaching the document marks its field as shown: the innermost field's flag, or a
+    // flag no one reads outside fields. A store costs the text less than a look at fields_.
+    bool noField_ = false;
+    bool* fieldShown_ = &noField_;
 
     QHash<int, ListDef> lists_;
     QHash<int, int> overrides_;  // \ls number -> list id

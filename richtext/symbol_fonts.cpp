@@ -136,17 +136,6 @@ const Table* tableOf(Font font) {
     }
 }
 
-// One marker per font, in the order of Font, side by side so that a name is told to be a marker by
-// one comparison of its address: the reader asks for every character written as \uN.
-constexpr size_t kMarkerSize = 24;
-constexpr char kMarkers[][kMarkerSize] = {"",
-                                          "symbol-font:Symbol",
-                                          "symbol-font:Wingdings",
-                                          "symbol-font:Wingdings 2",
-                                          "symbol-font:Wingdings 3",
-                                          "symbol-font:Webdings",
-                                          "symbol-font:other"};
-
 }  // namespace
 
 Font fontNamed(QStringView name) {
@@ -206,13 +195,18 @@ QString decode(Font font, QByteArrayView bytes) {
     return text;
 }
 
-const char* charsetMarker(Font font) {
-    return kMarkers[size_t(font)];
-}
+namespace detail {
+const char kMarkers[7][kMarkerSize] = {"",
+                                       "symbol-font:Symbol",
+                                       "symbol-font:Wingdings",
+                                       "symbol-font:Wingdings 2",
+                                       "symbol-font:Wingdings 3",
+                                       "symbol-font:Webdings",
+                                       "symbol-font:other"};
+}  // namespace detail
 
-Font fontOfCharset(const char* charset) {
-    const auto offset = reinterpret_cast<std::uintptr_t>(charset) - reinterpret_cast<std::uintptr_t>(&kMarkers[0][0]);
-    return offset < sizeof(kMarkers) && offset % kMarkerSize == 0 ? Font(offset / kMarkerSize) : Font::None;
+const char* charsetMarker(Font font) {
+    return detail::kMarkers[size_t(font)];
 }
 
 namespace {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 
 // Fonts of the symbol character set draw a glyph per byte instead of a letter of a code page. The
@@ -38,8 +40,21 @@ void appendCharacter(QString* text, char32_t c);
 // The reader keeps a group's text encoding as an iconv name; a symbol font's is one of these
 // markers, told apart from real names by its address.
 const char* charsetMarker(Font font);
-// The font of a marker, None for any other name.
-Font fontOfCharset(const char* charset);
+
+namespace detail {
+inline constexpr std::size_t kMarkerSize = 24;
+// One marker per font, in the order of Font, side by side.
+extern const char kMarkers[7][kMarkerSize];
+}  // namespace detail
+
+// The font of a marker, None for any other name. One comparison for a real name: the reader asks
+// for every run of text and every character written as \uN.
+inline Font fontOfCharset(const char* charset) {
+    const std::uintptr_t offset =
+        reinterpret_cast<std::uintptr_t>(charset) - reinterpret_cast<std::uintptr_t>(&detail::kMarkers[0][0]);
+    return offset < sizeof(detail::kMarkers) && offset % detail::kMarkerSize == 0 ? Font(offset / detail::kMarkerSize)
+                                                                                  : Font::None;
+}
 
 // A SYMBOL field's instruction: SYMBOL code [\f "font"] [\s points] [\a | \u | \j] [\h].
 struct SymbolField {
