@@ -691,8 +691,8 @@ void RtfReader::applyFont(GroupState& state, int number) {
 }
 
 const char* RtfReader::fontCodePage(int number) {
-    const auto it = fonts_.find(number);
-    if (it == fonts_.end()) {
+    const auto it = fonts_.constFind(number);
+    if (it == fonts_.constEnd()) {
         return ansiCodePage_;
     }
     if (it->symbol < 0) {

@@ -78,7 +78,7 @@ struct FontEntry {
     bool nameDone = false;
     // The symbol font the entry is (a symbolfont::Font), -1 until first asked: runs name their font
     // again and again, and a name comparison each time would cost every document.
-    signed char symbol = -1;
+    mutable signed char symbol = -1;
 };
 
 struct ListLevelDef {
