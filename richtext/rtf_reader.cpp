@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
+#include "richtext/symbol_fonts.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -27,6 +28,13 @@ double twipsPx(int twips) {
 
 // Marks the version of a group's East Asian variant of its character format.
 constexpr quint64 kEastAsianVersion = quint64(1) << 63;
+// Marks the version of a group's format for the glyph codes of its symbol font.
+constexpr quint64 kGlyphVersion = quint64(1) << 62;
+
+// A symbol font's glyph code that has no Unicode character (U+F0xx).
+bool isGlyphCode(QChar c) {
+    return (c.unicode() & 0xFF00) == 0xF000;
+}
 
 bool hasEastAsian(QStringView text) {
     for (QChar c : text) {
@@ -110,9 +118,28 @@ void RtfReader::flushBytes() {
     if (bytes_.isEmpty()) {
         return;
     }
-    const QString text = codepage::decode(bytesCharset_ ? bytesCharset_ : ansiCodePage_, bytes_);
+    const char* charset = bytesCharset_ ? bytesCharset_ : ansiCodePage_;
+    if (const symbolfont::Font symbol = symbolfont::fontOfCharset(charset); symbol != symbolfont::Font::None) {
+        flushSymbolBytes(symbol);
+        return;
+    }
+    const QString text = codepage::decode(charset, bytes_);
     bytes_.clear();
     deliver(text);
+}
+
+// Bytes in a symbol font are glyph codes; only the document's text reads them as characters, other
+// destinations (field instructions, font and list texts) keep the bytes as letters.
+void RtfReader::flushSymbolBytes(symbolfont::Font font) {
+    if (top().dest != Dest::Normal) {
+        const QString text = codepage::decode("CP1252", bytes_);
+        bytes_.clear();
+        deliver(text);
+        return;
+    }
+    const QString text = symbolfont::decode(font, bytes_);
+    bytes_.clear();
+    symbolfont::mapped(font) ? deliverSymbolText(text) : deliver(text);
 }
 
 void RtfReader::deliver(QStringView text) {
@@ -140,6 +167,7 @@ void RtfReader::deliver(QStringView text) {
                 builder_.text(text, state.chr, state.chrVersion, state.para);
                 lastVersion_ = state.chrVersion;
             }
+            *fieldShown_ = true;
             break;
         }
         case Dest::FontTable:
@@ -188,6 +216,49 @@ void RtfReader::deliverChar(char16_t c) {
     flushBytes();
     const QChar ch(c);
     deliver(QStringView(&ch, 1));
+}
+
+void RtfReader::deliverSymbolCharacter(char32_t c) {
+    flushBytes();
+    QString text;
+    symbolfont::appendCharacter(&text, c);
+    deliverSymbolText(text);
+}
+
+// Text read from a mapped symbol font: its characters take the group's format, which has no
+// family; the glyph codes left without a character keep the symbol font, the only one that draws
+// them, so that they survive being written and read again.
+void RtfReader::deliverSymbolText(QStringView text) {
+    const GroupState& state = top();
+    if (state.dest != Dest::Normal) {
+        deliver(text);
+        return;
+    }
+    qsizetype from = 0;
+    while (from < text.size()) {
+        const bool glyph = isGlyphCode(text[from]);
+        qsizetype end = from + 1;
+        while (end < text.size() && isGlyphCode(text[end]) == glyph) {
+            ++end;
+        }
+        if (!glyph) {
+            deliver(text.sliced(from, end - from));
+        } else {
+            const quint64 version = state.chrVersion | kGlyphVersion;
+            if (version != glyphVersion_) {
+                glyphFormat_ = state.chr;
+                const FontEntry font = fonts_.value(state.font);
+                glyphFormat_.setFontFamilies(QStringList{font.name});
+                glyphFormat_.setProperty(richformat::FontCharset, 2);
+                glyphFormat_.setProperty(richformat::FontPitchFamily, font.pitchFamily);
+                glyphVersion_ = version;
+            }
+            builder_.text(text.sliced(from, end - from), glyphFormat_, version, state.para);
+            lastVersion_ = version;
+            *fieldShown_ = true;
+        }
+        from = end;
+    }
 }
 
 RtfError RtfReader::text(QByteArrayView bytes) {
@@ -410,7 +481,14 @@ void RtfReader::documentWord(Kw kw, int param, GroupState& state) {
             break;
         case Kw::U: {
             const int value = param < 0 ? param + 65536 : param;
-            deliverChar(value >= 0 && value <= 0xFFFF ? char16_t(value) : char16_t(0xFFFD));
+            const char16_t c = value >= 0 && value <= 0xFFFF ? char16_t(value) : char16_t(0xFFFD);
+            // A symbol font's glyph codes written as U+F0xx read as the characters they show.
+            const symbolfont::Font symbol = symbolfont::fontOfCharset(state.charset);
+            if (symbolfont::mapped(symbol) && state.dest == Dest::Normal) {
+                deliverSymbolCharacter(symbolfont::unicodeCharacter(symbol, c));
+            } else {
+                deliverChar(c);
+            }
             skip_ = state.uc;
             break;
         }
@@ -645,6 +723,9 @@ void RtfReader::applyFont(GroupState& state, int number) {
         state.chr.setProperty(richformat::FontCharset, font.charset < 0 ? 1 : font.charset);
         state.chr.setProperty(richformat::FontPitchFamily, font.pitchFamily);
         state.charset = fontCodePage(it.key());
+        if (symbolfont::mapped(symbolfont::fontOfCharset(state.charset))) {
+            dropSymbolFamily(state.chr);
+        }
     }
     touchFormat(state);
 }
@@ -653,6 +734,12 @@ const char* RtfReader::fontCodePage(int number) {
     const auto it = fonts_.constFind(number);
     if (it == fonts_.constEnd()) {
         return ansiCodePage_;
+    }
+    if (it->symbol < 0) {
+        it->symbol = static_cast<signed char>(symbolfont::fontOf(it->name, it->charset));
+    }
+    if (it->symbol != static_cast<signed char>(symbolfont::Font::None)) {
+        return symbolfont::charsetMarker(symbolfont::Font(it->symbol));
     }
     return it->codePage > 0 ? codePageName(it->codePage) : charsetCodePage(it->charset);
 }

@@ -1,4 +1,5 @@
 // The RTF reader's destinations: font and colour tables, pictures, objects, fields and lists.
+#include "platform/codepage.h"
 #include "richtext/embedded_stream.h"
 #include "richtext/rich_format.h"
 #include "richtext/rtf_reader_p.h"
@@ -99,6 +100,40 @@ QString hyperlinkTarget(const QString& instruction) {
         }
     }
     return url + (anchor.size() > 1 ? anchor : QString());
+}
+
+// The character of a SYMBOL field's code in its font (a symbol font or None) or code page.
+QString symbolCharacter(const symbolfont::SymbolField& field, symbolfont::Font font, const char* charset) {
+    using symbolfont::Font;
+    using Kind = symbolfont::SymbolField::Kind;
+    QString text;
+    QByteArray bytes;
+    switch (field.kind) {
+        case Kind::Unicode:
+            symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
+            return text;
+        case Kind::ShiftJis:
+            if (field.code > 0xFF) {
+                bytes.append(char(field.code >> 8 & 0xFF));
+            }
+            bytes.append(char(field.code & 0xFF));
+            text = field.code <= 0xFFFF ? codepage::decode("CP932", bytes) : QString();
+            break;
+        case Kind::Ansi:
+        case Kind::Glyph:
+            if (field.code <= 0xFF || (field.kind == Kind::Ansi && field.code <= 0xFFFF && font == Font::None)) {
+                if (field.code > 0xFF) {
+                    bytes.append(char(field.code >> 8));  // a double-byte code of the code page
+                }
+                bytes.append(char(field.code & 0xFF));
+                text = font != Font::None ? symbolfont::decode(font, bytes) : codepage::decode(charset, bytes);
+            } else {
+                symbolfont::appendCharacter(&text, symbolfont::unicodeCharacter(font, field.code));
+            }
+            break;
+    }
+    // A code that is no character of its code page shows nothing rather than a replacement mark.
+    return text.contains(QChar(0xFFFD)) ? QString() : text;
 }
 
 }  // namespace
@@ -264,6 +299,7 @@ bool RtfReader::destinationWord(Kw kw, GroupState& state) {
         case Kw::Field:
             if (fields_.size() < size_t(kMaxFields)) {
                 fields_.push_back({QString(), depth()});
+                fieldShown_ = &fields_.back().shown;
             }
             return true;
         case Kw::FieldInst:
@@ -335,7 +371,7 @@ void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
         endObject(parent);
     }
     if (!fields_.empty() && depth() + 1 == fields_.back().depth) {
-        fields_.pop_back();
+        endField(closing, parent);
     }
     if (closing.dest == parent.dest) {
         return;
@@ -386,6 +422,7 @@ void RtfReader::endGroup(GroupState& closing, GroupState& parent) {
 void RtfReader::fontTableWord(Kw kw, int param, GroupState& state) {
     if (kw == Kw::F) {
         tableFont_ = -1;
+        fontsByName_.clear();
         if (fonts_.size() < kMaxFonts || fonts_.contains(param)) {
             tableFont_ = param;
             fonts_.insert(param, FontEntry());
@@ -635,6 +672,97 @@ void RtfReader::startFieldResult(GroupState& state) {
         state.chr.setAnchorHref(target);
         touchFormat(state);
     }
+}
+
+// A field whose result showed nothing shows what its instruction gives: a SYMBOL field its character.
+void RtfReader::endField(const GroupState& closing, const GroupState& parent) {
+    const FieldState field = std::move(fields_.back());
+    fields_.pop_back();
+    fieldShown_ = fields_.empty() ? &noField_ : &fields_.back().shown;
+    if (field.shown) {
+        *fieldShown_ = true;
+        return;
+    }
+    if (closing.dest != Dest::Normal || parent.dest != Dest::Normal) {
+        return;
+    }
+    const std::optional<symbolfont::SymbolField> symbol = symbolfont::parseSymbolField(field.instruction);
+    if (!symbol) {
+        return;
+    }
+    QTextCharFormat format = closing.chr;
+    const QString text = symbolFieldText(*symbol, closing, &format);
+    if (text.isEmpty()) {
+        return;
+    }
+    if (symbol->points > 0) {
+        format.setFontPointSize(symbol->points);
+    }
+    lastVersion_ = ++formatCounter_;
+    builder_.text(text, format, lastVersion_, parent.para);
+    *fieldShown_ = true;
+}
+
+// The character of a SYMBOL field, in the field's font: a symbol font by its name, a font of the
+// document by its name, or the current one (charset) when the field names none.
+QString RtfReader::symbolFieldText(const symbolfont::SymbolField& field, const GroupState& closing,
+                                   QTextCharFormat* format) {
+    using symbolfont::Font;
+    const char* charset = closing.charset;
+    QString symbolFamily = fonts_.value(closing.font).name;
+    if (!field.fontName.isEmpty()) {
+        const Font named = symbolfont::fontNamed(field.fontName);
+        if (named != Font::None) {
+            charset = symbolfont::charsetMarker(named);
+            symbolFamily = field.fontName;
+        } else {
+            charset = ansiCodePage_;
+            format->setFontFamilies(QStringList{field.fontName});
+            const int number = fontNumberNamed(field.fontName);
+            if (number >= 0) {
+                const FontEntry& entry = fonts_[number];
+                charset = fontCodePage(number);
+                format->setProperty(richformat::FontCharset, entry.charset < 0 ? 1 : entry.charset);
+                format->setProperty(richformat::FontPitchFamily, entry.pitchFamily);
+            }
+        }
+    }
+    const Font font = symbolfont::fontOfCharset(charset);
+    if (symbolfont::mapped(font)) {
+        dropSymbolFamily(*format);
+    }
+    QString text = symbolCharacter(field, font, charset);
+    if (symbolfont::mapped(font) && !symbolFamily.isEmpty() && text.size() == 1 &&
+        (text[0].unicode() & 0xFF00) == 0xF000) {
+        // A glyph without a character is drawn by its font alone.
+        format->setFontFamilies(QStringList{symbolFamily});
+        format->setProperty(richformat::FontCharset, 2);
+    }
+    return text;
+}
+
+// The number of the font table's font of that name (case-insensitive; the lowest number when
+// several have it), or -1. Indexed once: a document may hold many fields and many fonts.
+int RtfReader::fontNumberNamed(const QString& name) {
+    if (fontsByName_.isEmpty()) {
+        for (auto it = fonts_.cbegin(); it != fonts_.cend(); ++it) {
+            const QString key = it->name.toCaseFolded();
+            const auto known = fontsByName_.constFind(key);
+            if (known == fontsByName_.cend() || it.key() < known.value()) {
+                fontsByName_.insert(key, it.key());
+            }
+        }
+    }
+    return fontsByName_.value(name.toCaseFolded(), -1);
+}
+
+// Once a symbol font's glyphs are read as Unicode characters, the font would draw other glyphs for
+// them: the text takes the default font, whose fallback draws the characters.
+void RtfReader::dropSymbolFamily(QTextCharFormat& format) {
+    format.clearProperty(QTextFormat::FontFamilies);
+    format.clearProperty(QTextFormat::FontFamily);
+    format.clearProperty(richformat::FontCharset);
+    format.clearProperty(richformat::FontPitchFamily);
 }
 
 void RtfReader::listWord(Kw kw, int param, GroupState& state) {

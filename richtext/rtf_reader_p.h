@@ -4,6 +4,7 @@
 #include "richtext/rtf_keywords.h"
 #include "richtext/rtf_picture.h"
 #include "richtext/rtf_tokenizer.h"
+#include "richtext/symbol_fonts.h"
 
 #include <QColor>
 #include <QHash>
@@ -78,6 +79,9 @@ struct FontEntry {
     int codePage = 0;
     int pitchFamily = 0;
     bool nameDone = false;
+    // The symbol font the entry is (a symbolfont::Font), -1 until first asked: runs name their font
+    // again and again, and a name comparison each time would cost every document.
+    mutable signed char symbol = -1;
 };
 
 struct ListLevelDef {
@@ -112,6 +116,7 @@ struct Note {
 struct FieldState {
     QString instruction;
     int depth = 0;
+    bool shown = false;  // text of the field (its result) reached the document
 };
 
 struct ObjectState {
@@ -171,6 +176,9 @@ class RtfReader final : public RtfListener {
     void flushBytes();
     void deliver(QStringView text);
     void deliverChar(char16_t c);
+    void flushSymbolBytes(symbolfont::Font font);
+    void deliverSymbolCharacter(char32_t c);
+    void deliverSymbolText(QStringView text);
     void touchFormat(GroupState& state) { state.chrVersion = ++formatCounter_; }
     const char* codePageName(int codePage);
     const char* charsetCodePage(int charset);
@@ -185,6 +193,9 @@ class RtfReader final : public RtfListener {
     // The East Asian format last built, and the format state it was built for.
     QTextCharFormat eastAsianFormat_;
     quint64 eastAsianVersion_ = 0;
+    // The format of glyph codes in a symbol font, and the format state it was built for.
+    QTextCharFormat glyphFormat_;
+    quint64 glyphVersion_ = 0;
     // The format state of the text delivered last.
     quint64 lastVersion_ = 0;
     bool paragraphWord(Kw kw, bool has, int param, GroupState& state);
@@ -220,6 +231,10 @@ class RtfReader final : public RtfListener {
     void nestedRow(GroupState& state);
     void flushNestedTab();
     int shownNumber(const Numbering& pn) const;
+    void endField(const GroupState& closing, const GroupState& parent);
+    QString symbolFieldText(const symbolfont::SymbolField& field, const GroupState& closing, QTextCharFormat* format);
+    static void dropSymbolFamily(QTextCharFormat& format);
+    int fontNumberNamed(const QString& name);
 
     const RtfTokenizer& tokenizer_;
     RtfBuilder builder_;
@@ -236,6 +251,7 @@ class RtfReader final : public RtfListener {
     const char* ansiCodePage_ = "CP949";
     int defaultFont_ = 0;
     QHash<int, FontEntry> fonts_;
+    QHash<QString, int> fontsByName_;  // case-folded name -> font number, built when first needed
     int tableFont_ = -1;
     QList<QColor> colors_;
     int red_ = 0, green_ = 0, blue_ = 0;
@@ -250,6 +266,10 @@ class RtfReader final : public RtfListener {
     ObjectState object_;
     HexCollector objectHex_;
     std::vector<FieldState> fields_;
+    // Where text reaching the document marks its field as shown: the innermost field's flag, or a
+    // flag no one reads outside fields. A store costs the text less than a look at fields_.
+    bool noField_ = false;
+    bool* fieldShown_ = &noField_;
 
     QHash<int, ListDef> lists_;
     QHash<int, int> overrides_;  // \ls number -> list id
