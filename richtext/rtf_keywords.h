@@ -189,6 +189,16 @@ enum class Kw : unsigned short {
     Footnote,
     Chftn,
     FtnAlt,
+    FtnNar,  // footnote numbers: arabic, lower and upper letters, lower and upper roman
+    FtnNalc,
+    FtnNauc,
+    FtnNrlc,
+    FtnNruc,
+    AftnNar,  // endnote numbers, the same
+    AftnNalc,
+    AftnNauc,
+    AftnNrlc,
+    AftnNruc,
     // Pictures and objects.
     PngBlip,
     JpegBlip,

@@ -493,6 +493,9 @@ void RtfReader::documentWord(Kw kw, int param, GroupState& state) {
             break;
         }
         default:
+            if (noteNumberingWord(kw)) {
+                break;
+            }
             if (state.dest == Dest::Pn || state.dest == Dest::Normal) {
                 pnWord(kw, param, state);
             }

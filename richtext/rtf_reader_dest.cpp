@@ -1015,18 +1015,39 @@ void RtfReader::startNote(GroupState& state) {
     state.dest = Dest::Note;
 }
 
-int RtfReader::noteNumber(Note& note) {
+QString RtfReader::noteNumber(Note& note) {
     if (note.number == 0) {
         note.number = note.endnote ? ++endnotes_ : ++footnotes_;
     }
-    return note.number;
+    return noteLabel(note);
+}
+
+QString RtfReader::noteLabel(const Note& note) const {
+    return richformat::numberText(note.number, note.endnote ? endnoteStyle_ : footnoteStyle_);
+}
+
+// How the document numbers its footnotes (\ftnn...) and endnotes (\aftnn...).
+bool RtfReader::noteNumberingWord(Kw kw) {
+    static const std::pair<Kw, QTextListFormat::Style> styles[] = {
+        {Kw::FtnNar, QTextListFormat::ListDecimal},      {Kw::FtnNalc, QTextListFormat::ListLowerAlpha},
+        {Kw::FtnNauc, QTextListFormat::ListUpperAlpha},  {Kw::FtnNrlc, QTextListFormat::ListLowerRoman},
+        {Kw::FtnNruc, QTextListFormat::ListUpperRoman},  {Kw::AftnNar, QTextListFormat::ListDecimal},
+        {Kw::AftnNalc, QTextListFormat::ListLowerAlpha}, {Kw::AftnNauc, QTextListFormat::ListUpperAlpha},
+        {Kw::AftnNrlc, QTextListFormat::ListLowerRoman}, {Kw::AftnNruc, QTextListFormat::ListUpperRoman}};
+    for (const auto& [word, style] : styles) {
+        if (word == kw) {
+            (kw >= Kw::AftnNar ? endnoteStyle_ : footnoteStyle_) = style;
+            return true;
+        }
+    }
+    return false;
 }
 
 void RtfReader::endNote() {
     noteDepth_ = -1;
     Note& note = notes_.back();
     if (note.numbered) {
-        builder_.text(QString::number(noteNumber(note)), markFormat_, markVersion_, markPara_);
+        builder_.text(noteNumber(note), markFormat_, markVersion_, markPara_);
     }
 }
 
@@ -1048,7 +1069,7 @@ bool RtfReader::noteWord(Kw kw, GroupState& state) {
             return true;
         case Kw::Chftn:
             note.numberShown = true;
-            noteText(QString::number(noteNumber(note)), state.chr);
+            noteText(noteNumber(note), state.chr);
             return true;
         case Kw::Par:
         case Kw::Sect:
@@ -1102,8 +1123,7 @@ void RtfReader::appendNotes() {
                 }
                 first = false;
                 if (numberDue) {
-                    builder_.text(QString(QString::number(note.number) + QLatin1Char(' ')), plain, ++formatCounter_,
-                                  ParaState());
+                    builder_.text(QString(noteLabel(note) + QLatin1Char(' ')), plain, ++formatCounter_, ParaState());
                     numberDue = false;
                 }
                 for (const NoteRun& run : runs) {

@@ -223,7 +223,9 @@ class RtfReader final : public RtfListener {
     void startNote(GroupState& state);
     void endNote();
     void noteText(QStringView text, const QTextCharFormat& format);
-    int noteNumber(Note& note);
+    QString noteNumber(Note& note);  // gives the note its number when it has none yet
+    QString noteLabel(const Note& note) const;
+    bool noteNumberingWord(Kw kw);
     void markWord(GroupState& state);
     void flushMark();
     void appendNotes();
@@ -285,6 +287,9 @@ class RtfReader final : public RtfListener {
     int noteDepth_ = -1;  // depth of the note group being read, -1: none
     int footnotes_ = 0;
     int endnotes_ = 0;
+    // Footnotes are numbered 1, 2, 3 and endnotes i, ii, iii unless the document says otherwise.
+    QTextListFormat::Style footnoteStyle_ = QTextListFormat::ListDecimal;
+    QTextListFormat::Style endnoteStyle_ = QTextListFormat::ListLowerRoman;
     // An automatic note number in the text waits for its note, which says whether it counts as a
     // footnote or an endnote.
     bool markPending_ = false;

@@ -88,9 +88,7 @@ const std::map<QString, LibreOfficeReading>& libreOfficeReadings() {
            {QStringLiteral("ђусский"), QStringLiteral("Русский")}},
           "LibreOffice reads the Mac Central European and Cyrillic font character sets in the Windows ones"}},
         {QStringLiteral("footnote_lo"),
-         {{},
-          "LibreOffice's text export leaves the notes' texts out, numbers endnotes i, ii and doubles a note's own "
-          "mark"}},
+         {{}, "LibreOffice's text export leaves the notes' texts out and doubles a note's own mark"}},
         {QStringLiteral("footnote_handmade"),
          {{}, "LibreOffice leaves the notes' texts out and counts a note with its own mark among the numbered ones"}},
         {QStringLiteral("pn_wordpad"),

@@ -131,8 +131,15 @@ TEST(RtfNotes, FootnotesFirstThenEndnotesEachNumberedInTheirOwnRun) {
         "B{\\super \\chftn{\\*\\footnote\\ftnalt \\chftn\\pard\\plain\\fs20 \\tab End one.\\par \\pard Second "
         "paragraph.}} C{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain \\tab Second.}}\\par"
         "\\pard D{\\super\\chftn}{\\footnote\\ftnalt\\pard No number in the text.}\\par}";
+    // Endnotes are numbered i, ii unless the document says otherwise, as word processors do.
     EXPECT_EQ(textOf(rtf),
-              "A1 B1 C2\nD2\n1\tFirst.\n2\tSecond.\n1\tEnd one.\nSecond paragraph.\n2 No number in the text.");
+              "A1 Bi C2\nDii\n1\tFirst.\n2\tSecond.\ni\tEnd one.\nSecond paragraph.\nii No number in the text.");
+    // The document's own numbering of each kind: letters for footnotes, arabic for endnotes. This
+    // was arabic for both whatever the document said.
+    QByteArray styled = rtf;
+    styled.replace("{\\rtf1\\ansi", "{\\rtf1\\ansi\\ftnnauc\\aftnnar");
+    EXPECT_EQ(textOf(styled),
+              "AA B1 CB\nD2\nA\tFirst.\nB\tSecond.\n1\tEnd one.\nSecond paragraph.\n2 No number in the text.");
 }
 
 TEST(RtfNotes, NotesKeepTheirFormattingAndParagraphsToThemselves) {
