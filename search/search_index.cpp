@@ -1,0 +1,543 @@
+#include "search/search_index.h"
+
+#include "search/entry_text.h"
+#include "search/search_terms.h"
+#include "store/entry_comment.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <xapian.h>
+
+#include <sys/stat.h>
+
+#include <map>
+#include <optional>
+
+namespace tk::search {
+namespace {
+
+// Values each document keeps: when its archive was read, and where the archive lies.
+constexpr Xapian::valueno kStampSlot = 0;
+constexpr Xapian::valueno kPathSlot = 1;
+constexpr const char* kVersionKey = "tomekeep.version";
+constexpr const char* kLibraryKey = "tomekeep.library";
+// Entries per transaction: large enough that committing costs little, small enough that a
+// cancelled or killed catch-up loses little and the index's buffers stay small.
+constexpr int kBatch = 256;
+
+// The size and modification time of an archive, as the index compares them.
+std::string stampOf(const QString& path) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return {};
+    }
+    return std::to_string(st.st_size) + ':' + std::to_string(st.st_mtim.tv_sec) + '.' +
+           std::to_string(st.st_mtim.tv_nsec);
+}
+
+// What a document stores besides its terms.
+struct StoredEntry {
+    EntryRow row;
+    QString relFolder;  // the category folder below the library folder, "" or ending in "/"
+    QString body;       // for snippets
+    bool unreadable = false;
+};
+
+std::string serialize(const StoredEntry& entry) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << entry.row.title << entry.row.category << entry.row.archiveName << entry.row.documentFile
+        << entry.row.isProtected << entry.relFolder << entry.unreadable << entry.body;
+    return bytes.toStdString();
+}
+
+StoredEntry deserialize(const std::string& data) {
+    const QByteArray bytes = QByteArray::fromStdString(data);
+    QDataStream in(bytes);
+    StoredEntry entry;
+    in >> entry.row.title >> entry.row.category >> entry.row.archiveName >> entry.row.documentFile >>
+        entry.row.isProtected >> entry.relFolder >> entry.unreadable >> entry.body;
+    return entry;
+}
+
+// An archive found in a category folder.
+struct DiskArchive {
+    QString path;
+    QString relPath;
+    std::string stamp;
+};
+
+QString withSlash(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+// Every "*.zip" file (any letter case) in the library folder and the folders below it; links are
+// never followed, so a link cannot bring a folder in twice or lead outside the library.
+std::vector<DiskArchive> archivesBelow(const QString& libraryDir) {
+    std::vector<DiskArchive> found;
+    QStringList folders{libraryDir};
+    QDirIterator dirs(libraryDir, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden,
+                      QDirIterator::Subdirectories);
+    while (dirs.hasNext()) {
+        folders.append(withSlash(dirs.next()));
+    }
+    for (const QString& folder : folders) {
+        const QStringList names =
+            QDir(folder).entryList({QStringLiteral("*.zip")}, QDir::Files | QDir::NoSymLinks, QDir::NoSort);
+        for (const QString& name : names) {
+            const QString path = folder + name;
+            found.push_back({path, path.mid(libraryDir.size()), stampOf(path)});
+        }
+    }
+    return found;
+}
+
+// Reads one archive into a document; *reason says what could not be read.
+Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& path, const QString& relPath,
+                             const std::string& stamp, QString* reason) {
+    StoredEntry entry;
+    const QFileInfo info(relPath);
+    entry.relFolder = info.path() == QLatin1String(".") ? QString() : info.path() + u'/';
+    entry.row.archiveName = info.completeBaseName();
+    QString comment;
+    if (ReadEntryComment(path, &comment) != ReadCommentResult::Ok) {
+        entry.unreadable = true;
+        *reason = bodyTextReason(BodyTextResult::NotArchive);
+    } else {
+        const EntryComment parsed = ParseEntryComment(comment);
+        entry.row.title = parsed.title;
+        entry.row.category = parsed.category;
+        entry.row.documentFile = parsed.documentFile;
+        entry.row.isProtected = parsed.isProtected;
+        // A protected body is never read for the index.
+        const BodyTextResult read =
+            parsed.isProtected ? BodyTextResult::Ok : readEntryText(path, parsed, QString(), &entry.body);
+        *reason = bodyTextReason(read);
+        entry.unreadable = read == BodyTextResult::NotArchive;
+    }
+    Xapian::Document document;
+    // A file that is no entry archive keeps only its stamp, so it is not read again until it changes.
+    if (!entry.unreadable) {
+        generator.set_document(document);
+        indexEntryText(generator, entry.row.title, entry.row.category, entry.body);
+        document.add_boolean_term(boundedTerm("XF", entry.relFolder));
+        if (entry.row.isProtected) {
+            document.add_boolean_term("XP");
+        }
+    }
+    document.add_boolean_term(boundedTerm("Q", relPath));
+    document.add_value(kStampSlot, stamp);
+    document.add_value(kPathSlot, utf8(relPath));
+    document.set_data(serialize(entry));
+    return document;
+}
+
+QString openFailure(const QString& folder) {
+    return QStringLiteral("검색 색인을 열 수 없습니다(%1). 캐시 폴더에 쓸 수 있는지, 디스크에 빈 곳이 있는지 "
+                          "확인하세요.")
+        .arg(folder);
+}
+
+QString writeFailure() {
+    return QStringLiteral("검색 색인에 쓸 수 없습니다. 디스크에 빈 곳이 있는지 확인하세요. 색인은 다음에 "
+                          "시작할 때 다시 맞춰집니다.");
+}
+
+}  // namespace
+
+struct SearchIndex::Impl {
+    QString libraryDir;
+    QString folder;
+    std::optional<Xapian::WritableDatabase> writable;
+    std::optional<Xapian::Database> readable;
+    bool rebuilt = false;
+    int pending = 0;  // documents changed in the open transaction
+    bool inTransaction = false;
+
+    Xapian::Database& db() { return writable ? *writable : *readable; }
+
+    bool makeWritable() {
+        writable.emplace(utf8(folder), Xapian::DB_CREATE_OR_OPEN);
+        return writable->get_metadata(kVersionKey) == std::to_string(kVersion) &&
+               writable->get_metadata(kLibraryKey) == utf8(libraryDir);
+    }
+
+    void startFresh() {
+        writable.reset();
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writable.emplace(utf8(folder), Xapian::DB_CREATE_OR_OVERWRITE);
+        writable->set_metadata(kVersionKey, std::to_string(kVersion));
+        writable->set_metadata(kLibraryKey, utf8(libraryDir));
+        writable->commit();
+        rebuilt = true;
+    }
+
+    void beginBatch() {
+        if (writable && !inTransaction) {
+            writable->begin_transaction();
+            inTransaction = true;
+        }
+    }
+    void commitBatch() {
+        pending = 0;
+        if (writable && inTransaction) {
+            inTransaction = false;
+            writable->commit_transaction();
+        }
+    }
+    void abandonBatch() {
+        if (writable && inTransaction) {
+            inTransaction = false;
+            try {
+                writable->cancel_transaction();
+            } catch (const Xapian::Error&) {
+            }
+        }
+        pending = 0;
+    }
+
+    std::map<std::string, std::pair<Xapian::docid, std::string>> storedStamps() {
+        std::map<std::string, std::pair<Xapian::docid, std::string>> stored;
+        Xapian::Database& database = db();
+        for (auto it = database.valuestream_begin(kPathSlot); it != database.valuestream_end(kPathSlot); ++it) {
+            stored[*it] = {it.get_docid(), {}};
+        }
+        std::map<Xapian::docid, std::string> stamps;
+        for (auto it = database.valuestream_begin(kStampSlot); it != database.valuestream_end(kStampSlot); ++it) {
+            stamps[it.get_docid()] = *it;
+        }
+        for (auto& [path, value] : stored) {
+            value.second = stamps[value.first];
+        }
+        return stored;
+    }
+};
+
+SearchIndex::SearchIndex() = default;
+
+SearchIndex::~SearchIndex() {
+    close();
+}
+
+QString SearchIndex::indexFolderFor(const QString& libraryDir, const QString& cacheRoot) {
+    const QString root =
+        cacheRoot.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation) : cacheRoot;
+    QString canonical = QFileInfo(libraryDir).canonicalFilePath();
+    if (canonical.isEmpty()) {
+        canonical = QFileInfo(libraryDir).absoluteFilePath();
+    }
+    const QByteArray hash = QCryptographicHash::hash(withSlash(canonical).toUtf8(), QCryptographicHash::Sha256);
+    return withSlash(root) + QStringLiteral("search/") + QString::fromLatin1(hash.toHex().left(32)) + u'/';
+}
+
+bool SearchIndex::open(const QString& libraryDir, const QString& cacheRoot) {
+    close();
+    const std::lock_guard lock(mutex_);
+    auto d = std::make_unique<Impl>();
+    const QString canonical = QFileInfo(libraryDir).canonicalFilePath();
+    if (canonical.isEmpty() || !QFileInfo(canonical).isDir()) {
+        return fail(QStringLiteral("%1: 자료 폴더가 없습니다. 폴더의 경로를 확인하세요.").arg(libraryDir));
+    }
+    d->libraryDir = withSlash(canonical);
+    d->folder = indexFolderFor(libraryDir, cacheRoot);
+    if (!QDir().mkpath(d->folder)) {
+        return fail(openFailure(d->folder));
+    }
+    QFile::setPermissions(d->folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    try {
+        try {
+            if (!d->makeWritable()) {
+                d->startFresh();  // new, of another version or another library's
+            }
+        } catch (const Xapian::DatabaseLockError&) {
+            d->writable.reset();
+            d->readable.emplace(utf8(d->folder));
+        } catch (const Xapian::Error&) {
+            d->startFresh();  // damaged
+        }
+    } catch (const Xapian::Error&) {
+        return fail(openFailure(d->folder));
+    }
+    d_ = std::move(d);
+    errorString_.clear();
+    return true;
+}
+
+void SearchIndex::close() {
+    const std::lock_guard lock(mutex_);
+    if (d_ && d_->writable) {
+        try {
+            d_->commitBatch();
+            d_->writable->close();
+        } catch (const Xapian::Error&) {
+        }
+    }
+    d_.reset();
+}
+
+bool SearchIndex::isOpen() const {
+    const std::lock_guard lock(mutex_);
+    return d_ != nullptr;
+}
+
+bool SearchIndex::isReadOnly() const {
+    const std::lock_guard lock(mutex_);
+    return d_ && !d_->writable;
+}
+
+bool SearchIndex::wasRebuilt() const {
+    const std::lock_guard lock(mutex_);
+    return d_ && d_->rebuilt;
+}
+
+QString SearchIndex::folder() const {
+    const std::lock_guard lock(mutex_);
+    return d_ ? d_->folder : QString();
+}
+
+bool SearchIndex::fail(const QString& text) {
+    errorString_ = text;
+    return false;
+}
+
+bool SearchIndex::catchUp(const CatchUpProgress& progress, const std::atomic_bool* cancel, CatchUpReport* report) {
+    *report = {};
+    std::vector<DiskArchive> toRead;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!d_) {
+            return fail(openFailure(QString()));
+        }
+        if (!d_->writable) {
+            return true;
+        }
+        try {
+            auto stored = d_->storedStamps();
+            for (DiskArchive& archive : archivesBelow(d_->libraryDir)) {
+                const auto it = stored.find(utf8(archive.relPath));
+                if (it == stored.end() || it->second.second != archive.stamp) {
+                    toRead.push_back(std::move(archive));
+                }
+                if (it != stored.end()) {
+                    stored.erase(it);
+                }
+            }
+            d_->beginBatch();
+            for (const auto& [path, value] : stored) {
+                d_->writable->delete_document(value.first);
+                ++report->removed;
+            }
+            d_->commitBatch();
+        } catch (const Xapian::Error&) {
+            d_->abandonBatch();
+            return fail(writeFailure());
+        }
+    }
+    Xapian::TermGenerator generator = makeTermGenerator();
+    for (size_t i = 0; i < toRead.size(); ++i) {
+        if (cancel && cancel->load()) {
+            report->cancelled = true;
+            break;
+        }
+        const DiskArchive& archive = toRead[i];
+        QString reason;
+        const Xapian::Document document = documentFor(generator, archive.path, archive.relPath, archive.stamp, &reason);
+        if (!reason.isEmpty()) {
+            report->unreadable.append(archive.path + QStringLiteral(": ") + reason);
+        }
+        const std::lock_guard lock(mutex_);
+        if (!d_ || !d_->writable) {
+            return fail(writeFailure());
+        }
+        try {
+            d_->beginBatch();
+            d_->writable->replace_document(boundedTerm("Q", archive.relPath), document);
+            ++report->read;
+            if (++d_->pending >= kBatch) {
+                d_->commitBatch();
+            }
+        } catch (const Xapian::Error&) {
+            d_->abandonBatch();
+            return fail(writeFailure());
+        }
+        if (progress) {
+            progress(static_cast<qsizetype>(i + 1), static_cast<qsizetype>(toRead.size()));
+        }
+    }
+    const std::lock_guard lock(mutex_);
+    try {
+        if (d_) {
+            d_->commitBatch();
+        }
+    } catch (const Xapian::Error&) {
+        d_->abandonBatch();
+        return fail(writeFailure());
+    }
+    return true;
+}
+
+bool SearchIndex::update(const QString& archivePath, QString* reason) {
+    const QString path = QFileInfo(archivePath).absoluteFilePath();
+    QString libraryDir;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!d_) {
+            return fail(openFailure(QString()));
+        }
+        libraryDir = d_->libraryDir;
+    }
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty()) {
+        return remove(archivePath);
+    }
+    if (!canonical.startsWith(libraryDir)) {
+        return true;  // not an entry of this library
+    }
+    const QString relPath = canonical.mid(libraryDir.size());
+    Xapian::TermGenerator generator = makeTermGenerator();
+    QString why;
+    const Xapian::Document document = documentFor(generator, canonical, relPath, stampOf(canonical), &why);
+    if (reason) {
+        *reason = why;
+    }
+    const std::lock_guard lock(mutex_);
+    if (!d_ || !d_->writable) {
+        return true;
+    }
+    try {
+        d_->writable->replace_document(boundedTerm("Q", relPath), document);
+        if (!d_->inTransaction) {
+            d_->writable->commit();
+        }
+    } catch (const Xapian::Error&) {
+        return fail(writeFailure());
+    }
+    return true;
+}
+
+bool SearchIndex::remove(const QString& archivePath) {
+    const std::lock_guard lock(mutex_);
+    if (!d_) {
+        return fail(openFailure(QString()));
+    }
+    if (!d_->writable) {
+        return true;
+    }
+    // The archive may be gone already, so its folder is made canonical rather than the file.
+    const QFileInfo info(QFileInfo(archivePath).absoluteFilePath());
+    const QString folder = withSlash(QFileInfo(info.path()).canonicalFilePath());
+    if (!folder.startsWith(d_->libraryDir)) {
+        return true;
+    }
+    try {
+        d_->writable->delete_document(boundedTerm("Q", folder.mid(d_->libraryDir.size()) + info.fileName()));
+        if (!d_->inTransaction) {
+            d_->writable->commit();
+        }
+    } catch (const Xapian::Error&) {
+        return fail(writeFailure());
+    }
+    return true;
+}
+
+namespace {
+
+// Restricts a query to one category folder, given as a path below the library folder.
+Xapian::Query inFolder(const Xapian::Query& query, const std::optional<QString>& relFolder) {
+    if (!relFolder) {
+        return query;
+    }
+    return Xapian::Query(Xapian::Query::OP_FILTER, query, Xapian::Query(boundedTerm("XF", *relFolder)));
+}
+
+SearchHit hitFrom(const StoredEntry& entry, const QString& libraryDir) {
+    return SearchHit{entry.row, libraryDir + entry.relFolder, {}};
+}
+
+}  // namespace
+
+bool SearchIndex::search(const QString& query, const QString& categoryFolder, bool withSnippets,
+                         std::vector<SearchHit>* hits) {
+    hits->clear();
+    const std::lock_guard lock(mutex_);
+    if (!d_) {
+        return fail(openFailure(QString()));
+    }
+    std::optional<QString> relFolder;
+    if (!categoryFolder.isEmpty()) {
+        const QString folder = withSlash(QFileInfo(categoryFolder).canonicalFilePath());
+        if (!folder.startsWith(d_->libraryDir)) {
+            return fail(QStringLiteral("%1: 자료 폴더(LIST) 안의 분류 폴더가 아닙니다. 분류 폴더의 경로를 확인하세요.")
+                            .arg(categoryFolder));
+        }
+        relFolder = folder.mid(d_->libraryDir.size());
+    }
+    const Xapian::Query parsed = parseQuery(query);
+    if (parsed.empty()) {
+        return true;
+    }
+    const Xapian::Query unprotected(Xapian::Query::OP_AND_NOT, parsed, Xapian::Query("XP"));
+    for (int attempt = 0;; ++attempt) {
+        try {
+            Xapian::Enquire enquire(d_->db());
+            enquire.set_query(inFolder(unprotected, relFolder));
+            const Xapian::MSet matches = enquire.get_mset(0, d_->db().get_doccount());
+            hits->reserve(matches.size());
+            for (auto it = matches.begin(); it != matches.end(); ++it) {
+                const StoredEntry entry = deserialize(it.get_document().get_data());
+                hits->push_back(hitFrom(entry, d_->libraryDir));
+                if (withSnippets) {
+                    hits->back().snippet = snippetOf(matches, entry.body);
+                }
+            }
+            return true;
+        } catch (const Xapian::DatabaseModifiedError&) {
+            // Another process committed while this one read; read its new revision once.
+            hits->clear();
+            if (attempt > 0 || !d_->readable) {
+                return fail(QStringLiteral("검색 색인이 읽는 동안 바뀌었습니다. 다시 찾아 보세요."));
+            }
+            d_->readable->reopen();
+        } catch (const Xapian::Error&) {
+            hits->clear();
+            return fail(QStringLiteral("검색 색인을 읽을 수 없습니다. 프로그램을 다시 시작하면 색인을 새로 "
+                                       "만듭니다."));
+        }
+    }
+}
+
+bool SearchIndex::protectedEntries(const QString& categoryFolder, std::vector<SearchHit>* entries) {
+    entries->clear();
+    const std::lock_guard lock(mutex_);
+    if (!d_) {
+        return fail(openFailure(QString()));
+    }
+    std::optional<QString> relFolder;
+    if (!categoryFolder.isEmpty()) {
+        relFolder = withSlash(QFileInfo(categoryFolder).canonicalFilePath()).mid(d_->libraryDir.size());
+    }
+    try {
+        Xapian::Enquire enquire(d_->db());
+        enquire.set_query(inFolder(Xapian::Query("XP"), relFolder));
+        enquire.set_docid_order(Xapian::Enquire::ASCENDING);
+        enquire.set_weighting_scheme(Xapian::BoolWeight());
+        const Xapian::MSet matches = enquire.get_mset(0, d_->db().get_doccount());
+        for (auto it = matches.begin(); it != matches.end(); ++it) {
+            entries->push_back(hitFrom(deserialize(it.get_document().get_data()), d_->libraryDir));
+        }
+    } catch (const Xapian::Error&) {
+        entries->clear();
+        return fail(QStringLiteral("검색 색인을 읽을 수 없습니다. 프로그램을 다시 시작하면 색인을 새로 만듭니다."));
+    }
+    return true;
+}
+
+}  // namespace tk::search
