@@ -43,7 +43,8 @@ class CatchUpMeter final {
             return;
         }
         lastMs_ = clock_.elapsed();
-        complain(kCommand, QStringLiteral("검색 색인을 맞추는 중입니다: %1/%2개. 잠시 기다리세요.").arg(done).arg(total));
+        complain(kCommand,
+                 QStringLiteral("검색 색인을 맞추는 중입니다: %1/%2개. 잠시 기다리세요.").arg(done).arg(total));
     }
 
   private:
@@ -98,8 +99,7 @@ bool searchProtectedEntries(search::SearchIndex& index, const QString& query, co
 
 int runSearch(const QStringList& list) {
     Arguments args;
-    if (const int usage =
-            parseArguments(kCommand, list, {}, {"--json", "--all-categories", "--password-stdin"}, &args);
+    if (const int usage = parseArguments(kCommand, list, {}, {"--json", "--all-categories", "--password-stdin"}, &args);
         usage != kExitOk) {
         return usage;
     }

@@ -2,8 +2,8 @@
 
 #include "platform/codepage.h"
 #include "richedit/rich_text_document.h"
-#include "store/web_page_refs.h"
 #include "store/web_page_files.h"
+#include "store/web_page_refs.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -89,23 +89,22 @@ BodyTextResult readOpened(zip_file_t* file, zip_uint64_t declared, QByteArray* b
 
 }  // namespace
 
-BodyTextResult readMemberBytes(const QString& archivePath, const QString& memberName, const QString& password,
-                               QByteArray* bytes) {
-    bytes->clear();
+namespace {
+
+ZipPtr openArchive(const QString& archivePath) {
     int error = 0;
-    ZipPtr za(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
-    if (!za) {
-        return BodyTextResult::NotArchive;
-    }
-    const zip_int64_t index = findMember(za.get(), memberName);
+    return ZipPtr(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+}
+
+BodyTextResult readFrom(zip_t* za, const QString& memberName, const QString& password, QByteArray* bytes) {
+    const zip_int64_t index = findMember(za, memberName);
     zip_stat_t st;
-    if (index < 0 || zip_stat_index(za.get(), static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
-        !(st.valid & ZIP_STAT_SIZE)) {
+    if (index < 0 || zip_stat_index(za, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
         return BodyTextResult::NoBody;
     }
     const bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
     if (!encrypted) {
-        FilePtr file(zip_fopen_index(za.get(), static_cast<zip_uint64_t>(index), 0));
+        FilePtr file(zip_fopen_index(za, static_cast<zip_uint64_t>(index), 0));
         return file ? readOpened(file.get(), st.size, bytes) : BodyTextResult::Damaged;
     }
     if (password.isEmpty()) {
@@ -113,10 +112,10 @@ BodyTextResult readMemberBytes(const QString& archivePath, const QString& member
     }
     BodyTextResult result = BodyTextResult::WrongPassword;
     for (const QByteArray& form : passwordForms(password)) {
-        FilePtr file(zip_fopen_index_encrypted(za.get(), static_cast<zip_uint64_t>(index), 0, form.constData()));
+        FilePtr file(zip_fopen_index_encrypted(za, static_cast<zip_uint64_t>(index), 0, form.constData()));
         if (!file) {
-            if (zip_error_code_zip(zip_get_error(za.get())) == ZIP_ER_WRONGPASSWD) {
-                zip_error_clear(za.get());
+            if (zip_error_code_zip(zip_get_error(za)) == ZIP_ER_WRONGPASSWD) {
+                zip_error_clear(za);
                 continue;
             }
             return BodyTextResult::Damaged;
@@ -129,6 +128,28 @@ BodyTextResult readMemberBytes(const QString& archivePath, const QString& member
         }
     }
     return result;
+}
+
+BodyTextResult textFrom(zip_t* za, const EntryComment& comment, const QString& password, QString* text) {
+    QByteArray bytes;
+    const BodyTextResult read = readFrom(za, comment.documentFile, password, &bytes);
+    if (read != BodyTextResult::Ok) {
+        return read;
+    }
+    const bool converted = bodyToText(bytes, comment.documentFile != kDocumentFile, text);
+    if (!password.isEmpty()) {
+        bytes.fill('\0');  // decrypted bytes are overwritten before their memory is given back
+    }
+    return converted ? BodyTextResult::Ok : BodyTextResult::NotReadable;
+}
+
+}  // namespace
+
+BodyTextResult readMemberBytes(const QString& archivePath, const QString& memberName, const QString& password,
+                               QByteArray* bytes) {
+    bytes->clear();
+    const ZipPtr za = openArchive(archivePath);
+    return za ? readFrom(za.get(), memberName, password, bytes) : BodyTextResult::NotArchive;
 }
 
 bool bodyToText(const QByteArray& bytes, bool isWeb, QString* text) {
@@ -154,13 +175,8 @@ bool bodyToText(const QByteArray& bytes, bool isWeb, QString* text) {
 BodyTextResult readEntryText(const QString& archivePath, const EntryComment& comment, const QString& password,
                              QString* text) {
     text->clear();
-    QByteArray bytes;
-    const BodyTextResult read = readMemberBytes(archivePath, comment.documentFile, password, &bytes);
-    if (read != BodyTextResult::Ok) {
-        return read;
-    }
-    return bodyToText(bytes, comment.documentFile != kDocumentFile, text) ? BodyTextResult::Ok
-                                                                          : BodyTextResult::NotReadable;
+    const ZipPtr za = openArchive(archivePath);
+    return za ? textFrom(za.get(), comment, password, text) : BodyTextResult::NotArchive;
 }
 
 QString bodyTextReason(BodyTextResult result) {

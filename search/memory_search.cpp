@@ -25,6 +25,9 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
     if (parsed.empty() || candidates.empty()) {
         return hits;
     }
+    // Entries that lack a word every match needs never go into the database: building it is most
+    // of the cost of a search here.
+    const std::vector<std::string> required = requiredTerms(parsed);
     Xapian::WritableDatabase memory(std::string(), Xapian::DB_BACKEND_INMEMORY);
     Xapian::TermGenerator generator = makeTermGenerator();
     std::vector<QString> bodies(candidates.size());
@@ -43,8 +46,10 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
             Xapian::Document document;
             generator.set_document(document);
             indexEntryText(generator, entry.row.title, entry.row.category, bodies[i]);
-            document.add_value(0, std::to_string(i));
-            memory.add_document(document);
+            if (holdsAll(document, required)) {
+                document.add_value(0, std::to_string(i));
+                memory.add_document(document);
+            }
         }
         if (!withSnippets) {
             wipe(bodies[i]);

@@ -1,5 +1,6 @@
 #include "search/search_index.h"
 
+#include "platform/parallel.h"
 #include "search/entry_text.h"
 #include "search/search_terms.h"
 #include "store/entry_comment.h"
@@ -18,18 +19,42 @@
 
 #include <map>
 #include <optional>
+#include <thread>
 
 namespace tk::search {
+
+// An archive found in a category folder.
+struct DiskArchive {
+    QString path;
+    QString relPath;
+    std::string stamp;
+    Xapian::docid docid = 0;  // the document that holds it now, 0 for an archive new to the index
+};
+
+// A document built from an archive, with what the catch-up tells of it.
+struct BuiltDocument {
+    Xapian::Document document;
+    QString reason;
+};
+
 namespace {
 
-// Values each document keeps: when its archive was read, and where the archive lies.
+// Values each document keeps: when its archive was read, where the archive lies, and its row. The
+// body, wanted only for snippets, is the document's data, so a search that lists rows never reads it.
 constexpr Xapian::valueno kStampSlot = 0;
 constexpr Xapian::valueno kPathSlot = 1;
+constexpr Xapian::valueno kRowSlot = 2;
+// The index is a cache: commits are not synced to disk. A killed process leaves the last commit
+// whole (it is in the system's cache); a system crash may leave an index that no longer opens,
+// and such an index is rebuilt.
+constexpr int kOpenFlags = Xapian::DB_NO_SYNC;
 constexpr const char* kVersionKey = "tomekeep.version";
 constexpr const char* kLibraryKey = "tomekeep.library";
 // Entries per transaction: large enough that committing costs little, small enough that a
 // cancelled or killed catch-up loses little and the index's buffers stay small.
-constexpr int kBatch = 256;
+constexpr int kBatch = 512;
+// Archives read and indexed together, on every core, while the chunk before them is written.
+constexpr size_t kChunk = 32;
 
 // The size and modification time of an archive, as the index compares them.
 std::string stampOf(const QString& path) {
@@ -49,29 +74,26 @@ struct StoredEntry {
     bool unreadable = false;
 };
 
-std::string serialize(const StoredEntry& entry) {
+std::string serializeRow(const StoredEntry& entry) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << entry.row.title << entry.row.category << entry.row.archiveName << entry.row.documentFile
-        << entry.row.isProtected << entry.relFolder << entry.unreadable << entry.body;
+        << entry.row.isProtected << entry.relFolder << entry.unreadable;
     return bytes.toStdString();
 }
 
-StoredEntry deserialize(const std::string& data) {
-    const QByteArray bytes = QByteArray::fromStdString(data);
+// The row and folder of a document; the body only when asked for.
+StoredEntry deserialize(const Xapian::Document& document, bool withBody) {
+    const QByteArray bytes = QByteArray::fromStdString(document.get_value(kRowSlot));
     QDataStream in(bytes);
     StoredEntry entry;
     in >> entry.row.title >> entry.row.category >> entry.row.archiveName >> entry.row.documentFile >>
-        entry.row.isProtected >> entry.relFolder >> entry.unreadable >> entry.body;
+        entry.row.isProtected >> entry.relFolder >> entry.unreadable;
+    if (withBody) {
+        entry.body = fromUtf8(document.get_data());
+    }
     return entry;
 }
-
-// An archive found in a category folder.
-struct DiskArchive {
-    QString path;
-    QString relPath;
-    std::string stamp;
-};
 
 QString withSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
@@ -134,19 +156,22 @@ Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& pa
     document.add_boolean_term(boundedTerm("Q", relPath));
     document.add_value(kStampSlot, stamp);
     document.add_value(kPathSlot, utf8(relPath));
-    document.set_data(serialize(entry));
+    document.add_value(kRowSlot, serializeRow(entry));
+    document.set_data(utf8(entry.body));
     return document;
 }
 
 QString openFailure(const QString& folder) {
-    return QStringLiteral("검색 색인을 열 수 없습니다(%1). 캐시 폴더에 쓸 수 있는지, 디스크에 빈 곳이 있는지 "
-                          "확인하세요.")
+    return QStringLiteral(
+               "검색 색인을 열 수 없습니다(%1). 캐시 폴더에 쓸 수 있는지, 디스크에 빈 곳이 있는지 "
+               "확인하세요.")
         .arg(folder);
 }
 
 QString writeFailure() {
-    return QStringLiteral("검색 색인에 쓸 수 없습니다. 디스크에 빈 곳이 있는지 확인하세요. 색인은 다음에 "
-                          "시작할 때 다시 맞춰집니다.");
+    return QStringLiteral(
+        "검색 색인에 쓸 수 없습니다. 디스크에 빈 곳이 있는지 확인하세요. 색인은 다음에 "
+        "시작할 때 다시 맞춰집니다.");
 }
 
 }  // namespace
@@ -163,7 +188,7 @@ struct SearchIndex::Impl {
     Xapian::Database& db() { return writable ? *writable : *readable; }
 
     bool makeWritable() {
-        writable.emplace(utf8(folder), Xapian::DB_CREATE_OR_OPEN);
+        writable.emplace(utf8(folder), Xapian::DB_CREATE_OR_OPEN | kOpenFlags);
         return writable->get_metadata(kVersionKey) == std::to_string(kVersion) &&
                writable->get_metadata(kLibraryKey) == utf8(libraryDir);
     }
@@ -173,7 +198,7 @@ struct SearchIndex::Impl {
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        writable.emplace(utf8(folder), Xapian::DB_CREATE_OR_OVERWRITE);
+        writable.emplace(utf8(folder), Xapian::DB_CREATE_OR_OVERWRITE | kOpenFlags);
         writable->set_metadata(kVersionKey, std::to_string(kVersion));
         writable->set_metadata(kLibraryKey, utf8(libraryDir));
         writable->commit();
@@ -308,69 +333,127 @@ bool SearchIndex::fail(const QString& text) {
     return false;
 }
 
+namespace {
+
+// Reads and indexes archives [begin, end) on every core.
+std::vector<BuiltDocument> buildChunk(const std::vector<DiskArchive>& archives, size_t begin, size_t end) {
+    std::vector<BuiltDocument> built(end - begin);
+    parallelFor(end - begin, 4, [&](size_t from, size_t to, size_t) {
+        Xapian::TermGenerator generator = makeTermGenerator();
+        for (size_t i = from; i < to; ++i) {
+            const DiskArchive& archive = archives[begin + i];
+            built[i].document = documentFor(generator, archive.path, archive.relPath, archive.stamp, &built[i].reason);
+        }
+    });
+    return built;
+}
+
+}  // namespace
+
+bool SearchIndex::writeChunk(const std::vector<DiskArchive>& archives, size_t begin, std::vector<BuiltDocument>& built,
+                             CatchUpReport* report) {
+    const std::lock_guard lock(mutex_);
+    if (!d_ || !d_->writable) {
+        return fail(writeFailure());
+    }
+    try {
+        d_->beginBatch();
+        for (size_t i = 0; i < built.size(); ++i) {
+            const DiskArchive& archive = archives[begin + i];
+            if (!built[i].reason.isEmpty()) {
+                report->unreadable.append(archive.path + QStringLiteral(": ") + built[i].reason);
+            }
+            if (archive.docid == 0) {
+                d_->writable->add_document(built[i].document);
+            } else {
+                d_->writable->replace_document(archive.docid, built[i].document);
+            }
+            ++report->read;
+            ++d_->pending;
+        }
+        if (d_->pending >= kBatch) {
+            d_->commitBatch();
+        }
+    } catch (const Xapian::Error&) {
+        d_->abandonBatch();
+        return fail(writeFailure());
+    }
+    return true;
+}
+
+bool SearchIndex::planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* report) {
+    const std::lock_guard lock(mutex_);
+    if (!d_) {
+        return fail(openFailure(QString()));
+    }
+    if (!d_->writable) {
+        return true;
+    }
+    try {
+        auto stored = d_->storedStamps();
+        for (DiskArchive& archive : archivesBelow(d_->libraryDir)) {
+            const auto it = stored.find(utf8(archive.relPath));
+            if (it != stored.end()) {
+                archive.docid = it->second.first;
+                const bool unchanged = it->second.second == archive.stamp;
+                stored.erase(it);
+                if (unchanged) {
+                    continue;
+                }
+            }
+            toRead->push_back(std::move(archive));
+        }
+        d_->beginBatch();
+        for (const auto& [path, value] : stored) {
+            d_->writable->delete_document(value.first);
+            ++report->removed;
+        }
+        d_->commitBatch();
+    } catch (const Xapian::Error&) {
+        d_->abandonBatch();
+        return fail(writeFailure());
+    }
+    return true;
+}
+
 bool SearchIndex::catchUp(const CatchUpProgress& progress, const std::atomic_bool* cancel, CatchUpReport* report) {
     *report = {};
     std::vector<DiskArchive> toRead;
-    {
-        const std::lock_guard lock(mutex_);
-        if (!d_) {
-            return fail(openFailure(QString()));
-        }
-        if (!d_->writable) {
-            return true;
-        }
-        try {
-            auto stored = d_->storedStamps();
-            for (DiskArchive& archive : archivesBelow(d_->libraryDir)) {
-                const auto it = stored.find(utf8(archive.relPath));
-                if (it == stored.end() || it->second.second != archive.stamp) {
-                    toRead.push_back(std::move(archive));
-                }
-                if (it != stored.end()) {
-                    stored.erase(it);
-                }
-            }
-            d_->beginBatch();
-            for (const auto& [path, value] : stored) {
-                d_->writable->delete_document(value.first);
-                ++report->removed;
-            }
-            d_->commitBatch();
-        } catch (const Xapian::Error&) {
-            d_->abandonBatch();
-            return fail(writeFailure());
-        }
+    if (!planCatchUp(&toRead, report)) {
+        return false;
     }
-    Xapian::TermGenerator generator = makeTermGenerator();
-    for (size_t i = 0; i < toRead.size(); ++i) {
-        if (cancel && cancel->load()) {
-            report->cancelled = true;
+    // Each chunk is written on a thread of its own while the next one is read and indexed.
+    std::vector<BuiltDocument> pending;
+    size_t pendingBegin = 0;
+    size_t begin = 0;
+    for (;;) {
+        const bool more = begin < toRead.size() && !(cancel && cancel->load());
+        bool written = true;
+        std::thread writer;
+        if (!pending.empty()) {
+            writer = std::thread([&] { written = writeChunk(toRead, pendingBegin, pending, report); });
+        }
+        std::vector<BuiltDocument> next;
+        const size_t nextBegin = begin;
+        if (more) {
+            next = buildChunk(toRead, begin, std::min(toRead.size(), begin + kChunk));
+            begin += next.size();
+        }
+        if (writer.joinable()) {
+            writer.join();
+            if (!written) {
+                return false;
+            }
+            if (progress) {
+                progress(static_cast<qsizetype>(pendingBegin + pending.size()), static_cast<qsizetype>(toRead.size()));
+            }
+        }
+        if (!more) {
+            report->cancelled = begin < toRead.size();
             break;
         }
-        const DiskArchive& archive = toRead[i];
-        QString reason;
-        const Xapian::Document document = documentFor(generator, archive.path, archive.relPath, archive.stamp, &reason);
-        if (!reason.isEmpty()) {
-            report->unreadable.append(archive.path + QStringLiteral(": ") + reason);
-        }
-        const std::lock_guard lock(mutex_);
-        if (!d_ || !d_->writable) {
-            return fail(writeFailure());
-        }
-        try {
-            d_->beginBatch();
-            d_->writable->replace_document(boundedTerm("Q", archive.relPath), document);
-            ++report->read;
-            if (++d_->pending >= kBatch) {
-                d_->commitBatch();
-            }
-        } catch (const Xapian::Error&) {
-            d_->abandonBatch();
-            return fail(writeFailure());
-        }
-        if (progress) {
-            progress(static_cast<qsizetype>(i + 1), static_cast<qsizetype>(toRead.size()));
-        }
+        pending = std::move(next);
+        pendingBegin = nextBegin;
     }
     const std::lock_guard lock(mutex_);
     try {
@@ -492,7 +575,7 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
             const Xapian::MSet matches = enquire.get_mset(0, d_->db().get_doccount());
             hits->reserve(matches.size());
             for (auto it = matches.begin(); it != matches.end(); ++it) {
-                const StoredEntry entry = deserialize(it.get_document().get_data());
+                const StoredEntry entry = deserialize(it.get_document(), withSnippets);
                 hits->push_back(hitFrom(entry, d_->libraryDir));
                 if (withSnippets) {
                     hits->back().snippet = snippetOf(matches, entry.body);
@@ -508,8 +591,9 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
             d_->readable->reopen();
         } catch (const Xapian::Error&) {
             hits->clear();
-            return fail(QStringLiteral("검색 색인을 읽을 수 없습니다. 프로그램을 다시 시작하면 색인을 새로 "
-                                       "만듭니다."));
+            return fail(
+                QStringLiteral("검색 색인을 읽을 수 없습니다. 프로그램을 다시 시작하면 색인을 새로 "
+                               "만듭니다."));
         }
     }
 }
@@ -531,7 +615,7 @@ bool SearchIndex::protectedEntries(const QString& categoryFolder, std::vector<Se
         enquire.set_weighting_scheme(Xapian::BoolWeight());
         const Xapian::MSet matches = enquire.get_mset(0, d_->db().get_doccount());
         for (auto it = matches.begin(); it != matches.end(); ++it) {
-            entries->push_back(hitFrom(deserialize(it.get_document().get_data()), d_->libraryDir));
+            entries->push_back(hitFrom(deserialize(it.get_document(), false), d_->libraryDir));
         }
     } catch (const Xapian::Error&) {
         entries->clear();

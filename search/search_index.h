@@ -18,6 +18,9 @@
 
 namespace tk::search {
 
+struct DiskArchive;
+struct BuiltDocument;
+
 // One entry a search found.
 struct SearchHit {
     EntryRow row;     // as the entry list shows it; the category is the entry's own
@@ -95,6 +98,10 @@ class SearchIndex final {
   private:
     struct Impl;
     bool fail(const QString& text);
+    // Finds what changed, removes what is gone; *toRead gets the archives to read again.
+    [[nodiscard]] bool planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* report);
+    [[nodiscard]] bool writeChunk(const std::vector<DiskArchive>& archives, size_t begin,
+                                  std::vector<BuiltDocument>& built, CatchUpReport* report);
     std::unique_ptr<Impl> d_;
     mutable std::mutex mutex_;
     QString errorString_;

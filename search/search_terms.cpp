@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
+
 namespace tk::search {
 namespace {
 
@@ -46,6 +48,45 @@ Xapian::Query parseQuery(const QString& text) {
         // An unbalanced quote or a stray operator: the words themselves are still searched for.
         return parseWith(query, Xapian::QueryParser::FLAG_CJK_NGRAM);
     }
+}
+
+std::vector<std::string> requiredTerms(const Xapian::Query& query) {
+    std::vector<std::string> terms;
+    const auto all = [&](size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const std::vector<std::string> sub = requiredTerms(query.get_subquery(i));
+            terms.insert(terms.end(), sub.begin(), sub.end());
+        }
+    };
+    switch (query.get_type()) {
+        case Xapian::Query::LEAF_TERM:
+            terms.push_back(*query.get_terms_begin());
+            break;
+        case Xapian::Query::OP_AND:
+        case Xapian::Query::OP_FILTER:
+        case Xapian::Query::OP_NEAR:
+        case Xapian::Query::OP_PHRASE:
+            all(query.get_num_subqueries());
+            break;
+        case Xapian::Query::OP_AND_MAYBE:
+        case Xapian::Query::OP_AND_NOT:
+            all(std::min<size_t>(1, query.get_num_subqueries()));  // only the first decides
+            break;
+        default:
+            break;  // any one of several, or something other than terms
+    }
+    return terms;
+}
+
+bool holdsAll(const Xapian::Document& document, const std::vector<std::string>& terms) {
+    for (const std::string& term : terms) {
+        Xapian::TermIterator it = document.termlist_begin();
+        it.skip_to(term);
+        if (it == document.termlist_end() || *it != term) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string boundedTerm(const char* prefix, const QString& text) {

@@ -9,6 +9,7 @@
 #include <xapian.h>
 
 #include <string>
+#include <vector>
 
 namespace tk::search {
 
@@ -22,6 +23,12 @@ Xapian::TermGenerator makeTermGenerator();
 // syntax cannot read is taken as plain words. An empty query yields Xapian::Query() (matches
 // nothing).
 Xapian::Query parseQuery(const QString& text);
+
+// Terms every document the query matches must hold (empty when the query requires none, as an
+// OR of words does). A document without one of them can be passed over unmatched.
+std::vector<std::string> requiredTerms(const Xapian::Query& query);
+// Whether the document holds every one of terms.
+bool holdsAll(const Xapian::Document& document, const std::vector<std::string>& terms);
 
 // A term with a prefix, shortened to a hash of its text when it would pass the length a term may
 // have.
