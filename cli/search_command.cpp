@@ -139,7 +139,12 @@ int runSearch(const QStringList& list) {
                                                      "손상되지 않았는지 'tomekeep-cli info'로 확인하세요."));
     const QString scope = all ? QString() : folder;
     std::vector<search::SearchHit> hits;
-    if (!index.search(query, scope, false, &hits)) {
+    bool searched = index.search(query, scope, false, &hits);
+    if (!searched && index.wasRebuilt()) {
+        // Found damaged by the search and made anew: filled again, it can answer.
+        searched = index.catchUp(std::ref(meter), nullptr, &caught) && index.search(query, scope, false, &hits);
+    }
+    if (!searched) {
         complain(kCommand, index.errorString());
         return kExitFailure;
     }

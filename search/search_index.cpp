@@ -19,6 +19,7 @@
 
 #include <map>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 namespace tk::search {
@@ -229,6 +230,20 @@ struct SearchIndex::Impl {
         pending = 0;
     }
 
+    // An index found damaged while in use is made anew, empty, for the next catch-up to fill.
+    bool recoverIfDamaged(const Xapian::Error& error) {
+        if (!writable || std::string_view(error.get_type()) != "DatabaseCorruptError") {
+            return false;
+        }
+        abandonBatch();
+        try {
+            startFresh();
+        } catch (const Xapian::Error&) {
+            return false;
+        }
+        return true;
+    }
+
     std::map<std::string, std::pair<Xapian::docid, std::string>> storedStamps() {
         std::map<std::string, std::pair<Xapian::docid, std::string>> stored;
         Xapian::Database& database = db();
@@ -374,8 +389,9 @@ bool SearchIndex::writeChunk(const std::vector<DiskArchive>& archives, size_t be
         if (d_->pending >= kBatch) {
             d_->commitBatch();
         }
-    } catch (const Xapian::Error&) {
+    } catch (const Xapian::Error& error) {
         d_->abandonBatch();
+        d_->recoverIfDamaged(error);
         return fail(writeFailure());
     }
     return true;
@@ -389,31 +405,41 @@ bool SearchIndex::planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* r
     if (!d_->writable) {
         return true;
     }
-    try {
-        auto stored = d_->storedStamps();
-        for (DiskArchive& archive : archivesBelow(d_->libraryDir)) {
-            const auto it = stored.find(utf8(archive.relPath));
-            if (it != stored.end()) {
-                archive.docid = it->second.first;
-                const bool unchanged = it->second.second == archive.stamp;
-                stored.erase(it);
-                if (unchanged) {
-                    continue;
-                }
+    for (int attempt = 0;; ++attempt) {
+        try {
+            planOrThrow(toRead, report);
+            return true;
+        } catch (const Xapian::Error& error) {
+            d_->abandonBatch();
+            toRead->clear();
+            *report = {};
+            if (attempt > 0 || !d_->recoverIfDamaged(error)) {
+                return fail(writeFailure());
             }
-            toRead->push_back(std::move(archive));
         }
-        d_->beginBatch();
-        for (const auto& [path, value] : stored) {
-            d_->writable->delete_document(value.first);
-            ++report->removed;
-        }
-        d_->commitBatch();
-    } catch (const Xapian::Error&) {
-        d_->abandonBatch();
-        return fail(writeFailure());
     }
-    return true;
+}
+
+void SearchIndex::planOrThrow(std::vector<DiskArchive>* toRead, CatchUpReport* report) {
+    auto stored = d_->storedStamps();
+    for (DiskArchive& archive : archivesBelow(d_->libraryDir)) {
+        const auto it = stored.find(utf8(archive.relPath));
+        if (it != stored.end()) {
+            archive.docid = it->second.first;
+            const bool unchanged = it->second.second == archive.stamp;
+            stored.erase(it);
+            if (unchanged) {
+                continue;
+            }
+        }
+        toRead->push_back(std::move(archive));
+    }
+    d_->beginBatch();
+    for (const auto& [path, value] : stored) {
+        d_->writable->delete_document(value.first);
+        ++report->removed;
+    }
+    d_->commitBatch();
 }
 
 bool SearchIndex::catchUp(const CatchUpProgress& progress, const std::atomic_bool* cancel, CatchUpReport* report) {
@@ -589,8 +615,13 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
                 return fail(QStringLiteral("검색 색인이 읽는 동안 바뀌었습니다. 다시 찾아 보세요."));
             }
             d_->readable->reopen();
-        } catch (const Xapian::Error&) {
+        } catch (const Xapian::Error& error) {
             hits->clear();
+            if (d_->recoverIfDamaged(error)) {
+                return fail(
+                    QStringLiteral("검색 색인이 손상되어 새로 만들었습니다. 색인이 다시 채워진 뒤에 "
+                                   "찾아 보세요."));
+            }
             return fail(
                 QStringLiteral("검색 색인을 읽을 수 없습니다. 프로그램을 다시 시작하면 색인을 새로 "
                                "만듭니다."));

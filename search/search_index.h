@@ -67,7 +67,8 @@ class SearchIndex final {
     // Another process was writing the index when it was opened: searches answer from it as it is,
     // catch-ups and updates do nothing.
     bool isReadOnly() const;
-    // The index was missing, damaged or old when it was opened and starts empty.
+    // The index was missing, damaged or old when it was opened, or was found damaged since, and was
+    // made anew, empty.
     bool wasRebuilt() const;
     QString folder() const;
 
@@ -100,6 +101,7 @@ class SearchIndex final {
     bool fail(const QString& text);
     // Finds what changed, removes what is gone; *toRead gets the archives to read again.
     [[nodiscard]] bool planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* report);
+    void planOrThrow(std::vector<DiskArchive>* toRead, CatchUpReport* report);
     [[nodiscard]] bool writeChunk(const std::vector<DiskArchive>& archives, size_t begin,
                                   std::vector<BuiltDocument>& built, CatchUpReport* report);
     std::unique_ptr<Impl> d_;
