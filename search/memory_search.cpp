@@ -5,6 +5,8 @@
 
 #include <xapian.h>
 
+#include <algorithm>
+
 namespace tk::search {
 namespace {
 
@@ -12,6 +14,30 @@ namespace {
 void wipe(QString& text) {
     text.fill(QChar(0));
     text.clear();
+}
+
+// The required terms made only of letters and digits, as text: such a term is a word or a piece
+// of one (a CJK pair), so an entry whose text does not hold it in any letter case cannot hold the
+// term, and is passed over before its terms are made.
+QStringList plainWords(const std::vector<std::string>& terms) {
+    QStringList words;
+    for (const std::string& term : terms) {
+        const QString word = fromUtf8(term);
+        if (!word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
+            words.append(word);
+        }
+    }
+    return words;
+}
+
+bool mayHold(const SearchHit& entry, const QString& body, const QStringList& words) {
+    for (const QString& word : words) {
+        if (!body.contains(word, Qt::CaseInsensitive) && !entry.row.title.contains(word, Qt::CaseInsensitive) &&
+            !entry.row.category.contains(word, Qt::CaseInsensitive)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -28,6 +54,7 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
     // Entries that lack a word every match needs never go into the database: building it is most
     // of the cost of a search here.
     const std::vector<std::string> required = requiredTerms(parsed);
+    const QStringList words = plainWords(required);
     Xapian::WritableDatabase memory(std::string(), Xapian::DB_BACKEND_INMEMORY);
     Xapian::TermGenerator generator = makeTermGenerator();
     std::vector<QString> bodies(candidates.size());
@@ -42,7 +69,7 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
         if (read != BodyTextResult::Ok) {
             // Named, never guessed at: an entry the password does not open is not matched by title.
             report->unreadable.append(entry.archivePath() + QStringLiteral(": ") + bodyTextReason(read));
-        } else {
+        } else if (mayHold(entry, bodies[i], words)) {
             Xapian::Document document;
             generator.set_document(document);
             indexEntryText(generator, entry.row.title, entry.row.category, bodies[i]);

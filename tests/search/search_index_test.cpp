@@ -200,8 +200,12 @@ TEST_F(SearchIndexTest, ProtectedBodiesAreSearchedInMemoryOnly) {
     EXPECT_TRUE(hits[0].snippet.contains(u8("보물지도")));
     EXPECT_EQ(report.unreadable,
               QStringList{QFileInfo(entry("일기", "q")).canonicalFilePath() + u8(": 암호가 맞지 않습니다")});
-    // Entries without a word every match needs are passed over before the in-memory index; words
-    // that are alternatives or excluded must not be taken for such words.
+    // Entries without a word every match needs are passed over before the in-memory index: in any
+    // letter case, and in the title as in the body. Words that are alternatives or excluded must
+    // not be taken for such words.
+    hits = tk::search::searchProtected(u8("SecretWord 비밀"), candidates, u8("암호"), false, {}, nullptr, &report);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].row.archiveName, "p");
     hits = tk::search::searchProtected(u8("없는말 OR secretword"), candidates, u8("암호"), false, {}, nullptr, &report);
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0].row.archiveName, "p");
