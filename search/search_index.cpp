@@ -573,6 +573,19 @@ SearchHit hitFrom(const StoredEntry& entry, const QString& libraryDir) {
 
 }  // namespace
 
+bool SearchIndex::relativeFolder(const QString& categoryFolder, std::optional<QString>* relFolder) {
+    if (categoryFolder.isEmpty()) {
+        return true;
+    }
+    const QString folder = withSlash(QFileInfo(categoryFolder).canonicalFilePath());
+    if (!folder.startsWith(d_->libraryDir)) {
+        return fail(QStringLiteral("%1: 자료 폴더(LIST) 안의 분류 폴더가 아닙니다. 분류 폴더의 경로를 확인하세요.")
+                        .arg(categoryFolder));
+    }
+    *relFolder = folder.mid(d_->libraryDir.size());
+    return true;
+}
+
 bool SearchIndex::search(const QString& query, const QString& categoryFolder, bool withSnippets,
                          std::vector<SearchHit>* hits) {
     hits->clear();
@@ -581,13 +594,8 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
         return fail(openFailure(QString()));
     }
     std::optional<QString> relFolder;
-    if (!categoryFolder.isEmpty()) {
-        const QString folder = withSlash(QFileInfo(categoryFolder).canonicalFilePath());
-        if (!folder.startsWith(d_->libraryDir)) {
-            return fail(QStringLiteral("%1: 자료 폴더(LIST) 안의 분류 폴더가 아닙니다. 분류 폴더의 경로를 확인하세요.")
-                            .arg(categoryFolder));
-        }
-        relFolder = folder.mid(d_->libraryDir.size());
+    if (!relativeFolder(categoryFolder, &relFolder)) {
+        return false;
     }
     const Xapian::Query parsed = parseQuery(query);
     if (parsed.empty()) {
@@ -636,8 +644,8 @@ bool SearchIndex::protectedEntries(const QString& categoryFolder, std::vector<Se
         return fail(openFailure(QString()));
     }
     std::optional<QString> relFolder;
-    if (!categoryFolder.isEmpty()) {
-        relFolder = withSlash(QFileInfo(categoryFolder).canonicalFilePath()).mid(d_->libraryDir.size());
+    if (!relativeFolder(categoryFolder, &relFolder)) {
+        return false;
     }
     try {
         Xapian::Enquire enquire(d_->db());

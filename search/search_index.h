@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace tk::search {
@@ -81,6 +82,9 @@ class SearchIndex final {
 
     // The program's own changes, indexed at once: a saved, new, retitled or moved entry, and a
     // deleted one. *reason says why a body could not be read (the entry is indexed without it).
+    // update() reads the archive on the calling thread and may wait for a catch-up's chunk to be
+    // written, so windows call it from the thread that runs the index, not their own. During a
+    // catch-up the change is committed with the catch-up's batch.
     [[nodiscard]] bool update(const QString& archivePath, QString* reason = nullptr);
     [[nodiscard]] bool remove(const QString& archivePath);
 
@@ -101,6 +105,8 @@ class SearchIndex final {
     bool fail(const QString& text);
     // Finds what changed, removes what is gone; *toRead gets the archives to read again.
     [[nodiscard]] bool planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* report);
+    // The folder below the library folder, none for all; false when it lies outside the library.
+    [[nodiscard]] bool relativeFolder(const QString& categoryFolder, std::optional<QString>* relFolder);
     void planOrThrow(std::vector<DiskArchive>* toRead, CatchUpReport* report);
     [[nodiscard]] bool writeChunk(const std::vector<DiskArchive>& archives, size_t begin,
                                   std::vector<BuiltDocument>& built, CatchUpReport* report);
