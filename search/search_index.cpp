@@ -7,7 +7,6 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -99,17 +98,22 @@ QString withSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-// Every "*.zip" file (any letter case) in the library folder and the folders below it; links are
-// never followed, so a link cannot bring a folder in twice or lead outside the library.
+// Categories lie at most this many folders below the library folder.
+constexpr int kMaxCategoryDepth = 3;
+
+// Every "*.zip" file (any letter case) in the library folder and its category folders, as the
+// program walks them: no hidden folders, no links (so a link cannot bring a folder in twice or lead
+// outside the library), at most kMaxCategoryDepth levels down.
 std::vector<DiskArchive> archivesBelow(const QString& libraryDir) {
     std::vector<DiskArchive> found;
     QStringList folders{libraryDir};
-    QDirIterator dirs(libraryDir, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden,
-                      QDirIterator::Subdirectories);
-    while (dirs.hasNext()) {
-        folders.append(withSlash(dirs.next()));
-    }
-    for (const QString& folder : folders) {
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QString folder = folders[i];  // a copy: appending below may move the list
+        if (folder.count(u'/') - libraryDir.count(u'/') < kMaxCategoryDepth) {
+            for (const QString& sub : QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+                folders.append(folder + sub + u'/');
+            }
+        }
         const QStringList names =
             QDir(folder).entryList({QStringLiteral("*.zip")}, QDir::Files | QDir::NoSymLinks, QDir::NoSort);
         for (const QString& name : names) {

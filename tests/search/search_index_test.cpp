@@ -154,6 +154,22 @@ TEST_F(SearchIndexTest, CatchesUpWithChangesBehindItsBack) {
     EXPECT_EQ(found("경포대"), QStringList());
 }
 
+// Categories are walked as the program walks them: three levels down, no hidden folders, no links.
+TEST_F(SearchIndexTest, WalksCategoriesAsTheProgramDoes) {
+    for (const char* folder : {"여행/국내/제주", "여행/국내/제주/깊이", ".숨김"}) {
+        ASSERT_TRUE(QDir().mkpath(library() + u8(folder)));
+    }
+    add("여행/국내/제주", "deep", "셋째", "한라산 낱말");
+    add("여행/국내/제주/깊이", "deeper", "넷째", "한라산 낱말");
+    add(".숨김", "hidden", "숨김", "한라산 낱말");
+    ASSERT_TRUE(QFile::link(library() + u8("여행"), library() + u8("일기/링크")));
+    openAndCatchUp();
+    std::vector<SearchHit> hits;
+    ASSERT_TRUE(index.search(u8("한라산"), {}, false, &hits));
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].folder, QFileInfo(library()).canonicalFilePath() + u8("/여행/국내/제주/"));
+}
+
 // A cancelled catch-up keeps what it did, and the next one reads only the rest.
 TEST_F(SearchIndexTest, CancelledCatchUpGoesOnNextTime) {
     for (int i = 0; i < 100; ++i) {
