@@ -257,6 +257,27 @@ TEST_F(SearchIndexTest, DamagedEntriesAreNamedAndSkipped) {
     EXPECT_EQ(found("본문"), QStringList{"good"});
 }
 
+// While one index writes, a second one opened on the same library only reads: it answers from what
+// was committed and its catch-ups and updates change nothing.
+TEST_F(SearchIndexTest, SecondWriterOnlyReads) {
+    add("일기", "a", "제목", "고양이 이야기");
+    openAndCatchUp();
+    SearchIndex second;
+    ASSERT_TRUE(second.open(library(), cache()));
+    EXPECT_TRUE(second.isReadOnly());
+    EXPECT_FALSE(index.isReadOnly());
+    add("일기", "b", "제목", "고양이 사진");
+    CatchUpReport report;
+    ASSERT_TRUE(second.catchUp({}, nullptr, &report));
+    EXPECT_EQ(report.read, 0);
+    ASSERT_TRUE(second.update(entry("일기", "b")));
+    std::vector<SearchHit> hits;
+    ASSERT_TRUE(second.search(u8("고양이"), {}, false, &hits));
+    EXPECT_EQ(hits.size(), 1u);
+    ASSERT_TRUE(index.catchUp({}, nullptr, &report));
+    EXPECT_EQ(found("고양이"), (QStringList{"a", "b"}));
+}
+
 // A damaged index, or one of an older version, is removed and built again from the entries.
 TEST_F(SearchIndexTest, DamagedOrOldIndexIsRebuilt) {
     add("일기", "a", "제목", "고양이 이야기");
