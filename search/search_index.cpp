@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <xapian.h>
@@ -188,6 +189,16 @@ struct SearchIndex::Impl {
     bool rebuilt = false;
     int pending = 0;  // documents changed in the open transaction
     bool inTransaction = false;
+    // While a catch-up runs, the archives the program changed meanwhile: what the catch-up read of
+    // them may be older than what update() and remove() wrote, so it is not written.
+    bool catchingUp = false;
+    QSet<QString> touched;
+
+    void touch(const QString& relPath) {
+        if (catchingUp) {
+            touched.insert(relPath);
+        }
+    }
 
     Xapian::Database& db() { return writable ? *writable : *readable; }
 
@@ -378,6 +389,9 @@ bool SearchIndex::writeChunk(const std::vector<DiskArchive>& archives, size_t be
         d_->beginBatch();
         for (size_t i = 0; i < built.size(); ++i) {
             const DiskArchive& archive = archives[begin + i];
+            if (d_->touched.contains(archive.relPath)) {
+                continue;
+            }
             if (!built[i].reason.isEmpty()) {
                 report->unreadable.append(archive.path + QStringLiteral(": ") + built[i].reason);
             }
@@ -408,6 +422,8 @@ bool SearchIndex::planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* r
     if (!d_->writable) {
         return true;
     }
+    d_->catchingUp = true;
+    d_->touched.clear();
     for (int attempt = 0;; ++attempt) {
         try {
             planOrThrow(toRead, report);
@@ -446,6 +462,16 @@ void SearchIndex::planOrThrow(std::vector<DiskArchive>* toRead, CatchUpReport* r
 }
 
 bool SearchIndex::catchUp(const CatchUpProgress& progress, const std::atomic_bool* cancel, CatchUpReport* report) {
+    const bool done = runCatchUp(progress, cancel, report);
+    const std::lock_guard lock(mutex_);
+    if (d_) {
+        d_->catchingUp = false;
+        d_->touched.clear();
+    }
+    return done;
+}
+
+bool SearchIndex::runCatchUp(const CatchUpProgress& progress, const std::atomic_bool* cancel, CatchUpReport* report) {
     *report = {};
     std::vector<DiskArchive> toRead;
     if (!planCatchUp(&toRead, report)) {
@@ -526,6 +552,7 @@ bool SearchIndex::update(const QString& archivePath, QString* reason) {
         return true;
     }
     try {
+        d_->touch(relPath);
         d_->writable->replace_document(boundedTerm("Q", relPath), document);
         if (!d_->inTransaction) {
             d_->writable->commit();
@@ -551,7 +578,9 @@ bool SearchIndex::remove(const QString& archivePath) {
         return true;
     }
     try {
-        d_->writable->delete_document(boundedTerm("Q", folder.mid(d_->libraryDir.size()) + info.fileName()));
+        const QString relPath = folder.mid(d_->libraryDir.size()) + info.fileName();
+        d_->touch(relPath);
+        d_->writable->delete_document(boundedTerm("Q", relPath));
         if (!d_->inTransaction) {
             d_->writable->commit();
         }

@@ -84,7 +84,8 @@ class SearchIndex final {
     // deleted one. *reason says why a body could not be read (the entry is indexed without it).
     // update() reads the archive on the calling thread and may wait for a catch-up's chunk to be
     // written, so windows call it from the thread that runs the index, not their own. During a
-    // catch-up the change is committed with the catch-up's batch.
+    // catch-up the change is committed with the catch-up's batch, and what the catch-up read of
+    // that archive is dropped.
     [[nodiscard]] bool update(const QString& archivePath, QString* reason = nullptr);
     [[nodiscard]] bool remove(const QString& archivePath);
 
@@ -105,6 +106,8 @@ class SearchIndex final {
     bool fail(const QString& text);
     // Finds what changed, removes what is gone; *toRead gets the archives to read again.
     [[nodiscard]] bool planCatchUp(std::vector<DiskArchive>* toRead, CatchUpReport* report);
+    [[nodiscard]] bool runCatchUp(const CatchUpProgress& progress, const std::atomic_bool* cancel,
+                                  CatchUpReport* report);
     // The folder below the library folder, none for all; false when it lies outside the library.
     [[nodiscard]] bool relativeFolder(const QString& categoryFolder, std::optional<QString>* relFolder);
     void planOrThrow(std::vector<DiskArchive>* toRead, CatchUpReport* report);

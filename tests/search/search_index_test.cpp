@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -255,6 +256,37 @@ TEST_F(SearchIndexTest, DamagedEntriesAreNamedAndSkipped) {
     EXPECT_EQ(found("온전한"), QStringList{"good"});
     EXPECT_EQ(found("망가진"), QStringList{"bad"});  // found by its title
     EXPECT_EQ(found("본문"), QStringList{"good"});
+}
+
+// The program's own changes made while a catch-up runs stand: the catch-up does not write over them
+// what it read of those archives before. This was the older body coming back, and an archive the
+// program had deleted being indexed again.
+TEST_F(SearchIndexTest, ChangesMadeDuringACatchUpStand) {
+    constexpr int kEntries = 100;
+    const auto name = [](int i) { return QByteArray::number(i); };
+    for (int i = 0; i < kEntries; ++i) {
+        add("일기", name(i).constData(), "글", "옛글 낱말");
+    }
+    ASSERT_TRUE(index.open(library(), cache()));
+    bool changed = false;
+    const auto changeAll = [&](qsizetype, qsizetype) {
+        if (std::exchange(changed, true)) {
+            return;
+        }
+        // Chunks already read hold the old text; the program rewrites every entry and deletes one.
+        for (int i = 0; i < kEntries; ++i) {
+            add("일기", name(i).constData(), "글", "새글 낱말, 조금 더 긴 본문");
+            ASSERT_TRUE(index.update(entry("일기", name(i).constData())));
+        }
+        ASSERT_TRUE(QFile::remove(entry("일기", "7")));
+        ASSERT_TRUE(index.remove(entry("일기", "7")));
+    };
+    CatchUpReport report;
+    ASSERT_TRUE(index.catchUp(changeAll, nullptr, &report));
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(found("옛글"), QStringList());
+    EXPECT_EQ(found("새글").size(), kEntries - 1);
+    EXPECT_FALSE(found("낱말").contains("7"));
 }
 
 // While one index writes, a second one opened on the same library only reads: it answers from what
