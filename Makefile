@@ -6,7 +6,7 @@ CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # Debian packages needed to build, test, benchmark and fuzz.
 PACKAGES := cmake ninja-build g++ pkg-config make \
 	qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev libgl-dev \
-	libzip-dev libssl-dev zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev \
+	libzip-dev libxapian-dev libssl-dev zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev \
 	libwmf-dev libemf2svg-dev qt6-svg-dev \
 	clang libclang-rt-14-dev clang-format-16 \
 	zip unzip p7zip-full python3 \

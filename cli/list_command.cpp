@@ -1,40 +1,12 @@
 // tomekeep-cli list [--json] FOLDER: the entries of a category folder in the list's title order.
 #include "cli/command.h"
+#include "cli/row_output.h"
 #include "store/entry_list.h"
 
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <cstdio>
 
 namespace tk::cli {
 namespace {
-
-QString flag(const EntryRow& row) {
-    return row.isProtected ? QStringLiteral("Y") : QStringLiteral("N");
-}
-
-void printTabs(const std::vector<EntryRow>& rows) {
-    for (const EntryRow& row : rows) {
-        const QString line = row.archiveName + u'\t' + flag(row) + u'\t' + row.documentFile + u'\t' + row.category +
-                             u'\t' + row.title + u'\n';
-        std::fputs(line.toUtf8().constData(), stdout);
-    }
-}
-
-void printJson(const std::vector<EntryRow>& rows) {
-    QJsonArray array;
-    for (const EntryRow& row : rows) {
-        array.append(QJsonObject{{QStringLiteral("archive"), row.archiveName},
-                                 {QStringLiteral("protected"), flag(row)},
-                                 {QStringLiteral("document"), row.documentFile},
-                                 {QStringLiteral("category"), row.category},
-                                 {QStringLiteral("title"), row.title}});
-    }
-    std::fputs(QJsonDocument(array).toJson(QJsonDocument::Indented).constData(), stdout);
-}
 
 int runList(const QStringList& args) {
     bool json = false;
@@ -57,7 +29,7 @@ int runList(const QStringList& args) {
     }
     EntryListing listing = LoadEntries(folder);
     sortByTitle(listing.rows);
-    json ? printJson(listing.rows) : printTabs(listing.rows);
+    printRows(listing.rows, json);
     for (const QString& path : listing.unreadable) {
         complain("list", QStringLiteral("%1: 항목 파일을 열 수 없어 목록에서 뺐습니다. 파일이 손상되지 않았는지, "
                                         "읽기 권한이 있는지 확인하세요.")

@@ -1,0 +1,104 @@
+#include "search/memory_search.h"
+
+#include "search/entry_text.h"
+#include "search/search_terms.h"
+
+#include <xapian.h>
+
+#include <algorithm>
+
+namespace tk::search {
+namespace {
+
+// Decrypted text is overwritten before its memory is given back.
+void wipe(QString& text) {
+    text.fill(QChar(0));
+    text.clear();
+}
+
+// The required terms made only of letters and digits, as text: such a term is a word or a piece
+// of one (a CJK pair), so an entry whose text does not hold it in any letter case cannot hold the
+// term, and is passed over before its terms are made.
+QStringList plainWords(const std::vector<std::string>& terms) {
+    QStringList words;
+    for (const std::string& term : terms) {
+        const QString word = fromUtf8(term);
+        if (!word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
+            words.append(word);
+        }
+    }
+    return words;
+}
+
+bool mayHold(const SearchHit& entry, const QString& body, const QStringList& words) {
+    for (const QString& word : words) {
+        if (!body.contains(word, Qt::CaseInsensitive) && !entry.row.title.contains(word, Qt::CaseInsensitive) &&
+            !entry.row.category.contains(word, Qt::CaseInsensitive)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<SearchHit> searchProtected(const QString& query, const std::vector<SearchHit>& candidates,
+                                       const QString& password, bool withSnippets, const CatchUpProgress& progress,
+                                       const std::atomic_bool* cancel, ProtectedSearchReport* report) {
+    *report = {};
+    std::vector<SearchHit> hits;
+    const Xapian::Query parsed = parseQuery(query);
+    if (parsed.empty() || candidates.empty()) {
+        return hits;
+    }
+    // Entries that lack a word every match needs never go into the database: building it is most
+    // of the cost of a search here.
+    const std::vector<std::string> required = requiredTerms(parsed);
+    const QStringList words = plainWords(required);
+    Xapian::WritableDatabase memory(std::string(), Xapian::DB_BACKEND_INMEMORY);
+    Xapian::TermGenerator generator = makeTermGenerator();
+    std::vector<QString> bodies(candidates.size());
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        if (cancel && cancel->load()) {
+            report->cancelled = true;
+            break;
+        }
+        const SearchHit& entry = candidates[i];
+        const EntryComment comment{entry.row.title, entry.row.category, true, entry.row.documentFile};
+        const BodyTextResult read = readEntryText(entry.archivePath(), comment, password, &bodies[i]);
+        if (read != BodyTextResult::Ok) {
+            // Named, never guessed at: an entry the password does not open is not matched by title.
+            report->unreadable.append(entry.archivePath() + QStringLiteral(": ") + bodyTextReason(read));
+        } else if (mayHold(entry, bodies[i], words)) {
+            Xapian::Document document;
+            generator.set_document(document);
+            indexEntryText(generator, entry.row.title, entry.row.category, bodies[i]);
+            if (holdsAll(document, required)) {
+                document.add_value(0, std::to_string(i));
+                memory.add_document(document);
+            }
+        }
+        if (!withSnippets) {
+            wipe(bodies[i]);
+        }
+        if (progress) {
+            progress(static_cast<qsizetype>(i + 1), static_cast<qsizetype>(candidates.size()));
+        }
+    }
+    Xapian::Enquire enquire(memory);
+    enquire.set_query(parsed);
+    const Xapian::MSet matches = enquire.get_mset(0, memory.get_doccount());
+    for (auto it = matches.begin(); it != matches.end(); ++it) {
+        const size_t index = std::stoul(it.get_document().get_value(0));
+        hits.push_back(candidates[index]);
+        if (withSnippets) {
+            hits.back().snippet = snippetOf(matches, bodies[index]);
+        }
+    }
+    for (QString& body : bodies) {
+        wipe(body);
+    }
+    return hits;
+}
+
+}  // namespace tk::search
