@@ -1,5 +1,7 @@
 #include "search/search_terms.h"
 
+#include "search/entry_terms.h"
+
 #include <QCryptographicHash>
 
 #include <algorithm>
@@ -30,11 +32,13 @@ Xapian::TermGenerator makeTermGenerator() {
 
 void indexEntryText(Xapian::TermGenerator& generator, const QString& title, const QString& category,
                     const QString& body) {
-    generator.index_text(utf8(title));
-    generator.increase_termpos(kFieldGap);
-    generator.index_text(utf8(category));
-    generator.increase_termpos(kFieldGap);
-    generator.index_text(utf8(body));
+    EntryTerms terms(generator);
+    terms.addText(title);
+    terms.skip(kFieldGap);
+    terms.addText(category);
+    terms.skip(kFieldGap);
+    terms.addText(body);
+    terms.finish();
 }
 
 Xapian::Query parseQuery(const QString& text) {

@@ -1,0 +1,50 @@
+#pragma once
+
+// The terms of one entry's text, made as the Xapian term generator makes them (words in lower
+// case with their positions, Korean as single syllables with positions and pairs without), but
+// faster for the words most text is made of: a run of Hangul syllables or of ASCII letters and
+// digits, with punctuation at its edges, is read here and its terms counted before they go into
+// the document once each. Every other stretch of text is left to the generator itself, so the
+// document ends up with exactly the terms, frequencies and positions the generator alone would give.
+#include <QString>
+
+#include <xapian.h>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tk::search {
+
+class EntryTerms final {
+  public:
+    // Adds to generator's document, from generator's term position on.
+    explicit EntryTerms(Xapian::TermGenerator& generator);
+    EntryTerms(const EntryTerms&) = delete;
+    EntryTerms& operator=(const EntryTerms&) = delete;
+
+    // As generator.index_text(text).
+    void addText(const QString& text);
+    // As generator.increase_termpos(gap).
+    void skip(Xapian::termpos gap) { position_ += gap; }
+    // Puts the counted terms into the document and leaves the generator at the position reached.
+    void finish();
+
+  private:
+    struct Count {
+        Xapian::termcount wdf = 0;
+        std::vector<Xapian::termpos> positions;
+    };
+    void addSyllables(const QChar* begin, const QChar* end);
+    void addAsciiWord(const QChar* begin, const QChar* end);
+    void addOther(const QChar* begin, const QChar* end);
+
+    Xapian::TermGenerator& generator_;
+    Xapian::termpos position_;
+    // A syllable by its index from U+AC00; a pair as kSyllables + first * kSyllables + second.
+    std::unordered_map<char32_t, Count> hangul_;
+    std::unordered_map<std::string, Count> words_;
+    std::string word_;
+};
+
+}  // namespace tk::search
