@@ -40,7 +40,8 @@ struct BuiltDocument {
 namespace {
 
 // Values each document keeps: when its archive was read, where the archive lies, and its row. The
-// body, wanted only for snippets, is the document's data, so a search that lists rows never reads it.
+// body is not kept: storing it doubled the cost of writing the index, and only snippets want it, so
+// they read it again from the archives of the hits.
 constexpr Xapian::valueno kStampSlot = 0;
 constexpr Xapian::valueno kPathSlot = 1;
 constexpr Xapian::valueno kRowSlot = 2;
@@ -70,7 +71,6 @@ std::string stampOf(const QString& path) {
 struct StoredEntry {
     EntryRow row;
     QString relFolder;  // the category folder below the library folder, "" or ending in "/"
-    QString body;       // for snippets
     bool unreadable = false;
 };
 
@@ -82,16 +82,13 @@ std::string serializeRow(const StoredEntry& entry) {
     return bytes.toStdString();
 }
 
-// The row and folder of a document; the body only when asked for.
-StoredEntry deserialize(const Xapian::Document& document, bool withBody) {
+// The row and folder of a document.
+StoredEntry deserialize(const Xapian::Document& document) {
     const QByteArray bytes = QByteArray::fromStdString(document.get_value(kRowSlot));
     QDataStream in(bytes);
     StoredEntry entry;
     in >> entry.row.title >> entry.row.category >> entry.row.archiveName >> entry.row.documentFile >>
         entry.row.isProtected >> entry.relFolder >> entry.unreadable;
-    if (withBody) {
-        entry.body = fromUtf8(document.get_data());
-    }
     return entry;
 }
 
@@ -129,6 +126,7 @@ std::vector<DiskArchive> archivesBelow(const QString& libraryDir) {
 Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& path, const QString& relPath,
                              const std::string& stamp, QString* reason) {
     StoredEntry entry;
+    QString body;
     const QFileInfo info(relPath);
     entry.relFolder = info.path() == QLatin1String(".") ? QString() : info.path() + u'/';
     entry.row.archiveName = info.completeBaseName();
@@ -144,7 +142,7 @@ Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& pa
         entry.row.isProtected = parsed.isProtected;
         // A protected body is never read for the index.
         const BodyTextResult read =
-            parsed.isProtected ? BodyTextResult::Ok : readEntryText(path, parsed, QString(), &entry.body);
+            parsed.isProtected ? BodyTextResult::Ok : readEntryText(path, parsed, QString(), &body);
         *reason = bodyTextReason(read);
         entry.unreadable = read == BodyTextResult::NotArchive;
     }
@@ -152,7 +150,7 @@ Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& pa
     // A file that is no entry archive keeps only its stamp, so it is not read again until it changes.
     if (!entry.unreadable) {
         generator.set_document(document);
-        indexEntryText(generator, entry.row.title, entry.row.category, entry.body);
+        indexEntryText(generator, entry.row.title, entry.row.category, body);
         document.add_boolean_term(boundedTerm("XF", entry.relFolder));
         if (entry.row.isProtected) {
             document.add_boolean_term("XP");
@@ -162,7 +160,6 @@ Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& pa
     document.add_value(kStampSlot, stamp);
     document.add_value(kPathSlot, utf8(relPath));
     document.add_value(kRowSlot, serializeRow(entry));
-    document.set_data(utf8(entry.body));
     return document;
 }
 
@@ -604,6 +601,23 @@ SearchHit hitFrom(const StoredEntry& entry, const QString& libraryDir) {
     return SearchHit{entry.row, libraryDir + entry.relFolder, {}};
 }
 
+// The words around the match in a hit's body, read again from its archive: the archive as it is
+// now, so an entry changed since it was indexed shows its new text, and one made protected since
+// shows none.
+QString snippetFor(const Xapian::MSet& matches, const Xapian::Document& document, const StoredEntry& entry,
+                   const QString& libraryDir) {
+    if (entry.unreadable || entry.row.isProtected) {
+        return {};
+    }
+    const QString path = libraryDir + fromUtf8(document.get_value(kPathSlot));
+    const EntryComment comment{entry.row.title, entry.row.category, false, entry.row.documentFile};
+    QString body;
+    if (readEntryText(path, comment, QString(), &body) != BodyTextResult::Ok) {
+        return {};
+    }
+    return snippetOf(matches, body);
+}
+
 }  // namespace
 
 bool SearchIndex::relativeFolder(const QString& categoryFolder, std::optional<QString>* relFolder) {
@@ -642,10 +656,11 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
             const Xapian::MSet matches = enquire.get_mset(0, d_->db().get_doccount());
             hits->reserve(matches.size());
             for (auto it = matches.begin(); it != matches.end(); ++it) {
-                const StoredEntry entry = deserialize(it.get_document(), withSnippets);
+                const Xapian::Document document = it.get_document();
+                const StoredEntry entry = deserialize(document);
                 hits->push_back(hitFrom(entry, d_->libraryDir));
                 if (withSnippets) {
-                    hits->back().snippet = snippetOf(matches, entry.body);
+                    hits->back().snippet = snippetFor(matches, document, entry, d_->libraryDir);
                 }
             }
             return true;
@@ -687,7 +702,7 @@ bool SearchIndex::protectedEntries(const QString& categoryFolder, std::vector<Se
         enquire.set_weighting_scheme(Xapian::BoolWeight());
         const Xapian::MSet matches = enquire.get_mset(0, d_->db().get_doccount());
         for (auto it = matches.begin(); it != matches.end(); ++it) {
-            entries->push_back(hitFrom(deserialize(it.get_document(), false), d_->libraryDir));
+            entries->push_back(hitFrom(deserialize(it.get_document()), d_->libraryDir));
         }
     } catch (const Xapian::Error&) {
         entries->clear();

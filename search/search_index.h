@@ -49,7 +49,7 @@ using CatchUpProgress = std::function<void(qsizetype done, qsizetype total)>;
 class SearchIndex final {
   public:
     // Raised whenever the way entries are stored or indexed changes: an older index is rebuilt.
-    static constexpr int kVersion = 1;
+    static constexpr int kVersion = 2;
 
     SearchIndex();
     ~SearchIndex();
@@ -91,7 +91,7 @@ class SearchIndex final {
 
     // The unprotected entries whose title, category or body match the query, best first; with
     // categoryFolder empty, in every category, else only in that folder (not below it).
-    // withSnippets fills each hit's snippet.
+    // withSnippets fills each hit's snippet from the body in its archive (read again for it).
     [[nodiscard]] bool search(const QString& query, const QString& categoryFolder, bool withSnippets,
                               std::vector<SearchHit>* hits);
 

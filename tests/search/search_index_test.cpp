@@ -155,6 +155,28 @@ TEST_F(SearchIndexTest, CatchesUpWithChangesBehindItsBack) {
     EXPECT_EQ(found("경포대"), QStringList());
 }
 
+// Snippets are read from the hits' archives as they are now: new text once an archive is
+// rewritten, none once it is protected or gone, and the search itself still answers.
+TEST_F(SearchIndexTest, SnippetsComeFromTheArchives) {
+    add("일기", "a", "고양이", "어제 고양이가 창가에서 잤다. Quick brown fox.");
+    openAndCatchUp();
+    const auto snippet = [&](const char* query) {
+        std::vector<SearchHit> hits;
+        EXPECT_TRUE(index.search(u8(query), {}, true, &hits)) << index.errorString().toStdString();
+        EXPECT_EQ(hits.size(), 1u);
+        return hits.empty() ? QStringLiteral("(no hit)") : hits[0].snippet;
+    };
+    EXPECT_TRUE(snippet("고양이").contains(u8("고양이가 창가에서"))) << snippet("고양이").toStdString();
+    EXPECT_TRUE(snippet("\"BROWN fox\"").contains(u8("brown fox"))) << snippet("\"BROWN fox\"").toStdString();
+
+    add("일기", "a", "고양이", "오늘 고양이는 마당에 나갔다.");  // behind the index's back
+    EXPECT_TRUE(snippet("고양이").contains(u8("마당에"))) << snippet("고양이").toStdString();
+    add("일기", "a", "고양이", "비밀 고양이 일기", u8("암호"));
+    EXPECT_EQ(snippet("고양이"), QString());
+    ASSERT_TRUE(QFile::remove(entry("일기", "a")));
+    EXPECT_EQ(snippet("고양이"), QString());
+}
+
 // Categories are walked as the program walks them: three levels down, no hidden folders, no links.
 TEST_F(SearchIndexTest, WalksCategoriesAsTheProgramDoes) {
     for (const char* folder : {"여행/국내/제주", "여행/국내/제주/깊이", ".숨김"}) {
@@ -331,7 +353,8 @@ TEST_F(SearchIndexTest, DamagedOrOldIndexIsRebuilt) {
 
     {
         Xapian::WritableDatabase db(folder.toStdString());
-        db.set_metadata("tomekeep.version", "0");
+        // The version before this one kept each body as the document's data.
+        db.set_metadata("tomekeep.version", std::to_string(SearchIndex::kVersion - 1));
         db.commit();
     }
     openAndCatchUp();
