@@ -10,6 +10,9 @@ namespace {
 
 constexpr char16_t kFirstSyllable = 0xAC00;
 constexpr char32_t kSyllables = 11172;
+// A syllable's key is its index from U+AC00 times this; a pair's, the first one's key plus one plus
+// the second's index. Keys sort as the terms' UTF-8 bytes do.
+constexpr char32_t kKeysPerSyllable = kSyllables + 1;
 // The generator leaves out longer words, and they take no position.
 constexpr qsizetype kMaxWordBytes = 64;
 
@@ -162,11 +165,11 @@ void EntryTerms::addText(const QString& text) {
 void EntryTerms::addSyllables(const QChar* begin, const QChar* end) {
     for (const QChar* p = begin; p != end; ++p) {
         const char32_t syllable = p->unicode() - kFirstSyllable;
-        Count& single = hangul_[syllable];
+        Count& single = hangul_[syllable * kKeysPerSyllable];
         ++single.wdf;
         single.positions.push_back(++position_);
         if (p + 1 != end) {
-            ++hangul_[kSyllables + syllable * kSyllables + (p[1].unicode() - kFirstSyllable)].wdf;
+            ++hangul_[syllable * kKeysPerSyllable + 1 + (p[1].unicode() - kFirstSyllable)].wdf;
         }
     }
 }
@@ -193,20 +196,33 @@ void EntryTerms::addOther(const QChar* begin, const QChar* end) {
 }
 
 void EntryTerms::finish() {
+    // Terms go in in their order (ASCII words first, then syllables), which the document's term
+    // map takes in markedly less time than any other order.
     Xapian::Document document = generator_.get_document();
-    std::string term;
-    for (const auto& [key, count] : hangul_) {
-        term.clear();
-        if (key < kSyllables) {
-            appendSyllable(term, key);
-        } else {
-            appendSyllable(term, (key - kSyllables) / kSyllables);
-            appendSyllable(term, (key - kSyllables) % kSyllables);
-        }
-        addCounted(document, term, count.wdf, count.positions);
+    std::vector<const std::pair<const std::string, Count>*> words;
+    words.reserve(words_.size());
+    for (const auto& word : words_) {
+        words.push_back(&word);
     }
-    for (const auto& [word, count] : words_) {
-        addCounted(document, word, count.wdf, count.positions);
+    std::sort(words.begin(), words.end(), [](auto* a, auto* b) { return a->first < b->first; });
+    for (const auto* word : words) {
+        addCounted(document, word->first, word->second.wdf, word->second.positions);
+    }
+    std::vector<char32_t> keys;
+    keys.reserve(hangul_.size());
+    for (const auto& [key, count] : hangul_) {
+        keys.push_back(key);
+    }
+    std::sort(keys.begin(), keys.end());
+    std::string term;
+    for (const char32_t key : keys) {
+        term.clear();
+        appendSyllable(term, key / kKeysPerSyllable);
+        if (key % kKeysPerSyllable != 0) {
+            appendSyllable(term, key % kKeysPerSyllable - 1);
+        }
+        const Count& count = hangul_[key];
+        addCounted(document, term, count.wdf, count.positions);
     }
     hangul_.clear();
     words_.clear();

@@ -41,7 +41,7 @@ class EntryTerms final {
 
     Xapian::TermGenerator& generator_;
     Xapian::termpos position_;
-    // A syllable by its index from U+AC00; a pair as kSyllables + first * kSyllables + second.
+    // Single syllables and pairs, by a key that sorts as their terms do.
     std::unordered_map<char32_t, Count> hangul_;
     std::unordered_map<std::string, Count> words_;
     std::string word_;
