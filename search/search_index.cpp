@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 
 #include <condition_variable>
+#include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -381,32 +383,38 @@ class ChunkTurns final {
   public:
     explicit ChunkTurns(size_t chunks) : chunks_(chunks) {}
 
-    // The next chunk to read; false when none is left, or the catch-up is cancelled or failed.
+    // The next chunk to read; false when none is left, or the catch-up is cancelled or stopped.
     bool take(size_t* chunk, const std::atomic_bool* cancel) {
         const std::lock_guard lock(mutex_);
-        if (failed_ || next_ >= chunks_ || (cancel && cancel->load())) {
+        if (stopped_ || next_ >= chunks_ || (cancel && cancel->load())) {
             return false;
         }
         *chunk = next_++;
         return true;
     }
-    // Waits for the chunk's turn; false when the catch-up failed meanwhile.
+    // Waits for the chunk's turn; false when the catch-up stopped meanwhile.
     bool waitTurn(size_t chunk) {
         std::unique_lock lock(mutex_);
-        turnChanged_.wait(lock, [&] { return turn_ == chunk || failed_; });
-        return !failed_;
+        turnChanged_.wait(lock, [&] { return turn_ == chunk || stopped_; });
+        return !stopped_;
     }
-    // The chunk whose turn it was is written; returns the archives written so far.
+    // The chunk whose turn it is was written; returns the archives written so far.
     size_t written(size_t archives) {
         const std::lock_guard lock(mutex_);
-        ++turn_;
         done_ += archives;
-        turnChanged_.notify_all();
         return done_;
     }
-    void fail() {
+    // The next chunk's turn.
+    void pass() {
         const std::lock_guard lock(mutex_);
-        failed_ = true;
+        ++turn_;
+        turnChanged_.notify_all();
+    }
+    // No chunk is written any more: the catch-up was cancelled, or failed.
+    void stop(bool failed) {
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+        failed_ = failed_ || failed;
         turnChanged_.notify_all();
     }
     bool failed() const {
@@ -425,7 +433,121 @@ class ChunkTurns final {
     size_t next_ = 0;
     size_t turn_ = 0;
     size_t done_ = 0;
+    bool stopped_ = false;
     bool failed_ = false;
+};
+
+// The reading and writing of a catch-up, on two threads: this one and a helper each read and
+// index a chunk, then write it in its turn, so while one writes, the other reads. Only the thread
+// that runs the catch-up tells of progress, before it passes the turn on, and it takes the first
+// chunk before the helper starts: every chunk but the first is written after a progress callback
+// has had the chance to cancel.
+class CatchUpRun final {
+  public:
+    using Write = std::function<bool(size_t begin, std::vector<BuiltDocument>& built)>;
+
+    CatchUpRun(const std::vector<DiskArchive>& toRead, const CatchUpProgress& progress, const std::atomic_bool* cancel,
+               CatchUpReport* report, Write write)
+        : toRead_(toRead),
+          progress_(progress),
+          cancel_(cancel),
+          report_(report),
+          write_(std::move(write)),
+          turns_((toRead.size() + kChunk - 1) / kChunk) {}
+
+    // False when a chunk could not be written.
+    bool readAndWrite() {
+        size_t first = 0;
+        if (!turns_.take(&first, cancel_)) {
+            report_->cancelled = !toRead_.empty();
+            return true;
+        }
+        std::thread helper;
+        if (toRead_.size() > kChunk) {
+            helper = std::thread([this] {
+                try {
+                    work(std::nullopt, false);
+                } catch (...) {
+                }
+            });
+        }
+        std::exception_ptr thrown;
+        try {
+            work(first, true);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        if (helper.joinable()) {
+            helper.join();
+        }
+        if (thrown) {
+            std::rethrow_exception(thrown);
+        }
+        return finish();
+    }
+
+  private:
+    void work(std::optional<size_t> first, bool tells) {
+        try {
+            Xapian::TermGenerator generator = makeTermGenerator();
+            size_t chunk = first.value_or(0);
+            if (first && !step(chunk, generator, tells)) {
+                return;
+            }
+            while (turns_.take(&chunk, cancel_) && step(chunk, generator, tells)) {
+            }
+        } catch (...) {
+            turns_.stop(true);  // the other thread must not wait for a turn that never comes
+            throw;
+        }
+    }
+
+    // Reads and writes one chunk; false when no more are to be written.
+    bool step(size_t chunk, Xapian::TermGenerator& generator, bool tells) {
+        const size_t begin = chunk * kChunk;
+        std::vector<BuiltDocument> built =
+            buildChunk(toRead_, begin, std::min(toRead_.size(), begin + kChunk), generator);
+        if (!turns_.waitTurn(chunk)) {
+            return false;
+        }
+        if (cancel_ && cancel_->load()) {
+            turns_.stop(false);
+            return false;
+        }
+        if (!write_(begin, built)) {
+            turns_.stop(true);
+            return false;
+        }
+        const auto done = static_cast<qsizetype>(turns_.written(built.size()));
+        if (tells && progress_) {
+            progress_(done, total());
+            told_ = done;
+        }
+        turns_.pass();
+        return true;
+    }
+
+    bool finish() {
+        if (turns_.failed()) {
+            return false;
+        }
+        const auto done = static_cast<qsizetype>(turns_.done());
+        if (progress_ && done > told_) {
+            progress_(done, total());  // the helper wrote the last chunks
+        }
+        report_->cancelled = done < total();
+        return true;
+    }
+
+    qsizetype total() const { return static_cast<qsizetype>(toRead_.size()); }
+
+    const std::vector<DiskArchive>& toRead_;
+    const CatchUpProgress& progress_;
+    const std::atomic_bool* cancel_;
+    CatchUpReport* report_;
+    Write write_;
+    ChunkTurns turns_;
+    qsizetype told_ = 0;  // written only by the thread that tells
 };
 
 }  // namespace
@@ -528,65 +650,12 @@ bool SearchIndex::runCatchUp(const CatchUpProgress& progress, const std::atomic_
     if (!planCatchUp(&toRead, report)) {
         return false;
     }
-    // Two threads, this one and a helper, each read and index a chunk, then write it in its turn:
-    // while one writes, the other reads. Only this thread tells of progress.
-    ChunkTurns turns((toRead.size() + kChunk - 1) / kChunk);
-    const auto total = static_cast<qsizetype>(toRead.size());
-    qsizetype told = 0;
-    const auto work = [&](bool tells) {
-        try {
-            Xapian::TermGenerator generator = makeTermGenerator();
-            size_t chunk = 0;
-            while (turns.take(&chunk, cancel)) {
-                const size_t begin = chunk * kChunk;
-                std::vector<BuiltDocument> built =
-                    buildChunk(toRead, begin, std::min(toRead.size(), begin + kChunk), generator);
-                if (!turns.waitTurn(chunk)) {
-                    return;
-                }
-                if (!writeChunk(toRead, begin, built, report)) {
-                    turns.fail();
-                    return;
-                }
-                const auto done = static_cast<qsizetype>(turns.written(built.size()));
-                if (tells && progress) {
-                    progress(done, total);
-                    told = done;
-                }
-            }
-        } catch (...) {
-            turns.fail();  // the other thread must not wait for a turn that never comes
-            throw;
-        }
-    };
-    std::thread helper;
-    if (toRead.size() > kChunk) {
-        helper = std::thread([&] {
-            try {
-                work(false);
-            } catch (...) {
-            }
-        });
-    }
-    try {
-        work(true);
-    } catch (...) {
-        if (helper.joinable()) {
-            helper.join();
-        }
-        throw;
-    }
-    if (helper.joinable()) {
-        helper.join();
-    }
-    if (turns.failed()) {
+    CatchUpRun run(toRead, progress, cancel, report, [&](size_t begin, std::vector<BuiltDocument>& built) {
+        return writeChunk(toRead, begin, built, report);
+    });
+    if (!run.readAndWrite()) {
         return fail(writeFailure());
     }
-    const auto done = static_cast<qsizetype>(turns.done());
-    if (progress && done > told) {
-        progress(done, total);  // the helper wrote the last chunks
-    }
-    report->cancelled = done < total;
     const std::lock_guard lock(mutex_);
     try {
         if (d_) {

@@ -213,6 +213,41 @@ TEST_F(SearchIndexTest, CancelledCatchUpGoesOnNextTime) {
     EXPECT_EQ(found("낱말").size(), 100);
 }
 
+// A catch-up of many chunks, read on two threads, reads every archive once, names the damaged
+// one, and tells its progress only on the thread that runs it, in order, up to the whole count.
+TEST_F(SearchIndexTest, CatchUpOnTwoThreadsReadsEachArchiveOnce) {
+    constexpr int kEntries = 150;
+    for (int i = 0; i < kEntries; ++i) {
+        add("일기", QByteArray::number(i).constData(), "글", i % 2 ? "홀수 낱말" : "짝수 낱말");
+    }
+    tk::test::writeFile(entry("여행", "junk"), "PK\x03\x04 not an archive");
+    ASSERT_TRUE(index.open(library(), cache()));
+    std::vector<std::pair<qsizetype, qsizetype>> told;
+    bool otherThread = false;
+    CatchUpReport report;
+    std::thread worker([&] {
+        const std::thread::id self = std::this_thread::get_id();
+        ASSERT_TRUE(index.catchUp(
+            [&](qsizetype done, qsizetype total) {
+                otherThread = otherThread || std::this_thread::get_id() != self;
+                told.emplace_back(done, total);
+            },
+            nullptr, &report));
+    });
+    worker.join();
+    EXPECT_FALSE(otherThread);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back(), std::make_pair(qsizetype(kEntries + 1), qsizetype(kEntries + 1)));
+    for (size_t i = 1; i < told.size(); ++i) {
+        EXPECT_LT(told[i - 1].first, told[i].first);
+    }
+    EXPECT_EQ(report.read, kEntries + 1);
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_EQ(report.unreadable.size(), 1);
+    EXPECT_EQ(found("낱말").size(), kEntries);
+    EXPECT_EQ(found("홀수").size(), kEntries / 2);
+}
+
 // A protected entry's body never reaches the index: its words are not found without the password
 // and are in no file of the cache folder; with the password they are found in memory, and an
 // entry the password does not open is named, not matched.
