@@ -1,5 +1,6 @@
 #include "search/search_index.h"
 
+#include "search/catch_up_run.h"
 #include "search/entry_text.h"
 #include "search/search_terms.h"
 #include "store/entry_comment.h"
@@ -16,29 +17,11 @@
 
 #include <sys/stat.h>
 
-#include <condition_variable>
-#include <exception>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string_view>
-#include <thread>
 
 namespace tk::search {
-
-// An archive found in a category folder.
-struct DiskArchive {
-    QString path;
-    QString relPath;
-    std::string stamp;
-    Xapian::docid docid = 0;  // the document that holds it now, 0 for an archive new to the index
-};
-
-// A document built from an archive, with what the catch-up tells of it.
-struct BuiltDocument {
-    Xapian::Document document;
-    QString reason;
-};
 
 namespace {
 
@@ -57,8 +40,6 @@ constexpr const char* kLibraryKey = "tomekeep.library";
 // Entries per transaction: large enough that committing costs little, small enough that a
 // cancelled or killed catch-up loses little and the index's buffers stay small.
 constexpr int kBatch = 512;
-// Archives read and indexed together while the chunk before them is written.
-constexpr size_t kChunk = 32;
 
 // The size and modification time of an archive, as the index compares them.
 std::string stampOf(const QString& path) {
@@ -376,180 +357,6 @@ std::vector<BuiltDocument> buildChunk(const std::vector<DiskArchive>& archives, 
     return built;
 }
 
-// Hands out the chunks of a catch-up to the threads that read them, and gives each its turn to be
-// written once every chunk before it is: so one thread reads while another writes, and archives
-// are written in the order they were found.
-class ChunkTurns final {
-  public:
-    explicit ChunkTurns(size_t chunks) : chunks_(chunks) {}
-
-    // The next chunk to read; false when none is left, or the catch-up is cancelled or stopped.
-    bool take(size_t* chunk, const std::atomic_bool* cancel) {
-        const std::lock_guard lock(mutex_);
-        if (stopped_ || next_ >= chunks_ || (cancel && cancel->load())) {
-            return false;
-        }
-        *chunk = next_++;
-        return true;
-    }
-    // Waits for the chunk's turn; false when the catch-up stopped meanwhile.
-    bool waitTurn(size_t chunk) {
-        std::unique_lock lock(mutex_);
-        turnChanged_.wait(lock, [&] { return turn_ == chunk || stopped_; });
-        return !stopped_;
-    }
-    // The chunk whose turn it is was written; returns the archives written so far.
-    size_t written(size_t archives) {
-        const std::lock_guard lock(mutex_);
-        done_ += archives;
-        return done_;
-    }
-    // The next chunk's turn.
-    void pass() {
-        const std::lock_guard lock(mutex_);
-        ++turn_;
-        turnChanged_.notify_all();
-    }
-    // No chunk is written any more: the catch-up was cancelled, or failed.
-    void stop(bool failed) {
-        const std::lock_guard lock(mutex_);
-        stopped_ = true;
-        failed_ = failed_ || failed;
-        turnChanged_.notify_all();
-    }
-    bool failed() const {
-        const std::lock_guard lock(mutex_);
-        return failed_;
-    }
-    size_t done() const {
-        const std::lock_guard lock(mutex_);
-        return done_;
-    }
-
-  private:
-    const size_t chunks_;
-    mutable std::mutex mutex_;
-    std::condition_variable turnChanged_;
-    size_t next_ = 0;
-    size_t turn_ = 0;
-    size_t done_ = 0;
-    bool stopped_ = false;
-    bool failed_ = false;
-};
-
-// The reading and writing of a catch-up, on two threads: this one and a helper each read and
-// index a chunk, then write it in its turn, so while one writes, the other reads. Only the thread
-// that runs the catch-up tells of progress, before it passes the turn on, and it takes the first
-// chunk before the helper starts: every chunk but the first is written after a progress callback
-// has had the chance to cancel.
-class CatchUpRun final {
-  public:
-    using Write = std::function<bool(size_t begin, std::vector<BuiltDocument>& built)>;
-
-    CatchUpRun(const std::vector<DiskArchive>& toRead, const CatchUpProgress& progress, const std::atomic_bool* cancel,
-               CatchUpReport* report, Write write)
-        : toRead_(toRead),
-          progress_(progress),
-          cancel_(cancel),
-          report_(report),
-          write_(std::move(write)),
-          turns_((toRead.size() + kChunk - 1) / kChunk) {}
-
-    // False when a chunk could not be written.
-    bool readAndWrite() {
-        size_t first = 0;
-        if (!turns_.take(&first, cancel_)) {
-            report_->cancelled = !toRead_.empty();
-            return true;
-        }
-        std::thread helper;
-        if (toRead_.size() > kChunk) {
-            helper = std::thread([this] {
-                try {
-                    work(std::nullopt, false);
-                } catch (...) {
-                }
-            });
-        }
-        std::exception_ptr thrown;
-        try {
-            work(first, true);
-        } catch (...) {
-            thrown = std::current_exception();
-        }
-        if (helper.joinable()) {
-            helper.join();
-        }
-        if (thrown) {
-            std::rethrow_exception(thrown);
-        }
-        return finish();
-    }
-
-  private:
-    void work(std::optional<size_t> first, bool tells) {
-        try {
-            Xapian::TermGenerator generator = makeTermGenerator();
-            size_t chunk = first.value_or(0);
-            if (first && !step(chunk, generator, tells)) {
-                return;
-            }
-            while (turns_.take(&chunk, cancel_) && step(chunk, generator, tells)) {
-            }
-        } catch (...) {
-            turns_.stop(true);  // the other thread must not wait for a turn that never comes
-            throw;
-        }
-    }
-
-    // Reads and writes one chunk; false when no more are to be written.
-    bool step(size_t chunk, Xapian::TermGenerator& generator, bool tells) {
-        const size_t begin = chunk * kChunk;
-        std::vector<BuiltDocument> built =
-            buildChunk(toRead_, begin, std::min(toRead_.size(), begin + kChunk), generator);
-        if (!turns_.waitTurn(chunk)) {
-            return false;
-        }
-        if (cancel_ && cancel_->load()) {
-            turns_.stop(false);
-            return false;
-        }
-        if (!write_(begin, built)) {
-            turns_.stop(true);
-            return false;
-        }
-        const auto done = static_cast<qsizetype>(turns_.written(built.size()));
-        if (tells && progress_) {
-            progress_(done, total());
-            told_ = done;
-        }
-        turns_.pass();
-        return true;
-    }
-
-    bool finish() {
-        if (turns_.failed()) {
-            return false;
-        }
-        const auto done = static_cast<qsizetype>(turns_.done());
-        if (progress_ && done > told_) {
-            progress_(done, total());  // the helper wrote the last chunks
-        }
-        report_->cancelled = done < total();
-        return true;
-    }
-
-    qsizetype total() const { return static_cast<qsizetype>(toRead_.size()); }
-
-    const std::vector<DiskArchive>& toRead_;
-    const CatchUpProgress& progress_;
-    const std::atomic_bool* cancel_;
-    CatchUpReport* report_;
-    Write write_;
-    ChunkTurns turns_;
-    qsizetype told_ = 0;  // written only by the thread that tells
-};
-
 }  // namespace
 
 bool SearchIndex::writeChunk(const std::vector<DiskArchive>& archives, size_t begin, std::vector<BuiltDocument>& built,
@@ -650,9 +457,12 @@ bool SearchIndex::runCatchUp(const CatchUpProgress& progress, const std::atomic_
     if (!planCatchUp(&toRead, report)) {
         return false;
     }
-    CatchUpRun run(toRead, progress, cancel, report, [&](size_t begin, std::vector<BuiltDocument>& built) {
-        return writeChunk(toRead, begin, built, report);
-    });
+    CatchUpRun run(
+        toRead, progress, cancel, report,
+        [&](size_t begin, size_t end, Xapian::TermGenerator& generator) {
+            return buildChunk(toRead, begin, end, generator);
+        },
+        [&](size_t begin, std::vector<BuiltDocument>& built) { return writeChunk(toRead, begin, built, report); });
     if (!run.readAndWrite()) {
         return fail(writeFailure());
     }
