@@ -165,12 +165,46 @@ void EntryTerms::addText(const QString& text) {
 void EntryTerms::addSyllables(const QChar* begin, const QChar* end) {
     for (const QChar* p = begin; p != end; ++p) {
         const char32_t syllable = p->unicode() - kFirstSyllable;
-        Count& single = hangul_[syllable * kKeysPerSyllable];
-        ++single.wdf;
-        single.positions.push_back(++position_);
+        const uint32_t single = slotFor(syllable * kKeysPerSyllable);
+        ++slots_[single].wdf;
+        syllablePositions_.emplace_back(single, ++position_);
         if (p + 1 != end) {
-            ++hangul_[syllable * kKeysPerSyllable + 1 + (p[1].unicode() - kFirstSyllable)].wdf;
+            ++slots_[slotFor(syllable * kKeysPerSyllable + 1 + (p[1].unicode() - kFirstSyllable))].wdf;
         }
+    }
+}
+
+uint32_t EntryTerms::slotFor(char32_t key) {
+    if (2 * (used_ + 1) > slots_.size()) {
+        grow();
+    }
+    const uint32_t mask = static_cast<uint32_t>(slots_.size()) - 1;
+    for (uint32_t i = (key * 0x9E3779B1u) >> 7 & mask;; i = (i + 1) & mask) {
+        if (slots_[i].key == key + 1) {
+            return i;
+        }
+        if (slots_[i].key == 0) {
+            slots_[i].key = key + 1;
+            ++used_;
+            return i;
+        }
+    }
+}
+
+// Doubles the table; positions already noted keep pointing at their slots' new places.
+void EntryTerms::grow() {
+    std::vector<Slot> old(std::max<size_t>(1024, slots_.size() * 2));
+    old.swap(slots_);
+    std::vector<uint32_t> moved(old.size());
+    used_ = 0;
+    for (uint32_t i = 0; i < old.size(); ++i) {
+        if (old[i].key != 0) {
+            moved[i] = slotFor(old[i].key - 1);
+            slots_[moved[i]].wdf = old[i].wdf;
+        }
+    }
+    for (auto& [slot, position] : syllablePositions_) {
+        slot = moved[slot];
     }
 }
 
@@ -208,25 +242,52 @@ void EntryTerms::finish() {
     for (const auto* word : words) {
         addCounted(document, word->first, word->second.wdf, word->second.positions);
     }
-    std::vector<char32_t> keys;
-    keys.reserve(hangul_.size());
-    for (const auto& [key, count] : hangul_) {
-        keys.push_back(key);
+    finishSyllables(document);
+    words_.clear();
+    generator_.set_termpos(position_);
+}
+
+// Places each single syllable's positions together, in order, then puts every syllable and pair
+// into the document in the order of their terms.
+void EntryTerms::finishSyllables(Xapian::Document& document) {
+    std::vector<uint32_t> order;
+    order.reserve(used_);
+    for (uint32_t i = 0; i < slots_.size(); ++i) {
+        if (slots_[i].key != 0) {
+            order.push_back(i);
+        }
     }
-    std::sort(keys.begin(), keys.end());
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return slots_[a].key < slots_[b].key; });
+    uint32_t next = 0;
+    for (const uint32_t i : order) {
+        if ((slots_[i].key - 1) % kKeysPerSyllable == 0) {
+            slots_[i].firstPosition = next;
+            next += slots_[i].wdf;
+        }
+    }
+    std::vector<Xapian::termpos> positions(next);
+    std::vector<uint32_t> placed(slots_.size());
+    for (const auto& [slot, position] : syllablePositions_) {
+        positions[slots_[slot].firstPosition + placed[slot]++] = position;
+    }
     std::string term;
-    for (const char32_t key : keys) {
+    for (const uint32_t i : order) {
+        const Slot& slot = slots_[i];
+        const char32_t key = slot.key - 1;
         term.clear();
         appendSyllable(term, key / kKeysPerSyllable);
         if (key % kKeysPerSyllable != 0) {
             appendSyllable(term, key % kKeysPerSyllable - 1);
+            document.add_term(term, slot.wdf);
+            continue;
         }
-        const Count& count = hangul_[key];
-        addCounted(document, term, count.wdf, count.positions);
+        for (uint32_t p = slot.firstPosition; p != slot.firstPosition + slot.wdf; ++p) {
+            document.add_posting(term, positions[p]);
+        }
     }
-    hangul_.clear();
-    words_.clear();
-    generator_.set_termpos(position_);
+    slots_.clear();
+    used_ = 0;
+    syllablePositions_.clear();
 }
 
 }  // namespace tk::search

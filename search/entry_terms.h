@@ -10,6 +10,7 @@
 
 #include <xapian.h>
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,14 +36,26 @@ class EntryTerms final {
         Xapian::termcount wdf = 0;
         std::vector<Xapian::termpos> positions;
     };
+    // A single syllable or a pair in the open-addressed table of them.
+    struct Slot {
+        char32_t key = 0;  // its sort key plus one; 0 for a free slot
+        Xapian::termcount wdf = 0;
+        uint32_t firstPosition = 0;  // where its positions begin, once finish() has placed them
+    };
     void addSyllables(const QChar* begin, const QChar* end);
     void addAsciiWord(const QChar* begin, const QChar* end);
     void addOther(const QChar* begin, const QChar* end);
+    uint32_t slotFor(char32_t key);
+    void grow();
+    void finishSyllables(Xapian::Document& document);
 
     Xapian::TermGenerator& generator_;
     Xapian::termpos position_;
-    // Single syllables and pairs, by a key that sorts as their terms do.
-    std::unordered_map<char32_t, Count> hangul_;
+    // Single syllables and pairs, by a key that sorts as their terms do; the positions of single
+    // syllables in the order they came, with their slots.
+    std::vector<Slot> slots_;
+    uint32_t used_ = 0;
+    std::vector<std::pair<uint32_t, Xapian::termpos>> syllablePositions_;
     std::unordered_map<std::string, Count> words_;
     std::string word_;
 };

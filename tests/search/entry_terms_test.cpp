@@ -157,6 +157,21 @@ TEST(EntryTermsTest, MatchTheGeneratorOnEveryKindOfText) {
     }
 }
 
+// Thousands of different syllables and pairs, as a long entry of varied Korean has, with words
+// repeated far apart: counted terms keep their positions however many there are.
+TEST(EntryTermsTest, MatchTheGeneratorOnManyDifferentSyllables) {
+    QString body;
+    for (char16_t c = 0xAC00, n = 0; c <= 0xD7A3; c += 7, ++n) {
+        body += QChar(c);
+        if (n % 3 == 2) {
+            body += n % 5 ? u' ' : u'\n';
+        }
+    }
+    body += QString::fromUtf8(" 가나다 English words, 가나다");
+    const Entry entry{QString::fromUtf8("가나다"), QString::fromUtf8("분류"), body + body};
+    EXPECT_EQ(byEntry(entry), byGenerator(entry));
+}
+
 TEST(EntryTermsTest, MatchTheGeneratorOnRandomText) {
     QRandomGenerator random(20261208);
     for (int round = 0; round < 3000; ++round) {
