@@ -138,6 +138,7 @@ void TForm1::setupList() {
     connect(ListView1, &EntryListView::enterPressed, this, [this] { ListView1KeyDown(Qt::Key_Return); });
     connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(ListView1); });
     connect(FindList, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(FindList); });
+    connect(FindList, &EntryListView::enterPressed, this, [this] { ListView1DblClick(FindList); });
 }
 
 void TForm1::setupStatusBar() {
