@@ -271,9 +271,10 @@ bool TForm1::FormClose() {
     if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
         return false;
     }
-    // A search still running stops; it is not left walking a list that is going away.
+    // A search still running stops; it is not left walking a list that is going away, nor
+    // reading an index that is closed after this.
     if (form6_) {
-        form6_->StopFind = true;
+        form6_->stopSearches();
     }
     store_.clearScratch();
     SaveSettings(*this);
