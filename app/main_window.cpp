@@ -4,6 +4,7 @@
 #include "app/entry_dialog.h"
 #include "app/find_window.h"
 #include "app/icons.h"
+#include "app/search_service.h"
 #include "app/settings.h"
 #include "app/settings_dialog.h"
 #include "editor/archive_progress.h"
@@ -39,6 +40,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Archiver1(store_.archiver
     setupList();
     setupStatusBar();
     setupKeys();
+    setupSearch();
 }
 
 TForm1::~TForm1() {
@@ -210,6 +212,7 @@ bool TForm1::FormCreate() {
         ole::startObjectServers(ole::ObjectServers::instance(), QCoreApplication::applicationDirPath(),
                                 store_.scratchDir());
         reportMissingEngines();
+        search_->start(store_.libraryDir());
         return true;
     }
     qWarning("start-up: %s", qPrintable(store_.errorString()));
@@ -276,6 +279,8 @@ bool TForm1::FormClose() {
     if (form6_) {
         form6_->stopSearches();
     }
+    // A catch-up in the middle of a large library is cancelled, not waited for.
+    search_->stop();
     store_.clearScratch();
     SaveSettings(*this);
     return true;
@@ -286,6 +291,7 @@ void TForm1::FormDestroy() {
         return;
     }
     destroyed_ = true;
+    search_->stop();
     store_.stop();
 }
 
@@ -361,6 +367,7 @@ void TForm1::rebuildCategoryMenu() {
 void TForm1::categoryFolderMoved(const QString& oldFolder, const QString& newFolder) {
     const QString from = dirText(oldFolder);
     const QString to = dirText(newFolder);
+    search_->foldersChanged();
     if (form3_) {
         form3_->entryFolderMoved(from, to);
     }
@@ -378,6 +385,7 @@ void TForm1::categoryFolderMoved(const QString& oldFolder, const QString& newFol
 }
 
 void TForm1::categoryFolderRemoved(const QString& folder) {
+    search_->foldersChanged();
     if (!ListDir.startsWith(dirText(folder))) {
         return;
     }

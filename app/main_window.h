@@ -2,6 +2,7 @@
 
 #include "app/entry_list_model.h"
 #include "editor/editor_host.h"
+#include "search/search_index.h"
 #include "store/entry_store.h"
 #include "store/program_settings.h"
 
@@ -11,7 +12,9 @@
 #include <QStyle>
 
 class QLabel;
+class QTimer;
 class QMenu;
+class QProgressBar;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -23,6 +26,7 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
+class SearchService;
 
 // The main window: the toolbar, the entry list of the current category and the status bar. Its
 // handlers read the controls, call the entry store and show the outcome.
@@ -109,6 +113,9 @@ class TForm1 final : public QMainWindow, public EditorHost {
 
     QString programDir() const { return store_.programDir(); }
 
+    // The library's search index, kept current in the background from a successful start on.
+    SearchService* searchService() const { return search_; }
+
   private:
     EntryStore store_;
 
@@ -136,6 +143,9 @@ class TForm1 final : public QMainWindow, public EditorHost {
     QStatusBar* StatusBar1;
     QLabel* StatusPanel0;
     QLabel* StatusPanel1;
+    // How the search index is doing: a catch-up's progress, or why body search is off.
+    QLabel* SearchStatus;
+    QProgressBar* SearchProgress;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -153,6 +163,13 @@ class TForm1 final : public QMainWindow, public EditorHost {
     void showEditor(const QString& caption = {});
     void showStoreError();
     void reportMissingEngines();
+    void setupSearch();
+    void searchCatchUpStarted();
+    void searchCatchUpProgress(qsizetype done, qsizetype total);
+    void searchCatchUpFinished(const search::CatchUpReport& report);
+    void searchUnavailable(const QString& text);
+    // Shows the standing notice of the index (unreadable entries, body search off), or nothing.
+    void showSearchNotice();
     // Runs an operation of the entry store with the hourglass and, when it runs long, a progress
     // dialog; returns its result.
     bool withProgress(const QString& label, const std::function<bool()>& operation);
@@ -162,6 +179,11 @@ class TForm1 final : public QMainWindow, public EditorHost {
     TForm4* form4_ = nullptr;
     TForm5* form5_ = nullptr;
     TForm6* form6_ = nullptr;
+    SearchService* search_ = nullptr;
+    // Shows the catch-up's progress once it has run long enough to be worth showing.
+    QTimer* searchProgressDelay_ = nullptr;
+    QString searchNotice_;
+    QString searchNoticeTip_;
     // The colours as they were set, in their stored form: a system colour stays a system colour
     // although the control holds only what it looks like now.
     std::array<quint32, 4> colorCodes_{};
