@@ -112,10 +112,10 @@ void TForm6::librarySearchFinished(const LibrarySearchOutcome& outcome) {
     }
     endLibrarySearch(note);
     if (outcome.kind == LibrarySearchOutcome::Kind::Protected) {
-        candidates_.clear();
         if (!outcome.unreadable.isEmpty()) {
             reportUnopened(outcome.unreadable);
         }
+        candidates_.clear();
     }
 }
 

@@ -34,8 +34,6 @@ class LibraryFindTest : public AppFixture {
   protected:
     void SetUp() override {
         AppFixture::SetUp();
-        ASSERT_TRUE(cache_.isValid());
-        qputenv("XDG_CACHE_HOME", cache_.path().toUtf8());
         makeCategory(QStringLiteral("여행"));
         makeCategory(QStringLiteral("일기"));
         write(QStringLiteral("여행"), "20200101000001", QStringLiteral("제주 기록"), QStringLiteral("여행"),
@@ -50,11 +48,6 @@ class LibraryFindTest : public AppFixture {
               QStringLiteral("금고 열쇠는 서랍에 있다."), QStringLiteral("다른암호"));
     }
 
-    void TearDown() override {
-        AppFixture::TearDown();
-        qunsetenv("XDG_CACHE_HOME");
-    }
-
     void write(const QString& category, const char* archive, const QString& title, const QString& entryCategory,
                const QString& text, const QString& password = {}) {
         ASSERT_TRUE(test::writeEntry(library() + category + u'/' + QLatin1String(archive) + QStringLiteral(".zip"),
@@ -67,8 +60,10 @@ class LibraryFindTest : public AppFixture {
         ASSERT_TRUE(start());
         SearchService* service = form1->searchService();
         ASSERT_NE(service, nullptr);
+        QSignalSpy caughtUp(service, &SearchService::catchUpFinished);
         form1->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return service->isAvailable() && !service->isCatchingUp(); }, 60000));
+        ASSERT_TRUE(caughtUp.wait(60000));
+        ASSERT_TRUE(service->isAvailable());
         click(form1->ToolButton8);
         ASSERT_TRUE(form6->isVisible());
     }
@@ -100,8 +95,6 @@ class LibraryFindTest : public AppFixture {
     }
 
     QString editorText() const { return form3->RichEdit1->richWindow().toPlainText(); }
-
-    QTemporaryDir cache_;
 };
 
 TEST_F(LibraryFindTest, BodySearchFindsKoreanInsideWordsAndBeforeParticlesInTheListedCategory) {
@@ -182,7 +175,7 @@ TEST_F(LibraryFindTest, ProtectedTextIsFoundOnlyWithItsPasswordAndNeverWrittenDo
     EXPECT_TRUE(find(QStringLiteral("금고")).isEmpty());
     EXPECT_TRUE(find(QStringLiteral("비밀")).isEmpty());
     setBox(form6->PassCheck, true);
-    messages.clear();
+    const qsizetype earlier = messages.texts().size();
     QString purpose;
     answerEntryDialog([&](TForm4& d) {
         purpose = d.EntryLabel->text();
@@ -193,8 +186,8 @@ TEST_F(LibraryFindTest, ProtectedTextIsFoundOnlyWithItsPasswordAndNeverWrittenDo
     EXPECT_EQ(pendingDialogAnswers(), 0u);
     EXPECT_TRUE(purpose.contains(QStringLiteral("암호가 걸린 글 2개"))) << purpose.toStdString();
     // The entry the password does not open is named in the count, with what to do.
-    ASSERT_EQ(messages.texts().size(), 1);
-    const QString report = messages.texts().first();
+    ASSERT_EQ(messages.texts().size(), earlier + 1);
+    const QString report = messages.texts().last();
     EXPECT_TRUE(report.startsWith(QStringLiteral("암호가 걸린 글 1개는 이 암호로 열지 못해"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("다른 일기"))) << report.toStdString();
     EXPECT_FALSE(report.contains(QStringLiteral("비밀 일기")));
@@ -205,7 +198,7 @@ TEST_F(LibraryFindTest, ProtectedTextIsFoundOnlyWithItsPasswordAndNeverWrittenDo
     EXPECT_TRUE(form4->Pass_in->text().isEmpty());
     for (const QByteArray& secret :
          {QStringLiteral("장롱").toUtf8(), test::rtfOf(QStringLiteral("장롱")).mid(15).chopped(1)}) {
-        EXPECT_EQ(test::filesHolding(cache_.path(), secret), QStringList());
+        EXPECT_EQ(test::filesHolding(cacheDir(), secret), QStringList());
         EXPECT_EQ(test::filesHolding(home(), secret), QStringList());
     }
     // The found entry opens with the password asked for again, as any protected entry does.
@@ -223,11 +216,12 @@ TEST_F(LibraryFindTest, ACancelledPasswordSearchesNothing) {
     pickCategory(QStringLiteral("일기"));
     setBox(form6->BodyCheck, true);
     setBox(form6->PassCheck, true);
-    messages.clear();
+    const qsizetype earlier = messages.texts().size();
     answerEntryDialog([&](TForm4& d) { click(d.Button4); });
     EXPECT_TRUE(find(QStringLiteral("금고")).isEmpty());
-    EXPECT_EQ(messages.texts(), QStringList({QStringLiteral("암호 입력을 취소했습니다. 암호가 걸린 글을 찾으려면 다시 "
-                                                            "찾기를 누르고 암호를 넣으세요.")}));
+    EXPECT_EQ(messages.texts().mid(earlier),
+              QStringList({QStringLiteral("암호 입력을 취소했습니다. 암호가 걸린 글을 찾으려면 다시 "
+                                          "찾기를 누르고 암호를 넣으세요.")}));
     EXPECT_EQ(form6->Note->text(), QStringLiteral("암호가 걸린 글은 찾지 않았습니다."));
     // A category without protected entries asks for no password.
     pickCategory(QStringLiteral("여행"));
@@ -298,5 +292,6 @@ TEST_F(LongProtectedFindTest, CancelStopsTheSearchAndTheWindowsStayResponsive) {
         click(d.Button3);
     });
     EXPECT_EQ(find(QStringLiteral("code7end")), QStringList({QStringLiteral("회의록 7")}));
-    EXPECT_EQ(form6->Note->text().left(12), QStringLiteral("1개를 찾았습니다. 두 번"));
+    EXPECT_TRUE(form6->Note->text().startsWith(QStringLiteral("1개를 찾았습니다.")))
+        << form6->Note->text().toStdString();
 }
