@@ -34,8 +34,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
             return index.column() == TitleColumn ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
         case Qt::ToolTipRole: {
             const QString tip = toolTips_.value(rowKey(r));
-            // As rich text a tool tip wraps its lines; the text itself is never taken for markup.
-            return tip.isEmpty() ? QVariant() : QVariant(QStringLiteral("<p>") + tip.toHtmlEscaped() + u"</p>");
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
         }
         default:
             return {};
@@ -72,8 +71,8 @@ void EntryListModel::setRows(std::vector<EntryRow> rows) {
     endResetModel();
 }
 
-void EntryListModel::setToolTip(const EntryRow& row, const QString& text) {
-    toolTips_.insert(rowKey(row), text);
+void EntryListModel::setToolTip(const EntryRow& row, const QString& richText) {
+    toolTips_.insert(rowKey(row), richText);
 }
 
 void EntryListModel::removeEntry(int row) {

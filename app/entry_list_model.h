@@ -29,8 +29,8 @@ class EntryListModel final : public QAbstractTableModel {
     // Replaces all rows; they are shown in the order given. Their tool tips are forgotten.
     void setRows(std::vector<EntryRow> rows);
     // A tool tip for the row of that entry (its folder and archive name), kept until setRows();
-    // plain text, shown wrapped.
-    void setToolTip(const EntryRow& row, const QString& text);
+    // rich text, as tool tips take it.
+    void setToolTip(const EntryRow& row, const QString& richText);
     const std::vector<EntryRow>& rows() const { return rows_; }
     const EntryRow& row(int i) const { return rows_[static_cast<size_t>(i)]; }
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 
 namespace tk {
 namespace {
@@ -21,6 +22,32 @@ constexpr qsizetype kNamedAtMost = 15;
 void wipe(QString& text) {
     text.fill(QChar(0));
     text.clear();
+}
+
+// The words around a match as a tool tip: rich text, so that it wraps, with the query's words in
+// bold wherever they stand, inside longer words too. The text itself is never taken for markup.
+QString snippetToolTip(const QString& snippet, const QString& query) {
+    QStringList words;
+    for (QString word : query.split(u' ', Qt::SkipEmptyParts)) {
+        word.remove(u'"');
+        if (word.startsWith(u'-') || word == QLatin1String("OR") || word.isEmpty()) {
+            continue;
+        }
+        words.append(QRegularExpression::escape(word));
+    }
+    QString html;
+    qsizetype from = 0;
+    if (!words.isEmpty()) {
+        const QRegularExpression pattern(words.join(u'|'), QRegularExpression::CaseInsensitiveOption);
+        for (QRegularExpressionMatchIterator it = pattern.globalMatch(snippet); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            html += snippet.mid(from, match.capturedStart() - from).toHtmlEscaped();
+            html += QStringLiteral("<b>") + match.captured().toHtmlEscaped() + QStringLiteral("</b>");
+            from = match.capturedEnd();
+        }
+    }
+    html += snippet.mid(from).toHtmlEscaped();
+    return QStringLiteral("<p>") + html + QStringLiteral("</p>");
 }
 
 }  // namespace
@@ -141,8 +168,7 @@ void TForm6::protectedEntriesListed(const LibrarySearchOutcome& outcome) {
 QString TForm6::askSearchPassword(size_t count) {
     TForm4* dialog = form1_->entryDialog();
     dialog->Pass_in->clear();
-    dialog->showPasswordPanelFor(
-        QStringLiteral("암호가 걸린 글 %1개의 본문에서 찾습니다. 그 글들의 암호를 넣으세요.").arg(count));
+    dialog->showPasswordPanelFor(QStringLiteral("암호가 걸린 글 %1개의 본문에서 찾습니다.").arg(count));
     dialog->exec();
     // A copy of its own: the field is emptied at once, and the caller wipes this one.
     const QString typed = dialog->Pass_in->text();
@@ -200,7 +226,7 @@ void TForm6::showHits(const std::vector<search::SearchHit>& hits) {
     for (int i = 0; i < results->rowCount(); ++i) {
         const QString& snippet = hits[static_cast<size_t>(i)].snippet;
         if (!snippet.isEmpty()) {
-            results->setToolTip(results->row(i), snippet);
+            results->setToolTip(results->row(i), snippetToolTip(snippet, query_));
         }
     }
 }

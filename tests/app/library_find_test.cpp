@@ -39,7 +39,7 @@ class LibraryFindTest : public AppFixture {
         write(QStringLiteral("여행"), "20200101000001", QStringLiteral("제주 기록"), QStringLiteral("여행"),
               QStringLiteral("작년 여름의 한라산등반기를 정리했다.\n렌터카를 빌려 해안도로를 달렸다."));
         write(QStringLiteral("여행"), "20200101000002", QStringLiteral("가족 모임"), QStringLiteral("여행"),
-              QStringLiteral("할머니 댁에서 저녁을 먹었다."));
+              QStringLiteral("할머니 댁에서 저녁을 먹었다. 사진에 <i>렌즈</i> & 필터를 적었다."));
         write(QStringLiteral("일기"), "20200101000003", QStringLiteral("오월 일기"), QStringLiteral("일기"),
               QStringLiteral("오늘은 Library 도서관에서 책을 읽었다."));
         write(QStringLiteral("일기"), "20200101000004", QStringLiteral("비밀 일기"), QStringLiteral("일기"),
@@ -108,7 +108,12 @@ TEST_F(LibraryFindTest, BodySearchFindsKoreanInsideWordsAndBeforeParticlesInTheL
     EXPECT_EQ(find(QStringLiteral("렌터카")), QStringList({QStringLiteral("제주 기록")}));
     // The words around the match are the row's tool tip.
     const QString tip = form1->FindList->model()->index(0, 0).data(Qt::ToolTipRole).toString();
-    EXPECT_TRUE(tip.contains(QStringLiteral("렌터카를 빌려"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("<b>렌터카</b>를 빌려"))) << tip.toStdString();
+    // Markup in the text is shown as it is written.
+    ASSERT_EQ(find(QStringLiteral("렌즈")), QStringList({QStringLiteral("가족 모임")}));
+    const QString marked = form1->FindList->model()->index(0, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(marked.contains(QStringLiteral("&lt;i&gt;<b>렌즈</b>&lt;/i&gt; &amp; 필터"))) << marked.toStdString();
+    ASSERT_EQ(find(QStringLiteral("렌터카")), QStringList({QStringLiteral("제주 기록")}));
     const EntryRow& hit = form1->FindList->entries()->row(0);
     EXPECT_EQ(hit.folder, library() + QStringLiteral("여행/"));
     EXPECT_EQ(hit.category, QStringLiteral("여행"));
