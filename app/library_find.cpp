@@ -161,8 +161,7 @@ void TForm6::protectedEntriesListed(const LibrarySearchOutcome& outcome) {
         return;
     }
     beginLibrarySearch(QStringLiteral("암호가 걸린 글을 읽는 중입니다..."));
-    library_->startProtected(query_, candidates_, password);
-    wipe(password);
+    library_->startProtected(query_, candidates_, std::move(password));
 }
 
 QString TForm6::askSearchPassword(size_t count) {

@@ -70,8 +70,10 @@ void LibrarySearch::startProtectedList(search::SearchIndex* index, const QString
     });
 }
 
-void LibrarySearch::startProtected(const QString& query, std::vector<search::SearchHit> candidates, QString password) {
-    // A copy of its own, so that wiping it overwrites the only characters the search holds.
+void LibrarySearch::startProtected(const QString& query, std::vector<search::SearchHit> candidates,
+                                   QString&& password) {
+    // A copy of its own, so that wiping it overwrites the only characters the search holds; the
+    // given one is wiped at once (in place, unless another copy shares it).
     auto secret = std::make_shared<QString>(password.constData(), password.size());
     wipe(password);
     start([query, secret, candidates = std::move(candidates)](const std::atomic_bool& cancel,

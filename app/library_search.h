@@ -48,8 +48,9 @@ class LibrarySearch final : public QObject {
     // The protected entries in scope the index knows of: the candidates for startProtected().
     void startProtectedList(search::SearchIndex* index, const QString& scope);
     // The candidates whose text, decrypted in memory with password, holds the words of query.
-    // The password's characters are overwritten as soon as the search is done with them.
-    void startProtected(const QString& query, std::vector<search::SearchHit> candidates, QString password);
+    // The password is taken over and its characters are overwritten as soon as the search is done
+    // with them.
+    void startProtected(const QString& query, std::vector<search::SearchHit> candidates, QString&& password);
     // The entries of every category folder below libraryDir whose row matches as the find
     // window's title find does (upperNeedle already folded).
     void startTitles(const QString& libraryDir, const QString& upperNeedle, const FindOptions& options);

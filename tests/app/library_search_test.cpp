@@ -102,7 +102,9 @@ TEST_F(LibrarySearchTest, ProtectedEntriesAreSearchedWithThePasswordAndTheOthers
     searcher.startProtectedList(&index_, library() + QStringLiteral("일기/"));
     LibrarySearchOutcome listed = waitFor(searcher);
     ASSERT_EQ(titlesOf(listed.hits), QStringList({QStringLiteral("다른 일기"), QStringLiteral("비밀 일기")}));
-    searcher.startProtected(QStringLiteral("금고"), listed.hits, QStringLiteral("pw"));
+    QString password = QStringLiteral("pw");
+    searcher.startProtected(QStringLiteral("금고"), listed.hits, std::move(password));
+    EXPECT_TRUE(password.isEmpty());
     const LibrarySearchOutcome outcome = waitFor(searcher);
     EXPECT_EQ(titlesOf(outcome.hits), QStringList({QStringLiteral("비밀 일기")}));
     EXPECT_TRUE(outcome.hits.at(0).snippet.contains(QStringLiteral("장롱")));
