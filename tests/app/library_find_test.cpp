@@ -121,7 +121,7 @@ TEST_F(LibraryFindTest, BodySearchFindsKoreanInsideWordsAndBeforeParticlesInTheL
     EXPECT_TRUE(find(QStringLiteral("도서관")).isEmpty());
     EXPECT_TRUE(form6->Note->text().startsWith(QStringLiteral("찾는 말이 든 글이 없습니다.")))
         << form6->Note->text().toStdString();
-    // Unticked, the designed title find is back: the text's words are not in any title.
+    // Unticked, the title find is back: the text's words are not in any title.
     setBox(form6->BodyCheck, false);
     EXPECT_TRUE(form6->NameCheck->isEnabled());
     EXPECT_TRUE(find(QStringLiteral("렌터카")).isEmpty());
