@@ -81,15 +81,22 @@ struct SearchService::Impl {
         return true;
     }
 
-    // While another process writes the index, searches answer from it as it is; it is opened
-    // again until this process may write it. False when the service stops meanwhile.
+    // While another process writes the index, searches answer from it as it is. Whether this
+    // process may write it yet is tried on an index of its own, so the one searches use is
+    // opened again only once, when it can be written. False when the service stops meanwhile.
     bool waitUntilWritable() {
         while (index.isReadOnly()) {
-            std::unique_lock lock(mutex);
-            if (wake.wait_for(lock, kReadOnlyRetry, [this] { return stopping; })) {
-                return false;
+            {
+                std::unique_lock lock(mutex);
+                if (wake.wait_for(lock, kReadOnlyRetry, [this] { return stopping; })) {
+                    return false;
+                }
             }
-            lock.unlock();
+            search::SearchIndex probe;
+            if (!probe.open(libraryDir, cacheRoot) || probe.isReadOnly()) {
+                continue;
+            }
+            probe.close();
             if (!index.open(libraryDir, cacheRoot)) {
                 becomeUnavailable(index.errorString());
                 return false;

@@ -28,20 +28,15 @@ QString unreadableTip(const QStringList& unreadable) {
         lines.append(QStringLiteral("(외 %1개)").arg(unreadable.size() - kNamedUnreadable));
     }
     lines.append(QString());
-    lines.append(
-        QStringLiteral("이 글들은 제목과 분류로만 찾을 수 있습니다. 파일이 손상되지 않았는지 "
-                       "'tomekeep-cli info 파일'로 확인하세요. 고치거나 다시 저장한 글은 다음에 "
-                       "색인을 맞출 때 다시 읽습니다."));
+    lines.append(QStringLiteral("이 글들은 본문으로 찾을 수 없습니다."));
+    lines.append(QStringLiteral("파일이 손상되지 않았는지 'tomekeep-cli info 파일'로 확인하세요."));
+    lines.append(QStringLiteral("고친 글은 다음에 색인을 맞출 때 다시 읽습니다."));
     return lines.join(u'\n');
 }
 
 }  // namespace
 
 void TForm1::setupSearch() {
-    SearchStatus = new QLabel(StatusBar1);
-    SearchStatus->setObjectName(QStringLiteral("SearchStatus"));
-    SearchStatus->hide();
-    StatusBar1->addWidget(SearchStatus);
     SearchProgress = new QProgressBar(StatusBar1);
     SearchProgress->setObjectName(QStringLiteral("SearchProgress"));
     SearchProgress->setMaximumWidth(120);
@@ -49,6 +44,13 @@ void TForm1::setupSearch() {
     SearchProgress->setTextVisible(false);
     SearchProgress->hide();
     StatusBar1->addWidget(SearchProgress);
+    // Takes the room left of the panels and no more: a long notice is cut, never pushes them
+    // aside; its tooltip holds it whole.
+    SearchStatus = new QLabel(StatusBar1);
+    SearchStatus->setObjectName(QStringLiteral("SearchStatus"));
+    SearchStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    SearchStatus->hide();
+    StatusBar1->addWidget(SearchStatus, 1);
 
     searchProgressDelay_ = new QTimer(this);
     searchProgressDelay_->setSingleShot(true);
@@ -99,8 +101,7 @@ void TForm1::searchCatchUpFinished(const search::CatchUpReport& report) {
     // A notice of unreadable entries stays after later catch-ups: they do not read those entries
     // again unless they changed.
     if (!report.unreadable.isEmpty()) {
-        searchNotice_ = QStringLiteral("글 %1개는 읽지 못해 본문으로 찾을 수 없습니다. 목록은 여기를 가리켜 보세요.")
-                            .arg(report.unreadable.size());
+        searchNotice_ = QStringLiteral("글 %1개를 읽지 못해 본문 검색에서 뺐습니다").arg(report.unreadable.size());
         searchNoticeTip_ = unreadableTip(report.unreadable);
     }
     showSearchNotice();
@@ -109,16 +110,16 @@ void TForm1::searchCatchUpFinished(const search::CatchUpReport& report) {
 void TForm1::searchUnavailable(const QString& text) {
     searchProgressDelay_->stop();
     SearchProgress->hide();
-    searchNotice_ = QStringLiteral("검색 색인을 쓸 수 없어 본문 검색을 껐습니다. 까닭은 여기를 가리켜 보세요.");
+    searchNotice_ = QStringLiteral("검색 색인을 쓸 수 없어 본문 검색을 껐습니다");
     searchNoticeTip_ = text + QStringLiteral(
-                                  "\n그동안에도 제목, 분류, 파일 이름으로는 찾을 수 있습니다. 까닭을 "
-                                  "없앤 뒤 프로그램을 다시 시작하면 본문 검색이 돌아옵니다.");
+                                  "\n그동안에도 제목, 분류, 파일 이름으로는 찾을 수 있습니다. 까닭을 없앤 "
+                                  "뒤 프로그램을 다시 시작하면 본문 검색이 돌아옵니다.");
     showSearchNotice();
 }
 
 void TForm1::showSearchNotice() {
     SearchStatus->setText(searchNotice_);
-    SearchStatus->setToolTip(searchNoticeTip_);
+    SearchStatus->setToolTip(searchNotice_.isEmpty() ? QString() : searchNotice_ + u'\n' + searchNoticeTip_);
     SearchStatus->setVisible(!searchNotice_.isEmpty());
 }
 
