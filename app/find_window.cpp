@@ -2,6 +2,7 @@
 
 #include "app/library_search.h"
 #include "app/main_window.h"
+#include "app/search_service.h"
 #include "platform/message_box.h"
 
 #include <QCheckBox>
@@ -75,6 +76,9 @@ TForm6::TForm6(TForm1* form1) : QDialog(form1), form1_(form1) {
         ProgressBar1->setValue(static_cast<int>(done));
         Note->setText(QStringLiteral("암호가 걸린 글을 읽는 중입니다: %1/%2개").arg(done).arg(total));
     });
+    if (SearchService* service = form1_->searchService()) {
+        connect(service, &SearchService::unavailable, this, [this](const QString& why) { indexTrouble_ = why; });
+    }
     connect(PassCheck, &QCheckBox::clicked, this, &TForm6::PassCheckClick);
     connect(BodyCheck, &QCheckBox::clicked, this, &TForm6::BodyCheckClick);
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);

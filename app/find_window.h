@@ -96,6 +96,8 @@ class TForm6 final : public QDialog {
     QString scope_;
     std::vector<search::SearchHit> candidates_;
     bool indexCatchingUp_ = false;
+    // Why the search index could not be opened, as the service said; empty while it works.
+    QString indexTrouble_;
 };
 
 }  // namespace tk

@@ -91,12 +91,13 @@ search::SearchIndex* TForm6::availableIndex() {
     SearchService* service = form1_->searchService();
     search::SearchIndex* index = service && service->isAvailable() ? service->index() : nullptr;
     if (!index) {
-        Messages::show(
-            this,
-            QStringLiteral("검색 색인을 쓸 수 없어 본문에서 찾지 못했습니다.\n'본문' 체크를 풀면 제목, 분류, "
-                           "파일 이름으로 찾을 수 있습니다. 본문에서 찾으려면 프로그램을 다시 시작해 "
-                           "보세요."),
-            MsgKind::Warning);
+        const QString why = indexTrouble_.isEmpty() ? QString() : indexTrouble_ + u'\n';
+        Messages::show(this,
+                       QStringLiteral("검색 색인을 쓸 수 없어 본문에서 찾지 못했습니다.\n%1'본문' 체크를 풀면 제목, "
+                                      "분류, 파일 이름으로 찾을 수 있습니다. 본문에서 찾으려면 프로그램을 다시 "
+                                      "시작해 보세요.")
+                           .arg(why),
+                       MsgKind::Warning);
         return nullptr;
     }
     indexCatchingUp_ = service->isCatchingUp();

@@ -235,6 +235,30 @@ TEST_F(LibraryFindTest, ACancelledPasswordSearchesNothing) {
     EXPECT_TRUE(form6->Note->text().startsWith(QStringLiteral("이 분류에는 암호가 걸린 글이 없습니다.")));
 }
 
+TEST_F(LibraryFindTest, AnIndexThatCannotBeOpenedIsSaidAndTheTitleFindStillWorks) {
+    // A cache folder that is a file: no index can be made below it.
+    test::writeFile(cacheDir() + "blocked", "x");
+    qputenv("XDG_CACHE_HOME", (cacheDir() + "blocked").toUtf8());
+    ASSERT_TRUE(start());
+    QSignalSpy unavailable(form1->searchService(), &SearchService::unavailable);
+    form1->show();
+    ASSERT_TRUE(unavailable.wait(30000));
+    pickCategory(QStringLiteral("여행"));
+    click(form1->ToolButton8);
+    setBox(form6->BodyCheck, true);
+    const qsizetype earlier = messages.texts().size();
+    EXPECT_TRUE(find(QStringLiteral("렌터카")).isEmpty());
+    ASSERT_EQ(messages.texts().size(), earlier + 1);
+    const QString said = messages.texts().last();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("검색 색인을 쓸 수 없어 본문에서 찾지 못했습니다.\n") +
+                                unavailable.first().first().toString() + u'\n'))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("'본문' 체크를 풀면")));
+    EXPECT_FALSE(form6->isSearching());
+    setBox(form6->BodyCheck, false);
+    EXPECT_EQ(find(QStringLiteral("제주")), QStringList({QStringLiteral("제주 기록")}));
+}
+
 class LongProtectedFindTest : public LibraryFindTest {
   protected:
     void SetUp() override {
