@@ -140,6 +140,10 @@ void TForm1::setupList() {
     connect(ListView1, &EntryListView::enterPressed, this, [this] { ListView1KeyDown(Qt::Key_Return); });
     connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(ListView1); });
     connect(FindList, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(FindList); });
+    connect(FindList, &EntryListView::enterPressed, this, [this] { ListView1DblClick(FindList); });
+    // The find window stays on top and keeps the focus while its results are looked over: their
+    // tool tips (the words around a match) show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 void TForm1::setupStatusBar() {
@@ -273,9 +277,10 @@ bool TForm1::FormClose() {
     if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
         return false;
     }
-    // A search still running stops; it is not left walking a list that is going away.
+    // A search still running stops; it is not left walking a list that is going away, nor
+    // reading an index that is closed after this.
     if (form6_) {
-        form6_->StopFind = true;
+        form6_->stopSearches();
     }
     // A catch-up in the middle of a large library is cancelled, not waited for.
     search_->stop();

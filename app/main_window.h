@@ -159,7 +159,8 @@ class TForm1 final : public QMainWindow, public EditorHost {
     QToolButton* addToolButton(const QString& hint, QStyle::StandardPixmap icon);
     void updateSelectionButtons();
     QString editorCaption() const;
-    void showEditor();
+    // Shows the editor with caption, by default the one naming the listed category.
+    void showEditor(const QString& caption = {});
     void showStoreError();
     void reportMissingEngines();
     void setupSearch();
