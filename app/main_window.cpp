@@ -140,7 +140,6 @@ void TForm1::setupList() {
     connect(ListView1, &EntryListView::enterPressed, this, [this] { ListView1KeyDown(Qt::Key_Return); });
     connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(ListView1); });
     connect(FindList, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(FindList); });
-    connect(FindList, &EntryListView::enterPressed, this, [this] { ListView1DblClick(FindList); });
     // The find window stays on top and keeps the focus while its results are looked over: their
     // tool tips (the words around a match) show all the same.
     setAttribute(Qt::WA_AlwaysShowToolTips);

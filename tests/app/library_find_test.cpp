@@ -162,12 +162,15 @@ TEST_F(LibraryFindTest, EveryCategorysTitlesWithoutTheTextAndEnterOpensAResult) 
     EXPECT_EQ(found, QStringList({QStringLiteral("다른 일기"), QStringLiteral("비밀 일기")}));
     setBox(form6->PassCheck, false);
     ASSERT_EQ(find(QStringLiteral("오월")), QStringList({QStringLiteral("오월 일기")}));
-    // Enter on a selected result opens it, from its own folder.
+    // Enter in the results does not open (only the main list's Enter does); a double click opens
+    // the result from its own folder.
     EntryListView* list = form1->FindList;
     QApplication::setActiveWindow(form1.get());
     list->setFocus();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowRect(0).center());
     QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_FALSE(form3->isVisible());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowRect(0).center());
     ASSERT_TRUE(form3->isVisible()) << messages.texts().join(u'\n').toStdString();
     EXPECT_TRUE(editorText().contains(QStringLiteral("도서관")));
 }

@@ -26,11 +26,31 @@ const Text kTexts[] = {
 };
 
 const char* const kQueries[] = {
-    "여행", "\"렌터카를 빌려\"", "\"빌려 여행\"", "렌터카 -\"렌터카를 빌려\"", "\"렌터카를 빌려\" OR 한라산",
-    "\"quick brown\"", "\"brown quick\"", "quick NEAR brown", "brown NEAR/3 fox", "brown NEAR/20 fox",
-    "brown ADJ fox", "fox ADJ/2 brown", "\"a a\"", "\"a a a\"", "\"the the\"", "a NEAR a", "\"hello 한글 world\"",
-    "\"한글 world\"", "\"漢字 かな\"", "\"quick brown\" \"lazy dog\"", "\"lazy dog\" -\"quick brown\"",
-    "(\"quick brown\" OR \"brown bread\") thinking", "\"unbalanced", "여행 AND NOT 렌터카", "제주 XOR 렌터카",
+    "여행",
+    "\"렌터카를 빌려\"",
+    "\"빌려 여행\"",
+    "렌터카 -\"렌터카를 빌려\"",
+    "\"렌터카를 빌려\" OR 한라산",
+    "\"quick brown\"",
+    "\"brown quick\"",
+    "quick NEAR brown",
+    "brown NEAR/3 fox",
+    "brown NEAR/20 fox",
+    "brown ADJ fox",
+    "fox ADJ/2 brown",
+    "\"a a\"",
+    "\"a a a\"",
+    "\"the the\"",
+    "a NEAR a",
+    "\"hello 한글 world\"",
+    "\"한글 world\"",
+    "\"漢字 かな\"",
+    "\"quick brown\" \"lazy dog\"",
+    "\"lazy dog\" -\"quick brown\"",
+    "(\"quick brown\" OR \"brown bread\") thinking",
+    "\"unbalanced",
+    "여행 AND NOT 렌터카",
+    "제주 XOR 렌터카",
 };
 
 // Whether Xapian matches the whole document, positions and all.
