@@ -215,6 +215,7 @@ bool TForm1::FormCreate() {
                                 store_.scratchDir());
         reportMissingEngines();
         search_->start(store_.libraryDir());
+        sinceCatchUpOnReturn_.start();
         return true;
     }
     qWarning("start-up: %s", qPrintable(store_.errorString()));
@@ -252,6 +253,18 @@ void TForm1::showEvent(QShowEvent* event) {
     if (!shown_ && created_) {
         shown_ = true;
         FormShow();
+    }
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !shown_) {
+        return;
+    }
+    // Entries added, edited or deleted by other programs while this one ran.
+    if (sinceCatchUpOnReturn_.elapsed() >= catchUpOnReturnMs_) {
+        sinceCatchUpOnReturn_.start();
+        search_->foldersChanged();
     }
 }
 

@@ -6,6 +6,7 @@
 #include "store/entry_store.h"
 #include "store/program_settings.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
@@ -115,6 +116,8 @@ class TForm1 final : public QMainWindow, public EditorHost {
 
     // The library's search index, kept current in the background from a successful start on.
     SearchService* searchService() const { return search_; }
+    // How long after a catch-up coming back to the program starts another one.
+    void setCatchUpOnReturnInterval(qint64 ms) { catchUpOnReturnMs_ = ms; }
 
   private:
     EntryStore store_;
@@ -150,6 +153,9 @@ class TForm1 final : public QMainWindow, public EditorHost {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Coming back to the program (from a terminal, say) catches the search index up with what
+    // changed meanwhile, at most once in the interval above.
+    void changeEvent(QEvent* event) override;
 
   private:
     void setupToolBar();
@@ -180,6 +186,8 @@ class TForm1 final : public QMainWindow, public EditorHost {
     TForm5* form5_ = nullptr;
     TForm6* form6_ = nullptr;
     SearchService* search_ = nullptr;
+    QElapsedTimer sinceCatchUpOnReturn_;
+    qint64 catchUpOnReturnMs_ = 10000;
     // Shows the catch-up's progress once it has run long enough to be worth showing.
     QTimer* searchProgressDelay_ = nullptr;
     QString searchNotice_;

@@ -121,6 +121,36 @@ TEST_F(SearchLiveTest, EntriesChangedBehindTheProgramsBackAreFoundAfterTheCatchU
     EXPECT_EQ(found(QStringLiteral("한라산")), QStringList{"일기/2.zip"});
 }
 
+// Another program (the command-line companion in a terminal, say) changes entries while this one
+// runs: coming back to the window catches up, but not again within the interval.
+TEST_F(SearchLiveTest, ComingBackToTheProgramCatchesUpWithOtherProgramsChanges) {
+    launch();
+    QSignalSpy started(service(), &SearchService::catchUpStarted);
+    makeEntry(QStringLiteral("일기"), "3", "밖에서|일기|N|TKFile.rtf", rtfOf(QStringLiteral("터미널에서 쓴 글")));
+    const auto comeBack = [&] {
+        QApplication::setActiveWindow(nullptr);
+        QApplication::processEvents();
+        QApplication::setActiveWindow(form1.get());
+        QApplication::processEvents();
+    };
+    form1->setCatchUpOnReturnInterval(0);
+    comeBack();
+    EXPECT_TRUE(foundSoon(QStringLiteral("터미널"), {QStringLiteral("일기/3.zip")}));
+    ASSERT_TRUE(QFile::remove(archive("3")));
+    form1->setCatchUpOnReturnInterval(60000);
+    // The catch-ups asked for so far end first.
+    for (qsizetype seen = -1; seen != started.size();) {
+        seen = started.size();
+        tk::test::waitFor([&] { return !service()->isCatchingUp(); }, 10000);
+        QTest::qWait(300);
+    }
+    started.clear();
+    comeBack();
+    QTest::qWait(300);
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_EQ(found(QStringLiteral("터미널")), QStringList{QStringLiteral("일기/3.zip")});
+}
+
 TEST_F(SearchLiveTest, SavingInTheEditorMakesTheNewWordsFindableAndTheOldOnesGone) {
     makeEntry(QStringLiteral("일기"), "1", "과일|일기|N|TKFile.rtf", rtfOf(QStringLiteral("apple pie")));
     launch();
