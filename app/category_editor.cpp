@@ -2,6 +2,7 @@
 
 #include "app/icons.h"
 #include "app/main_window.h"
+#include "app/search_service.h"
 #include "platform/message_box.h"
 #include "platform/shell_ops.h"
 #include "store/category_tree.h"
@@ -327,6 +328,8 @@ void TForm2::TreeView1EndDrag(QTreeWidgetItem* target) {
     }
     const MoveResult result = moveFolderInto(folderOf(moved), destination);
     if (!result.ok) {
+        // A merge may have moved some entries before it failed.
+        form1_->searchService()->foldersChanged();
         Messages::show(this, QStringLiteral("항목을 옮길 수 없습니다.\n") + result.errorString, MsgKind::Error);
         return;
     }

@@ -175,8 +175,12 @@ void TForm4::updateEchoModes() {
 }
 
 void TForm4::showPasswordPanel(const QString& entryTitle) {
-    EntryLabel->setText(entryTitle.isEmpty() ? QString() : QStringLiteral("제목: ") + entryTitle);
-    EntryLabel->setVisible(!entryTitle.isEmpty());
+    showPasswordPanelFor(entryTitle.isEmpty() ? QString() : QStringLiteral("제목: ") + entryTitle);
+}
+
+void TForm4::showPasswordPanelFor(const QString& purpose) {
+    EntryLabel->setText(purpose);
+    EntryLabel->setVisible(!purpose.isEmpty());
     static_cast<QStackedLayout*>(layout())->setCurrentWidget(P_pass2);
     Button2->setDefault(false);
     Button3->setDefault(true);

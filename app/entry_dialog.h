@@ -37,6 +37,8 @@ class TForm4 final : public QDialog {
     // Switches to the password panel for the next showing, naming the entry it asks for; closing
     // switches back.
     void showPasswordPanel(const QString& entryTitle = {});
+    // The same, saying in full what the password is for (a search of protected entries).
+    void showPasswordPanelFor(const QString& purpose);
     bool isPasswordPanelShown() const;
     // The category list offered in ComboBox1: refilled by every list load.
     void setCategories(const QStringList& categories);

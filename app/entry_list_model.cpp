@@ -32,6 +32,10 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
             return index.column() == TitleColumn ? QVariant(images_[r.imageIndex()]) : QVariant();
         case Qt::TextAlignmentRole:
             return index.column() == TitleColumn ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        case Qt::ToolTipRole: {
+            const QString tip = toolTips_.value(rowKey(r));
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
+        }
         default:
             return {};
     }
@@ -63,7 +67,12 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
 void EntryListModel::setRows(std::vector<EntryRow> rows) {
     beginResetModel();
     rows_ = std::move(rows);
+    toolTips_.clear();
     endResetModel();
+}
+
+void EntryListModel::setToolTip(const EntryRow& row, const QString& richText) {
+    toolTips_.insert(rowKey(row), richText);
 }
 
 void EntryListModel::removeEntry(int row) {
@@ -105,16 +114,17 @@ void EntryListModel::setEntry(int row, const QString& title, const QString& cate
 
 void EntryListModel::reorder(const std::function<void(std::vector<EntryRow>&)>& sorter) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Keep the selection on the same entries: persistent indexes follow their rows by archive name.
+    // Keep the selection on the same entries: persistent indexes follow their rows by folder and
+    // archive name (results of a library search come from many folders).
     const QModelIndexList before = persistentIndexList();
     QStringList names;
     for (const QModelIndex& i : before) {
-        names.append(row(i.row()).archiveName);
+        names.append(rowKey(row(i.row())));
     }
     sorter(rows_);
     QHash<QString, int> at;
     for (int i = 0; i < rowCount(); ++i) {
-        at.insert(rows_[static_cast<size_t>(i)].archiveName, i);
+        at.insert(rowKey(rows_[static_cast<size_t>(i)]), i);
     }
     QModelIndexList after;
     for (qsizetype k = 0; k < before.size(); ++k) {

@@ -3,6 +3,7 @@
 #include "store/entry_list.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QIcon>
 #include <QTreeView>
 
@@ -25,8 +26,11 @@ class EntryListModel final : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Replaces all rows; they are shown in the order given.
+    // Replaces all rows; they are shown in the order given. Their tool tips are forgotten.
     void setRows(std::vector<EntryRow> rows);
+    // A tool tip for the row of that entry (its folder and archive name), kept until setRows();
+    // rich text, as tool tips take it.
+    void setToolTip(const EntryRow& row, const QString& richText);
     const std::vector<EntryRow>& rows() const { return rows_; }
     const EntryRow& row(int i) const { return rows_[static_cast<size_t>(i)]; }
 
@@ -48,7 +52,10 @@ class EntryListModel final : public QAbstractTableModel {
   private:
     void reorder(const std::function<void(std::vector<EntryRow>&)>& sorter);
 
+    static QString rowKey(const EntryRow& row) { return row.folder + row.archiveName; }
+
     std::vector<EntryRow> rows_;
+    QHash<QString, QString> toolTips_;
     QString titleCaption_;
     QIcon images_[2];
 };

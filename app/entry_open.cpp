@@ -16,8 +16,8 @@ QString TForm1::editorCaption() const {
     return u'+' + CategoryName() + QStringLiteral("+ TKEDIT");
 }
 
-void TForm1::showEditor() {
-    form3_->setWindowTitle(editorCaption());
+void TForm1::showEditor(const QString& caption) {
+    form3_->setWindowTitle(caption.isEmpty() ? editorCaption() : caption);
     form3_->show();
     form3_->raise();
     form3_->activateWindow();
@@ -34,7 +34,9 @@ void TForm1::ListView1DblClick(EntryListView* list) {
     if ((form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
         return;
     }
-    const QString path = EntryStore::archivePath(ListDir, entry.archiveName);
+    // A row of a library search lies in a folder of its own; every other row in the listed one.
+    const QString folder = entry.folder.isEmpty() ? ListDir : entry.folder;
+    const QString path = EntryStore::archivePath(folder, entry.archiveName);
     if (!withProgress(QStringLiteral("여는 중..."), [&] { return store_.checkArchive(path); })) {
         showStoreError();
         return;
@@ -57,7 +59,8 @@ void TForm1::ListView1DblClick(EntryListView* list) {
     if (!form3_->showEntry(opened, body)) {
         return;  // the editor said why
     }
-    showEditor();
+    // The caption names the category the entry was opened from.
+    showEditor(folder == ListDir ? QString() : u'+' + QFileInfo(folder.chopped(1)).fileName() + u"+ TKEDIT");
 }
 
 void TForm1::ToolButton3Click() {
@@ -93,7 +96,7 @@ void TForm1::entryCreated(const QString& folder, const QString& archiveName, con
         return;
     }
     ListView1->entries()->appendEntry(
-        EntryRow{comment.title, comment.category, archiveName, comment.documentFile, comment.isProtected});
+        EntryRow{comment.title, comment.category, archiveName, comment.documentFile, comment.isProtected, {}});
     StatusPanel1->setText(countText(ListView1->entries()->rowCount()));
 }
 

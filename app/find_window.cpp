@@ -1,6 +1,8 @@
 #include "app/find_window.h"
 
+#include "app/library_search.h"
 #include "app/main_window.h"
+#include "app/search_service.h"
 #include "platform/message_box.h"
 
 #include <QCheckBox>
@@ -10,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
 
@@ -30,6 +33,21 @@ TForm6::TForm6(TForm1* form1) : QDialog(form1), form1_(form1) {
     ColCheck = new QCheckBox(QStringLiteral("분류"), this);
     FileCheck = new QCheckBox(QStringLiteral("파일"), this);
     PassCheck = new QCheckBox(QStringLiteral("암호"), this);
+    BodyCheck = new QCheckBox(QStringLiteral("본문"), this);
+    BodyCheck->setToolTip(QStringLiteral("제목과 분류에 더해 글의 본문에서도 찾습니다."));
+    AllCheck = new QCheckBox(QStringLiteral("모든 분류"), this);
+    AllCheck->setToolTip(QStringLiteral("보고 있는 분류만이 아니라 모든 분류에서 찾습니다."));
+    Note = new QLabel(this);
+    // A long note is cut rather than widening the window; the whole of it is its tool tip.
+    Note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Note->setMinimumHeight(Note->fontMetrics().height());
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setMaximumHeight(Note->fontMetrics().height());
+    QSizePolicy keepPlace = ProgressBar1->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ProgressBar1->setSizePolicy(keepPlace);
+    ProgressBar1->hide();
     Button1 = new QPushButton(QStringLiteral("찾기"), this);
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("취소"), this);
@@ -41,15 +59,28 @@ TForm6::TForm6(TForm1* form1) : QDialog(form1), form1_(form1) {
     layout->addWidget(FindText, 0, 1);
     layout->addWidget(Button1, 0, 2);
     auto* boxes = new QHBoxLayout;
-    for (QCheckBox* box : {NameCheck, ColCheck, FileCheck, PassCheck}) {
+    for (QCheckBox* box : {NameCheck, ColCheck, FileCheck, PassCheck, BodyCheck, AllCheck}) {
         boxes->addWidget(box);
     }
     boxes->addStretch(1);
     layout->addLayout(boxes, 1, 1);
     layout->addWidget(Button2, 1, 2);
+    layout->addWidget(Note, 2, 0, 1, 2);
+    layout->addWidget(ProgressBar1, 2, 2);
     setFixedSize(sizeHint().expandedTo(QSize(373, 71)));
 
+    library_ = new LibrarySearch(this);
+    connect(library_, &LibrarySearch::finished, this, &TForm6::librarySearchFinished);
+    connect(library_, &LibrarySearch::progress, this, [this](qsizetype done, qsizetype total) {
+        ProgressBar1->setRange(0, static_cast<int>(total));
+        ProgressBar1->setValue(static_cast<int>(done));
+        Note->setText(QStringLiteral("암호가 걸린 글을 읽는 중입니다: %1/%2개").arg(done).arg(total));
+    });
+    if (SearchService* service = form1_->searchService()) {
+        connect(service, &SearchService::unavailable, this, [this](const QString& why) { indexTrouble_ = why; });
+    }
     connect(PassCheck, &QCheckBox::clicked, this, &TForm6::PassCheckClick);
+    connect(BodyCheck, &QCheckBox::clicked, this, &TForm6::BodyCheckClick);
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
 }
@@ -74,7 +105,27 @@ void TForm6::PassCheckClick(bool checked) {
 // leaving it busy behind a hidden window.
 void TForm6::reject() {
     StopFind = true;
+    if (library_->isRunning()) {
+        library_->cancel();
+        endLibrarySearch(QStringLiteral("찾기를 멈췄습니다."));
+    }
     QDialog::reject();
+}
+
+void TForm6::stopSearches() {
+    StopFind = true;
+    library_->stopAndWait();
+    ProgressBar1->hide();
+}
+
+bool TForm6::isSearching() const {
+    return searching_ || library_->isRunning();
+}
+
+void TForm6::BodyCheckClick(bool checked) {
+    for (QCheckBox* box : {NameCheck, ColCheck, FileCheck}) {
+        box->setEnabled(!checked);
+    }
 }
 
 void TForm6::Button2Click() {
@@ -87,9 +138,19 @@ FindOptions TForm6::options() const {
 
 void TForm6::Button1Click() {
     // A press of "찾기" while a search runs would start a second one inside the first.
-    if (searching_) {
+    if (isSearching()) {
         return;
     }
+    if (BodyCheck->isChecked()) {
+        findInBodies();
+    } else if (AllCheck->isChecked()) {
+        findInAllCategories();
+    } else {
+        findInList();
+    }
+}
+
+void TForm6::findInList() {
     EntryListModel* source = form1_->ListView1->entries();
     if (source->rowCount() == 0) {
         return;  // the previous results stay

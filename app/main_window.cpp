@@ -4,6 +4,7 @@
 #include "app/entry_dialog.h"
 #include "app/find_window.h"
 #include "app/icons.h"
+#include "app/search_service.h"
 #include "app/settings.h"
 #include "app/settings_dialog.h"
 #include "editor/archive_progress.h"
@@ -39,6 +40,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Archiver1(store_.archiver
     setupList();
     setupStatusBar();
     setupKeys();
+    setupSearch();
 }
 
 TForm1::~TForm1() {
@@ -138,6 +140,9 @@ void TForm1::setupList() {
     connect(ListView1, &EntryListView::enterPressed, this, [this] { ListView1KeyDown(Qt::Key_Return); });
     connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(ListView1); });
     connect(FindList, &QAbstractItemView::doubleClicked, this, [this] { ListView1DblClick(FindList); });
+    // The find window stays on top and keeps the focus while its results are looked over: their
+    // tool tips (the words around a match) show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 void TForm1::setupStatusBar() {
@@ -209,6 +214,8 @@ bool TForm1::FormCreate() {
         ole::startObjectServers(ole::ObjectServers::instance(), QCoreApplication::applicationDirPath(),
                                 store_.scratchDir());
         reportMissingEngines();
+        search_->start(store_.libraryDir());
+        sinceCatchUpOnReturn_.start();
         return true;
     }
     qWarning("start-up: %s", qPrintable(store_.errorString()));
@@ -249,6 +256,18 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !shown_) {
+        return;
+    }
+    // Entries added, edited or deleted by other programs while this one ran.
+    if (sinceCatchUpOnReturn_.elapsed() >= catchUpOnReturnMs_) {
+        sinceCatchUpOnReturn_.start();
+        search_->foldersChanged();
+    }
+}
+
 void TForm1::FormShow() {
     LoadSettings(*this);
     LoadEntryList();
@@ -270,10 +289,13 @@ bool TForm1::FormClose() {
     if (form3_ && (form3_->isVisible() || form3_->isModified()) && !form3_->FormClose()) {
         return false;
     }
-    // A search still running stops; it is not left walking a list that is going away.
+    // A search still running stops; it is not left walking a list that is going away, nor
+    // reading an index that is closed after this.
     if (form6_) {
-        form6_->StopFind = true;
+        form6_->stopSearches();
     }
+    // A catch-up in the middle of a large library is cancelled, not waited for.
+    search_->stop();
     store_.clearScratch();
     SaveSettings(*this);
     return true;
@@ -284,6 +306,7 @@ void TForm1::FormDestroy() {
         return;
     }
     destroyed_ = true;
+    search_->stop();
     store_.stop();
 }
 
@@ -359,6 +382,7 @@ void TForm1::rebuildCategoryMenu() {
 void TForm1::categoryFolderMoved(const QString& oldFolder, const QString& newFolder) {
     const QString from = dirText(oldFolder);
     const QString to = dirText(newFolder);
+    search_->foldersChanged();
     if (form3_) {
         form3_->entryFolderMoved(from, to);
     }
@@ -376,6 +400,7 @@ void TForm1::categoryFolderMoved(const QString& oldFolder, const QString& newFol
 }
 
 void TForm1::categoryFolderRemoved(const QString& folder) {
+    search_->foldersChanged();
     if (!ListDir.startsWith(dirText(folder))) {
         return;
     }

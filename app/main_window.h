@@ -2,16 +2,20 @@
 
 #include "app/entry_list_model.h"
 #include "editor/editor_host.h"
+#include "search/search_index.h"
 #include "store/entry_store.h"
 #include "store/program_settings.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 #include <QStyle>
 
 class QLabel;
+class QTimer;
 class QMenu;
+class QProgressBar;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -23,6 +27,7 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
+class SearchService;
 
 // The main window: the toolbar, the entry list of the current category and the status bar. Its
 // handlers read the controls, call the entry store and show the outcome.
@@ -109,6 +114,11 @@ class TForm1 final : public QMainWindow, public EditorHost {
 
     QString programDir() const { return store_.programDir(); }
 
+    // The library's search index, kept current in the background from a successful start on.
+    SearchService* searchService() const { return search_; }
+    // How long after a catch-up coming back to the program starts another one.
+    void setCatchUpOnReturnInterval(qint64 ms) { catchUpOnReturnMs_ = ms; }
+
   private:
     EntryStore store_;
 
@@ -136,10 +146,16 @@ class TForm1 final : public QMainWindow, public EditorHost {
     QStatusBar* StatusBar1;
     QLabel* StatusPanel0;
     QLabel* StatusPanel1;
+    // How the search index is doing: a catch-up's progress, or why body search is off.
+    QLabel* SearchStatus;
+    QProgressBar* SearchProgress;
 
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Coming back to the program (from a terminal, say) catches the search index up with what
+    // changed meanwhile, at most once in the interval above.
+    void changeEvent(QEvent* event) override;
 
   private:
     void setupToolBar();
@@ -149,9 +165,17 @@ class TForm1 final : public QMainWindow, public EditorHost {
     QToolButton* addToolButton(const QString& hint, QStyle::StandardPixmap icon);
     void updateSelectionButtons();
     QString editorCaption() const;
-    void showEditor();
+    // Shows the editor with caption, by default the one naming the listed category.
+    void showEditor(const QString& caption = {});
     void showStoreError();
     void reportMissingEngines();
+    void setupSearch();
+    void searchCatchUpStarted();
+    void searchCatchUpProgress(qsizetype done, qsizetype total);
+    void searchCatchUpFinished(const search::CatchUpReport& report);
+    void searchUnavailable(const QString& text);
+    // Shows the standing notice of the index (unreadable entries, body search off), or nothing.
+    void showSearchNotice();
     // Runs an operation of the entry store with the hourglass and, when it runs long, a progress
     // dialog; returns its result.
     bool withProgress(const QString& label, const std::function<bool()>& operation);
@@ -161,6 +185,13 @@ class TForm1 final : public QMainWindow, public EditorHost {
     TForm4* form4_ = nullptr;
     TForm5* form5_ = nullptr;
     TForm6* form6_ = nullptr;
+    SearchService* search_ = nullptr;
+    QElapsedTimer sinceCatchUpOnReturn_;
+    qint64 catchUpOnReturnMs_ = 10000;
+    // Shows the catch-up's progress once it has run long enough to be worth showing.
+    QTimer* searchProgressDelay_ = nullptr;
+    QString searchNotice_;
+    QString searchNoticeTip_;
     // The colours as they were set, in their stored form: a system colour stays a system colour
     // although the control holds only what it looks like now.
     std::array<quint32, 4> colorCodes_{};

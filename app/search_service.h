@@ -6,6 +6,7 @@
 // it: they queue changes and run searches on another thread.
 #include "search/search_index.h"
 
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -47,7 +48,7 @@ class SearchService final : public QObject {
     // a catch-up is run (again) to follow them.
     void foldersChanged();
 
-  signals:
+  Q_SIGNALS:
     // Emitted on the user-interface thread.
     void catchUpStarted();
     void catchUpProgress(qsizetype done, qsizetype total);
@@ -61,3 +62,5 @@ class SearchService final : public QObject {
 };
 
 }  // namespace tk
+
+Q_DECLARE_METATYPE(tk::search::CatchUpReport)

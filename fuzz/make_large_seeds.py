@@ -59,6 +59,15 @@ def archive_seeds():
     yield "long_comment.zip", zip_bytes([("a", b"a", zipfile.ZIP_STORED)]) [:-2] + struct.pack("<H", 65535) + b"c" * 65535
 
 
+def search_seeds():
+    korean = "제주도에서 렌터카를 빌려 여행을 했다 "
+    yield "korean_body", ("제주여행기\0여행을\0" + korean * 20000).encode()
+    yield "one_long_word", ("x\0" + "가" * 50 + "\0" + "가나다라" * 100000).encode()
+    yield "long_latin_word", b"t\0" + b"a" * 300 + b"\0" + b"a" * 1000000
+    yield "many_quotes", b"t\0" + b'"a" ' * 5000 + b"\0" + b"a " * 300000
+    yield "mixed_scripts", ("t\0漢字 かな\0" + "漢字かな한글abc" * 60000).encode()
+
+
 def main():
     target, folder = sys.argv[1], sys.argv[2]
     os.makedirs(folder, exist_ok=True)
@@ -70,6 +79,8 @@ def main():
     elif target == "fuzz_decompress_block":
         seeds = container_seeds()
         seeds = [(n, d[12:]) for n, d in seeds]  # the target adds the signature itself
+    elif target == "fuzz_search_text":
+        seeds = search_seeds()
     elif target == "fuzz_object_data":
         seeds = object_seeds()
     else:

@@ -12,7 +12,7 @@ BIN=build-fuzz/bin
 RUNS=build-fuzz/fuzz-runs
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_archive_directory fuzz_archive_extract fuzz_rtf_reader fuzz_decompress_block
-  fuzz_line_list_load)
+  fuzz_line_list_load fuzz_object_data fuzz_search_text)
 
 declare -A seeds=(
   [fuzz_archive_directory]=fuzz/archive/corpus_directory
@@ -20,6 +20,8 @@ declare -A seeds=(
   [fuzz_rtf_reader]=fuzz/rtf/reader_corpus
   [fuzz_decompress_block]=fuzz/rtf/decompress_corpus
   [fuzz_line_list_load]=fuzz/richedit/corpus
+  [fuzz_object_data]=fuzz/objects/corpus
+  [fuzz_search_text]=fuzz/search/corpus
 )
 declare -A dicts=([fuzz_rtf_reader]=fuzz/rtf/rtf.dict [fuzz_line_list_load]=fuzz/rtf/rtf.dict)
 

@@ -1,9 +1,8 @@
 #include "search/memory_search.h"
 
 #include "search/entry_text.h"
+#include "search/memory_match.h"
 #include "search/search_terms.h"
-
-#include <xapian.h>
 
 #include <algorithm>
 
@@ -47,16 +46,13 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
                                        const std::atomic_bool* cancel, ProtectedSearchReport* report) {
     *report = {};
     std::vector<SearchHit> hits;
-    const Xapian::Query parsed = parseQuery(query);
-    if (parsed.empty() || candidates.empty()) {
+    MemoryMatcher matcher(query);
+    if (matcher.matchesNothing() || candidates.empty()) {
         return hits;
     }
-    // Entries that lack a word every match needs never go into the database: building it is most
-    // of the cost of a search here.
-    const std::vector<std::string> required = requiredTerms(parsed);
-    const QStringList words = plainWords(required);
-    Xapian::WritableDatabase memory(std::string(), Xapian::DB_BACKEND_INMEMORY);
-    Xapian::TermGenerator generator = makeTermGenerator();
+    // Entries that lack a word every match needs are passed over before their terms are made:
+    // making them is most of the cost of a search here.
+    const QStringList words = plainWords(requiredTerms(parseQuery(query)));
     std::vector<QString> bodies(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i) {
         if (cancel && cancel->load()) {
@@ -70,13 +66,7 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
             // Named, never guessed at: an entry the password does not open is not matched by title.
             report->unreadable.append(entry.archivePath() + QStringLiteral(": ") + bodyTextReason(read));
         } else if (mayHold(entry, bodies[i], words)) {
-            Xapian::Document document;
-            generator.set_document(document);
-            indexEntryText(generator, entry.row.title, entry.row.category, bodies[i]);
-            if (holdsAll(document, required)) {
-                document.add_value(0, std::to_string(i));
-                memory.add_document(document);
-            }
+            (void)matcher.add(i, entry.row.title, entry.row.category, bodies[i]);
         }
         if (!withSnippets) {
             wipe(bodies[i]);
@@ -85,14 +75,11 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
             progress(static_cast<qsizetype>(i + 1), static_cast<qsizetype>(candidates.size()));
         }
     }
-    Xapian::Enquire enquire(memory);
-    enquire.set_query(parsed);
-    const Xapian::MSet matches = enquire.get_mset(0, memory.get_doccount());
-    for (auto it = matches.begin(); it != matches.end(); ++it) {
-        const size_t index = std::stoul(it.get_document().get_value(0));
+    std::vector<QString> snippets;
+    for (const size_t index : matcher.matches(withSnippets ? &bodies : nullptr, withSnippets ? &snippets : nullptr)) {
         hits.push_back(candidates[index]);
         if (withSnippets) {
-            hits.back().snippet = snippetOf(matches, bodies[index]);
+            hits.back().snippet = snippets[hits.size() - 1];
         }
     }
     for (QString& body : bodies) {

@@ -41,8 +41,8 @@ bool isRegularFile(int dirFd, const dirent* e) {
 
 EntryRow rowFrom(const QString& archiveName, const QString& comment) {
     EntryComment parsed = ParseEntryComment(comment);
-    return EntryRow{std::move(parsed.title), std::move(parsed.category), archiveName, std::move(parsed.documentFile),
-                    parsed.isProtected};
+    return EntryRow{std::move(parsed.title),        std::move(parsed.category), archiveName,
+                    std::move(parsed.documentFile), parsed.isProtected,         {}};
 }
 
 QByteArray columnKey(const EntryRow& row, int column) {

@@ -18,6 +18,9 @@ struct EntryRow {
     QString archiveName;  // file name without ".zip"
     QString documentFile;
     bool isProtected = false;
+    // The category folder the archive lies in, ending in "/", for a row found in another folder
+    // than the one listed (a search of the whole library); empty for the listed folder's own rows.
+    QString folder;
 
     // The row's image: 1 for a protected entry, 0 for any other.
     int imageIndex() const { return isProtected ? 1 : 0; }

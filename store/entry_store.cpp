@@ -78,6 +78,12 @@ bool EntryStore::fail(EntryError error, const QString& text) {
     return false;
 }
 
+void EntryStore::changed(const QString& archivePath, bool removed) const {
+    if (changeListener_) {
+        changeListener_(archivePath, removed);
+    }
+}
+
 bool EntryStore::refuseSeparator() {
     return fail(EntryError::BadTitle,
                 QStringLiteral("제목과 분류에는 \"|\"를 쓸 수 없습니다. \"|\"를 빼고 다시 저장하세요."));
@@ -340,7 +346,11 @@ bool EntryStore::saveBody(const EntryRef& entry, const BodyFiles& body) {
                     QStringLiteral("저장할 글의 보관 파일이 없습니다. 지워졌거나 다른 곳으로 옮겨졌습니다.\n%1")
                         .arg(entry.archivePath));
     }
-    return addFiles(entry.archivePath, entry.password, body);
+    if (!addFiles(entry.archivePath, entry.password, body)) {
+        return false;
+    }
+    changed(entry.archivePath);
+    return true;
 }
 
 bool EntryStore::create(const QString& folder, const EntryComment& comment, const QString& password,
@@ -369,6 +379,7 @@ bool EntryStore::create(const QString& folder, const EntryComment& comment, cons
     }
     *created = EntryRef{path, password, comment.documentFile, comment.title};
     *archiveName = name;
+    changed(path);
     return true;
 }
 
@@ -432,6 +443,11 @@ bool EntryStore::finishRetitle(const EntryComment& comment, const QString& passw
         fail(EntryError::Comment, why);
     }
     discardRetitle();
+    if (added) {
+        // Also when the comment failed: the files went back in, so the archive is not the one
+        // indexed before.
+        changed(archive);
+    }
     if (!ok) {
         return false;
     }
@@ -472,6 +488,7 @@ bool EntryStore::remove(const QString& archivePath, bool toTrash) {
                                                      "끝난 뒤 다시 지우세요."));
     }
     if (deleteItem(archivePath, toTrash)) {
+        changed(archivePath, true);
         return true;
     }
     if (toTrash) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace tk {
@@ -47,6 +48,12 @@ class EntryStore final {
     ~EntryStore();
     EntryStore(const EntryStore&) = delete;
     EntryStore& operator=(const EntryStore&) = delete;
+
+    // Called after every write that changed an entry archive on disk (a save, a new entry, a
+    // retitle or new password) and after a delete (removed); never for a write that failed and
+    // left the archive as it was.
+    using ChangeListener = std::function<void(const QString& archivePath, bool removed)>;
+    void setChangeListener(ChangeListener listener) { changeListener_ = std::move(listener); }
 
     // Takes the program folder: its lock (one running copy per folder), the library folder and a
     // private, emptied scratch folder; clears leftovers of interrupted writes. scratchDir empty
@@ -121,8 +128,10 @@ class EntryStore final {
     bool addFiles(const QString& archivePath, const QString& password, const BodyFiles& body);
     bool writeComment(const QString& archivePath, const QString& comment);
     void setupArchiver();
+    void changed(const QString& archivePath, bool removed = false) const;
 
     TArchiver archiver_;
+    ChangeListener changeListener_;
     std::unique_ptr<QLockFile> lock_;
     QString programDir_;
     QString scratchDir_;

@@ -23,9 +23,12 @@ std::vector<tk::EntryRow> makeRows() {
     rows.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i) {
         const QString title = words[i % 6] + u' ' + words[(i / 6) % 6] + QStringLiteral(" 2001년 %1번째 기록").arg(i);
-        rows.push_back(tk::EntryRow{title, words[(i / 36) % 6],
-                                    QStringLiteral("200111%1").arg(i, 8, 10, QLatin1Char('0')), "TKFile.rtf",
-                                    i % 2 == 0});
+        rows.push_back(tk::EntryRow{title,
+                                    words[(i / 36) % 6],
+                                    QStringLiteral("200111%1").arg(i, 8, 10, QLatin1Char('0')),
+                                    "TKFile.rtf",
+                                    i % 2 == 0,
+                                    {}});
     }
     return rows;
 }

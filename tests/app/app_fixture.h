@@ -46,6 +46,9 @@ class AppFixture : public ::testing::Test {
         qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
         ASSERT_TRUE(home_.isValid());
         qputenv("TOMEKEEP_HOME", home_.path().toUtf8());
+        // The program's search index goes to a cache folder of the test's own.
+        ASSERT_TRUE(cache_.isValid());
+        qputenv("XDG_CACHE_HOME", cache_.path().toUtf8());
         // The scratch folder is then TOMEKEEP_HOME/TEMP/, unless a test gives a runtime folder.
         runtimeDir_ = qgetenv("XDG_RUNTIME_DIR");
         qunsetenv("XDG_RUNTIME_DIR");
@@ -55,6 +58,7 @@ class AppFixture : public ::testing::Test {
         destroyWindows();
         qunsetenv("TOMEKEEP_HOME");
         qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CACHE_HOME");
         if (!runtimeDir_.isEmpty()) {
             qputenv("XDG_RUNTIME_DIR", runtimeDir_);
         }
@@ -97,6 +101,7 @@ class AppFixture : public ::testing::Test {
     }
 
     QString home() const { return home_.path() + u'/'; }
+    QString cacheDir() const { return cache_.path() + u'/'; }
     QString library() const { return home() + QStringLiteral("LIST/"); }
 
     void makeCategory(const QString& path) { ASSERT_TRUE(QDir().mkpath(library() + path)); }
@@ -244,6 +249,7 @@ class AppFixture : public ::testing::Test {
     std::unique_ptr<ShowWatch> dialogWatch_;
     QTemporaryDir config_;
     QTemporaryDir home_;
+    QTemporaryDir cache_;
     ScriptedMessages messages;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;

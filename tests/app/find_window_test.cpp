@@ -160,7 +160,7 @@ class LongFindTest : public FindWindowTest {
         const QString needle = padding + QStringLiteral("needle");
         const QString straw = padding + QStringLiteral("straw");
         for (int i = 0; i < count; ++i) {
-            rows.push_back(EntryRow{i % 2 ? needle : straw, "K", QString::number(i), "TKFile.rtf", false});
+            rows.push_back(EntryRow{i % 2 ? needle : straw, "K", QString::number(i), "TKFile.rtf", false, {}});
         }
         form1->ListView1->entries()->setRows(std::move(rows));
     }

@@ -22,8 +22,8 @@ void addEntry(const QTemporaryDir& dir, const QString& name, const QString& comm
 }
 
 EntryRow row(const char* title, const char* category = "", const char* archive = "") {
-    return EntryRow{QString::fromUtf8(title), QString::fromUtf8(category), QString::fromUtf8(archive), "TKFile.rtf",
-                    false};
+    return EntryRow{
+        QString::fromUtf8(title), QString::fromUtf8(category), QString::fromUtf8(archive), "TKFile.rtf", false, {}};
 }
 
 QStringList titles(const std::vector<EntryRow>& rows) {

@@ -850,3 +850,48 @@ TEST(EntryStoreRemove, DeletesExactlyTheOneArchive) {
     EXPECT_FALSE(store.remove(dir.filePath("missing.zip"), false));
     EXPECT_EQ(store.error(), EntryError::Missing);
 }
+
+// --- telling of changes ---
+
+// The search index is told of every archive the store wrote; a write that failed and left the
+// archive as it was must not make it read the entry again or drop it.
+TEST_F(EntryStoreTest, TheChangeListenerHearsEveryWriteThatChangedAnArchiveAndNoFailedOne) {
+    startStore();
+    QStringList heard;
+    store.setChangeListener([&heard](const QString& path, bool removed) {
+        heard.append((removed ? QStringLiteral("removed ") : QStringLiteral("changed ")) + QFileInfo(path).fileName());
+    });
+    const QString path = newEntry(QStringLiteral("하나"), {});
+    const QString name = QFileInfo(path).fileName();
+    EXPECT_EQ(heard, QStringList{"changed " + name});
+
+    heard.clear();
+    writeFile(store.richBodyFile(), kBody);
+    ASSERT_TRUE(store.saveBody(created, store.richBody())) << store.errorString().toStdString();
+    EntryRef retitled;
+    ASSERT_TRUE(store.beginRetitle(path, kDoc, {})) << store.errorString().toStdString();
+    EXPECT_EQ(heard, QStringList{"changed " + name});  // beginning a retitle writes nothing
+    ASSERT_TRUE(
+        store.finishRetitle(EntryComment{QStringLiteral("둘"), {}, true, kDoc}, QStringLiteral("pw"), &retitled))
+        << store.errorString().toStdString();
+    EXPECT_EQ(heard, (QStringList{"changed " + name, "changed " + name}));
+
+    heard.clear();
+    // A retitle whose files could not go back, a new entry in a missing category, a save into a
+    // missing archive: nothing changed on disk.
+    ASSERT_TRUE(store.beginRetitle(path, kDoc, QStringLiteral("pw")));
+    ASSERT_TRUE(emptyFolder(retitleFolder()));
+    EXPECT_FALSE(store.finishRetitle(EntryComment{QStringLiteral("셋"), {}, false, kDoc}, {}, &retitled));
+    QString newName;
+    EXPECT_FALSE(store.create(category + QStringLiteral("없음/"), EntryComment{QStringLiteral("넷"), {}, false, kDoc},
+                              {}, store.richBody(), &created, &newName));
+    const QString other = newEntry(QStringLiteral("다섯"), {});
+    heard.clear();
+    ASSERT_TRUE(QFile::remove(other));
+    EXPECT_FALSE(store.saveBody(created, store.richBody()));
+    EXPECT_FALSE(store.remove(other, false));
+    EXPECT_EQ(heard, QStringList());
+
+    ASSERT_TRUE(store.remove(path, false)) << store.errorString().toStdString();
+    EXPECT_EQ(heard, QStringList{"removed " + name});
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// Matching entries' texts against a query in memory, for entries whose text must never reach the
+// index on disk. Xapian's in-memory database sorts a term's whole position list again for every
+// position it takes, so a long body's common syllables would cost minutes; here each entry keeps
+// only the terms the query names, without positions, and each phrase of the query is checked on
+// the entry's own positions and stands in the query as a term of its own. What matches is what
+// the index on disk would match for the same texts.
+#include <QString>
+
+#include <xapian.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tk::search {
+
+class MemoryMatcher final {
+  public:
+    explicit MemoryMatcher(const QString& query);
+    ~MemoryMatcher();
+    MemoryMatcher(const MemoryMatcher&) = delete;
+    MemoryMatcher& operator=(const MemoryMatcher&) = delete;
+
+    // The query can match nothing (empty, or only words the parser drops).
+    bool matchesNothing() const;
+    // The texts the query lacks a required term of are passed over: false then.
+    bool add(size_t key, const QString& title, const QString& category, const QString& body);
+    // The keys of the texts added that match, best first. With bodies (by key, as many as keys
+    // were added), *snippets gets the words around each match, in the same order.
+    std::vector<size_t> matches(const std::vector<QString>* bodies = nullptr, std::vector<QString>* snippets = nullptr);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace tk::search
