@@ -3,7 +3,8 @@
 // megabytes of text, the in-memory matcher (each entry reduced to the query's terms, phrases
 // checked on their positions) must match exactly what Xapian's own matching of the whole document
 // matches, and every match must hold the terms its query requires: the search of protected entries
-// passes over entries that lack one.
+// passes over entries that lack one. The entry's terms, counted apart from the term generator for
+// speed, must be the very terms, frequencies and positions the generator alone gives.
 #include "search/memory_match.h"
 #include "search/search_terms.h"
 
@@ -57,6 +58,37 @@ bool referenceMatches(const Parts& parts, const QString& text) {
     return !found.empty();
 }
 
+// Every term of a document with its frequency and positions.
+std::string describe(const Xapian::Document& document) {
+    std::string text;
+    for (auto it = document.termlist_begin(); it != document.termlist_end(); ++it) {
+        text += *it + '\0' + std::to_string(it.get_wdf());
+        for (auto pos = it.positionlist_begin(); pos != it.positionlist_end(); ++pos) {
+            text += ' ' + std::to_string(*pos);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+void checkTerms(const Parts& parts) {
+    Xapian::TermGenerator plain = tk::search::makeTermGenerator();
+    Xapian::Document expected;
+    plain.set_document(expected);
+    plain.index_text(parts.title.toStdString());
+    plain.increase_termpos(100);
+    plain.index_text("분류");
+    plain.increase_termpos(100);
+    plain.index_text(parts.body.toStdString());
+    Xapian::TermGenerator generator = tk::search::makeTermGenerator();
+    Xapian::Document document;
+    generator.set_document(document);
+    tk::search::indexEntryText(generator, parts.title, QStringLiteral("분류"), parts.body);
+    if (describe(document) != describe(expected) || generator.get_termpos() != plain.get_termpos()) {
+        std::abort();
+    }
+}
+
 void check(const Parts& parts, const QString& text) {
     tk::search::MemoryMatcher matcher(text);
     (void)matcher.add(0, parts.title, QStringLiteral("분류"), parts.body);
@@ -73,6 +105,7 @@ void check(const Parts& parts, const QString& text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Parts parts = split(data, size);
     try {
+        checkTerms(parts);
         check(parts, parts.query);
         // Words of the body as a query and as a phrase, so that matches are reached, not only misses.
         const QString words = parts.body.mid(parts.body.size() / 3, 7);
