@@ -25,12 +25,13 @@ namespace tk::search {
 
 namespace {
 
-// Values each document keeps: when its archive was read, where the archive lies, and its row. The
-// body is not kept: storing it doubled the cost of writing the index, and only snippets want it, so
-// they read it again from the archives of the hits.
+// Values each document keeps: when its archive was read, where the archive lies, its row, and its
+// body for snippets. The body is a value, not the document's data: Xapian compresses data, which
+// doubled the cost of writing the index, and keeps values as they are.
 constexpr Xapian::valueno kStampSlot = 0;
 constexpr Xapian::valueno kPathSlot = 1;
 constexpr Xapian::valueno kRowSlot = 2;
+constexpr Xapian::valueno kBodySlot = 3;
 // The index is a cache: commits are not synced to disk. A killed process leaves the last commit
 // whole (it is in the system's cache); a system crash may leave an index that no longer opens,
 // and such an index is rebuilt.
@@ -144,6 +145,9 @@ Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& pa
     document.add_value(kStampSlot, stamp);
     document.add_value(kPathSlot, utf8(relPath));
     document.add_value(kRowSlot, serializeRow(entry));
+    if (!body.isEmpty()) {
+        document.add_value(kBodySlot, utf8(body));
+    }
     return document;
 }
 
@@ -559,15 +563,18 @@ SearchHit hitFrom(const StoredEntry& entry, const QString& libraryDir) {
     return SearchHit{entry.row, libraryDir + entry.relFolder, {}};
 }
 
-// The words around the match in a hit's body, read again from its archive: the archive as it is
-// now, so an entry changed since it was indexed shows its new text, and one made protected since
-// shows none.
+// The words around the match in a hit's body: the body the index keeps while the archive is as it
+// was indexed, else the archive as it is now, read again, so an entry changed behind the index's
+// back shows its new text, and one made protected or removed since shows none.
 QString snippetFor(const Xapian::MSet& matches, const Xapian::Document& document, const StoredEntry& entry,
                    const QString& libraryDir) {
     if (entry.unreadable || entry.row.isProtected) {
         return {};
     }
     const QString path = libraryDir + fromUtf8(document.get_value(kPathSlot));
+    if (stampOf(path) == document.get_value(kStampSlot)) {
+        return snippetOf(matches, fromUtf8(document.get_value(kBodySlot)));
+    }
     const EntryComment comment{entry.row.title, entry.row.category, false, entry.row.documentFile};
     QString body;
     if (readEntryText(path, comment, QString(), &body) != BodyTextResult::Ok) {

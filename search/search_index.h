@@ -91,7 +91,8 @@ class SearchIndex final {
 
     // The unprotected entries whose title, category or body match the query, best first; with
     // categoryFolder empty, in every category, else only in that folder (not below it).
-    // withSnippets fills each hit's snippet from the body in its archive (read again for it).
+    // withSnippets fills each hit's snippet, from the archive itself when it changed since it was
+    // indexed.
     [[nodiscard]] bool search(const QString& query, const QString& categoryFolder, bool withSnippets,
                               std::vector<SearchHit>* hits);
 

@@ -205,7 +205,7 @@ void BM_QueryKorean(benchmark::State& state) {
 }
 BENCHMARK(BM_QueryKorean)->Unit(benchmark::kMillisecond)->Iterations(200);
 
-// The same query with the words around each match, read again from every hit's archive.
+// The same query with the words around each match.
 void BM_QueryKoreanSnippets(benchmark::State& state) {
     Library& lib = library();
     SearchIndex index;
@@ -298,8 +298,7 @@ int main(int argc, char** argv) {
             "two-syllable Korean query: median %.3f ms (goal <= 5 ms) %s; title-only find over the same "
             "rows: median %.3f ms\n",
             queryMedian, queryMedian <= 5 ? "MET" : "MISSED", findMedian);
-        std::printf("the same query with snippets of all %zu hits, read from their archives: median %.1f ms\n",
-                    snippetHits, snippetMedian);
+        std::printf("the same query with the snippets of all %zu hits: median %.1f ms\n", snippetHits, snippetMedian);
         reporter.printRatio("searching protected entries with one password vs decrypting and converting them, time",
                             "BM_ProtectedSearch", "BM_FloorDecryptConvert", 1.3);
     });

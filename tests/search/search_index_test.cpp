@@ -155,9 +155,9 @@ TEST_F(SearchIndexTest, CatchesUpWithChangesBehindItsBack) {
     EXPECT_EQ(found("경포대"), QStringList());
 }
 
-// Snippets are read from the hits' archives as they are now: new text once an archive is
-// rewritten, none once it is protected or gone, and the search itself still answers.
-TEST_F(SearchIndexTest, SnippetsComeFromTheArchives) {
+// Snippets come from the body the index keeps, and from the archive itself once it changed behind
+// the index's back: new text once rewritten, none once protected or gone; the search still answers.
+TEST_F(SearchIndexTest, SnippetsFollowTheArchives) {
     add("일기", "a", "고양이", "어제 고양이가 창가에서 잤다. Quick brown fox.");
     openAndCatchUp();
     const auto snippet = [&](const char* query) {
