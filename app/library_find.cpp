@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/search_service.h"
 #include "platform/message_box.h"
+#include "search/search_terms.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -63,6 +64,10 @@ void TForm6::findInBodies() {
     const QString query = FindText->text().trimmed();
     if (query.isEmpty()) {
         Messages::show(this, QStringLiteral("본문에서 찾을 말을 입력한 뒤 다시 찾기를 누르세요."));
+        return;
+    }
+    if (const QString problem = search::queryProblem(query); !problem.isEmpty()) {
+        Messages::show(this, problem);
         return;
     }
     if (!AllCheck->isChecked() && form1_->ListDir.isEmpty()) {

@@ -7,6 +7,7 @@
 #include "cli/row_output.h"
 #include "search/memory_search.h"
 #include "search/search_index.h"
+#include "search/search_terms.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -108,6 +109,9 @@ int runSearch(const QStringList& list) {
     }
     const QString query = args.positional.at(0);
     const QString folder = args.positional.at(1);
+    if (const QString problem = search::queryProblem(query); !problem.isEmpty()) {
+        return usageError(kCommand, problem);
+    }
     if (!QFileInfo(folder).isDir()) {
         complain(kCommand, QStringLiteral("%1: 폴더가 아닙니다. 분류 폴더의 경로를 확인하세요.").arg(folder));
         return kExitFailure;

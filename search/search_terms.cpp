@@ -41,9 +41,18 @@ void indexEntryText(Xapian::TermGenerator& generator, const QString& title, cons
     terms.finish();
 }
 
+QString queryProblem(const QString& text) {
+    if (text.trimmed().size() > kMaxQueryChars) {
+        return QStringLiteral("찾을 말이 너무 깁니다(%1자). %2자 안으로 줄여서 다시 찾으세요.")
+            .arg(text.trimmed().size())
+            .arg(kMaxQueryChars);
+    }
+    return {};
+}
+
 Xapian::Query parseQuery(const QString& text) {
     const std::string query = utf8(text.trimmed());
-    if (query.empty()) {
+    if (query.empty() || !queryProblem(text).isEmpty()) {
         return {};
     }
     try {

@@ -19,9 +19,16 @@ void indexEntryText(Xapian::TermGenerator& generator, const QString& title, cons
                     const QString& body);
 Xapian::TermGenerator makeTermGenerator();
 
+// The longest query taken: the parser's memory grows far faster than a query's length (a phrase of
+// some tens of thousands of characters takes gigabytes), and no one types a query this long.
+inline constexpr qsizetype kMaxQueryChars = 1000;
+
+// Why a query cannot be searched for, in Korean with what to do; empty when it can.
+QString queryProblem(const QString& text);
+
 // The query for what the user typed: every word must be there; "..." is a phrase. Text the query
-// syntax cannot read is taken as plain words. An empty query yields Xapian::Query() (matches
-// nothing).
+// syntax cannot read is taken as plain words. An empty query, or one past kMaxQueryChars, yields
+// Xapian::Query() (matches nothing).
 Xapian::Query parseQuery(const QString& text);
 
 // Terms every document the query matches must hold (empty when the query requires none, as an

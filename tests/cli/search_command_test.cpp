@@ -119,6 +119,11 @@ TEST_F(SearchCommandTest, FollowsTheOtherCommands) {
     EXPECT_EQ(outside.out, QString());
     EXPECT_TRUE(outside.err.contains(u8("분류 폴더가 아닙니다"))) << outside.err.toStdString();
     EXPECT_EQ(run({"search", u8("여행")}).exitCode, 2);
+    // A query pasted from a whole document is refused, not parsed into gigabytes.
+    const Outcome pasted = run({"search", u8("\"") + QString(1001, u'가') + u8("\""), path(u8("LIST/여행"))});
+    EXPECT_EQ(pasted.exitCode, 2);
+    EXPECT_EQ(pasted.out, QString());
+    EXPECT_TRUE(pasted.err.contains(u8("찾을 말이 너무 깁니다(1003자)"))) << pasted.err.toStdString();
 }
 
 // A protected entry's words are found only with its password, and never reach a file in the cache,
