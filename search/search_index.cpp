@@ -306,6 +306,7 @@ bool SearchIndex::open(const QString& libraryDir, const QString& cacheRoot) {
         return fail(openFailure(d->folder));
     }
     d_ = std::move(d);
+    const std::lock_guard errorLock(errorMutex_);
     errorString_.clear();
     return true;
 }
@@ -343,6 +344,7 @@ QString SearchIndex::folder() const {
 }
 
 bool SearchIndex::fail(const QString& text) {
+    const std::lock_guard lock(errorMutex_);
     errorString_ = text;
     return false;
 }

@@ -100,7 +100,11 @@ class SearchIndex final {
     // bodies are searched in memory with the password (searchProtected).
     [[nodiscard]] bool protectedEntries(const QString& categoryFolder, std::vector<SearchHit>* entries);
 
-    const QString& errorString() const { return errorString_; }
+    // Why the last operation failed; any thread may ask while another one works on the index.
+    QString errorString() const {
+        const std::lock_guard lock(errorMutex_);
+        return errorString_;
+    }
 
   private:
     struct Impl;
@@ -116,6 +120,7 @@ class SearchIndex final {
                                   std::vector<BuiltDocument>& built, CatchUpReport* report);
     std::unique_ptr<Impl> d_;
     mutable std::mutex mutex_;
+    mutable std::mutex errorMutex_;
     QString errorString_;
 };
 
