@@ -95,7 +95,8 @@ void addCounted(Xapian::Document& document, const std::string& term, Xapian::ter
 
 }  // namespace
 
-EntryTerms::EntryTerms(Xapian::TermGenerator& generator) : generator_(generator), position_(generator.get_termpos()) {}
+EntryTerms::EntryTerms(Xapian::TermGenerator& generator, bool withPositions)
+    : generator_(generator), withPositions_(withPositions), position_(generator.get_termpos()) {}
 
 void EntryTerms::addText(const QString& text) {
     const QChar* const end = text.constData() + text.size();
@@ -225,7 +226,12 @@ void EntryTerms::addAsciiWord(const QChar* begin, const QChar* end) {
 void EntryTerms::addOther(const QChar* begin, const QChar* end) {
     const QByteArray bytes = QStringView(begin, end).toUtf8();
     generator_.set_termpos(position_);
-    generator_.index_text(Xapian::Utf8Iterator(bytes.constData(), static_cast<size_t>(bytes.size())));
+    const Xapian::Utf8Iterator text(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (withPositions_) {
+        generator_.index_text(text);
+    } else {
+        generator_.index_text_without_positions(text);
+    }
     position_ = generator_.get_termpos();
 }
 
@@ -240,7 +246,11 @@ void EntryTerms::finish() {
     }
     std::sort(words.begin(), words.end(), [](auto* a, auto* b) { return a->first < b->first; });
     for (const auto* word : words) {
-        addCounted(document, word->first, word->second.wdf, word->second.positions);
+        if (withPositions_) {
+            addCounted(document, word->first, word->second.wdf, word->second.positions);
+        } else {
+            document.add_term(word->first, word->second.wdf);
+        }
     }
     finishSyllables(document);
     words_.clear();
@@ -278,6 +288,10 @@ void EntryTerms::finishSyllables(Xapian::Document& document) {
         appendSyllable(term, key / kKeysPerSyllable);
         if (key % kKeysPerSyllable != 0) {
             appendSyllable(term, key % kKeysPerSyllable - 1);
+            document.add_term(term, slot.wdf);
+            continue;
+        }
+        if (!withPositions_) {
             document.add_term(term, slot.wdf);
             continue;
         }

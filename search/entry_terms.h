@@ -19,8 +19,9 @@ namespace tk::search {
 
 class EntryTerms final {
   public:
-    // Adds to generator's document, from generator's term position on.
-    explicit EntryTerms(Xapian::TermGenerator& generator);
+    // Adds to generator's document, from generator's term position on; without positions, only
+    // the terms and their frequencies (an index that checks phrases on the text itself).
+    explicit EntryTerms(Xapian::TermGenerator& generator, bool withPositions = true);
     EntryTerms(const EntryTerms&) = delete;
     EntryTerms& operator=(const EntryTerms&) = delete;
 
@@ -50,6 +51,7 @@ class EntryTerms final {
     void finishSyllables(Xapian::Document& document);
 
     Xapian::TermGenerator& generator_;
+    bool withPositions_;
     Xapian::termpos position_;
     // Single syllables and pairs, by a key that sorts as their terms do; the positions of single
     // syllables in the order they came, with their slots.

@@ -93,6 +93,107 @@ bool holdsNear(const std::vector<std::string>& terms, const std::vector<Position
     return false;
 }
 
+bool holdsPhrase(const Xapian::Query& query) {
+    const Xapian::Query::op type = query.get_type();
+    if (type == Xapian::Query::OP_PHRASE || type == Xapian::Query::OP_NEAR) {
+        return true;
+    }
+    for (size_t i = 0; i < query.get_num_subqueries(); ++i) {
+        if (holdsPhrase(query.get_subquery(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Xapian::Query relaxed(const Xapian::Query& query) {
+    const Xapian::Query::op type = query.get_type();
+    std::vector<Xapian::Query> subs;
+    for (size_t i = 0; i < query.get_num_subqueries(); ++i) {
+        const Xapian::Query sub = query.get_subquery(i);
+        if (type == Xapian::Query::OP_AND_NOT && i > 0 && holdsPhrase(sub)) {
+            continue;  // leaving out an exclusion only lets more through
+        }
+        subs.push_back(relaxed(sub));
+    }
+    switch (type) {
+        case Xapian::Query::OP_PHRASE:
+        case Xapian::Query::OP_NEAR:
+            return Xapian::Query(Xapian::Query::OP_AND, subs.begin(), subs.end());
+        case Xapian::Query::OP_XOR:
+            // Either side may turn out not to match once its phrases are checked.
+            return Xapian::Query(Xapian::Query::OP_OR, subs.begin(), subs.end());
+        case Xapian::Query::OP_AND:
+        case Xapian::Query::OP_OR:
+        case Xapian::Query::OP_AND_NOT:
+        case Xapian::Query::OP_AND_MAYBE:
+        case Xapian::Query::OP_FILTER:
+        case Xapian::Query::OP_SYNONYM:
+        case Xapian::Query::OP_MAX:
+            return subs.size() == 1 && type == Xapian::Query::OP_AND_NOT
+                       ? subs.front()
+                       : Xapian::Query(type, subs.begin(), subs.end());
+        default:
+            return query;
+    }
+}
+
+}  // namespace
+
+Xapian::Query relaxedQuery(const Xapian::Query& query, bool* positional) {
+    *positional = holdsPhrase(query);
+    return *positional ? relaxed(query) : query;
+}
+
+namespace {
+
+// Whether a document holding exactly these terms matches the query, by its operators alone.
+bool satisfies(const Xapian::Query& query, const std::set<std::string>& held) {
+    const size_t count = query.get_num_subqueries();
+    const auto sub = [&](size_t i) { return satisfies(query.get_subquery(i), held); };
+    switch (query.get_type()) {
+        case Xapian::Query::LEAF_TERM:
+            return held.count(*query.get_terms_begin()) != 0;
+        case Xapian::Query::LEAF_MATCH_ALL:
+            return true;
+        case Xapian::Query::OP_AND:
+        case Xapian::Query::OP_FILTER:
+            for (size_t i = 0; i < count; ++i) {
+                if (!sub(i)) {
+                    return false;
+                }
+            }
+            return true;
+        case Xapian::Query::OP_AND_NOT:
+            for (size_t i = 1; i < count; ++i) {
+                if (sub(i)) {
+                    return false;
+                }
+            }
+            return count > 0 && sub(0);
+        case Xapian::Query::OP_AND_MAYBE:
+            return count > 0 && sub(0);
+        case Xapian::Query::OP_XOR: {
+            size_t matched = 0;
+            for (size_t i = 0; i < count; ++i) {
+                matched += sub(i) ? 1 : 0;
+            }
+            return matched % 2 == 1;
+        }
+        case Xapian::Query::OP_OR:
+        case Xapian::Query::OP_SYNONYM:
+        case Xapian::Query::OP_MAX:
+            for (size_t i = 0; i < count; ++i) {
+                if (sub(i)) {
+                    return true;
+                }
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 struct MemoryMatcher::Impl {
@@ -231,6 +332,31 @@ bool MemoryMatcher::add(size_t key, const QString& title, const QString& categor
     document.add_value(0, std::to_string(key));
     d_->memory.add_document(document);
     return true;
+}
+
+bool MemoryMatcher::matchesText(const QString& title, const QString& category, const QString& body) {
+    if (d_->parsed.empty()) {
+        return false;
+    }
+    Xapian::Document full;
+    d_->generator.set_document(full);
+    indexEntryText(d_->generator, title, category, body);
+    if (!holdsAll(full, d_->required)) {
+        return false;
+    }
+    if (d_->whole) {
+        Xapian::WritableDatabase one(std::string(), Xapian::DB_BACKEND_INMEMORY);
+        one.add_document(full);
+        Xapian::Enquire enquire(one);
+        enquire.set_query(d_->parsed);
+        return !enquire.get_mset(0, 1).empty();
+    }
+    const Xapian::Document slim = d_->slim(full);
+    std::set<std::string> held;
+    for (Xapian::TermIterator it = slim.termlist_begin(); it != slim.termlist_end(); ++it) {
+        held.insert(*it);
+    }
+    return satisfies(d_->query, held);
 }
 
 std::vector<size_t> MemoryMatcher::matches(const std::vector<QString>* bodies, std::vector<QString>* snippets) {

@@ -16,6 +16,12 @@
 
 namespace tk::search {
 
+// The query with each phrase (and NEAR) read as all of its words, and the negations of phrases
+// dropped: it matches every text the query matches, and some more, on an index kept without
+// positions. *positional says whether the query held phrases, so that its matches need checking
+// (MemoryMatcher::matchesText) before they are shown.
+Xapian::Query relaxedQuery(const Xapian::Query& query, bool* positional);
+
 class MemoryMatcher final {
   public:
     explicit MemoryMatcher(const QString& query);
@@ -27,6 +33,8 @@ class MemoryMatcher final {
     bool matchesNothing() const;
     // The texts the query lacks a required term of are passed over: false then.
     bool add(size_t key, const QString& title, const QString& category, const QString& body);
+    // Whether the one text matches, phrases checked on its positions; nothing is added.
+    bool matchesText(const QString& title, const QString& category, const QString& body);
     // The keys of the texts added that match, best first. With bodies (by key, as many as keys
     // were added), *snippets gets the words around each match, in the same order.
     std::vector<size_t> matches(const std::vector<QString>* bodies = nullptr, std::vector<QString>* snippets = nullptr);

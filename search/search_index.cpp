@@ -2,6 +2,7 @@
 
 #include "search/catch_up_run.h"
 #include "search/entry_text.h"
+#include "search/memory_match.h"
 #include "search/search_terms.h"
 #include "store/entry_comment.h"
 
@@ -135,7 +136,9 @@ Xapian::Document documentFor(Xapian::TermGenerator& generator, const QString& pa
     // A file that is no entry archive keeps only its stamp, so it is not read again until it changes.
     if (!entry.unreadable) {
         generator.set_document(document);
-        indexEntryText(generator, entry.row.title, entry.row.category, body);
+        // Without positions: phrases are checked on the body itself when a query holds one, and
+        // positions are most of what an index of Korean text would write.
+        indexEntryText(generator, entry.row.title, entry.row.category, body, false);
         document.add_boolean_term(boundedTerm("XF", entry.relFolder));
         if (entry.row.isProtected) {
             document.add_boolean_term("XP");
@@ -568,21 +571,22 @@ SearchHit hitFrom(const StoredEntry& entry, const QString& libraryDir) {
 // The words around the match in a hit's body: the body the index keeps while the archive is as it
 // was indexed, else the archive as it is now, read again, so an entry changed behind the index's
 // back shows its new text, and one made protected or removed since shows none.
-QString snippetFor(const Xapian::MSet& matches, const Xapian::Document& document, const StoredEntry& entry,
-                   const QString& libraryDir) {
+// The body as indexed, or, when the archive changed since, as it is now; empty when there is none
+// to show (protected, unreadable or gone).
+QString bodyFor(const Xapian::Document& document, const StoredEntry& entry, const QString& libraryDir) {
     if (entry.unreadable || entry.row.isProtected) {
         return {};
     }
     const QString path = libraryDir + fromUtf8(document.get_value(kPathSlot));
     if (stampOf(path) == document.get_value(kStampSlot)) {
-        return snippetOf(matches, fromUtf8(document.get_value(kBodySlot)));
+        return fromUtf8(document.get_value(kBodySlot));
     }
     const EntryComment comment{entry.row.title, entry.row.category, false, entry.row.documentFile};
     QString body;
     if (readEntryText(path, comment, QString(), &body) != BodyTextResult::Ok) {
         return {};
     }
-    return snippetOf(matches, body);
+    return body;
 }
 
 }  // namespace
@@ -615,7 +619,15 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
     if (parsed.empty()) {
         return true;
     }
-    const Xapian::Query unprotected(Xapian::Query::OP_AND_NOT, parsed, Xapian::Query("XP"));
+    // The index holds no positions: a query with phrases is answered by its words, and each entry
+    // found is then checked on its text.
+    bool positional = false;
+    const Xapian::Query relaxed = relaxedQuery(parsed, &positional);
+    std::optional<MemoryMatcher> exact;
+    if (positional) {
+        exact.emplace(query);
+    }
+    const Xapian::Query unprotected(Xapian::Query::OP_AND_NOT, relaxed, Xapian::Query("XP"));
     for (int attempt = 0;; ++attempt) {
         try {
             Xapian::Enquire enquire(d_->db());
@@ -625,9 +637,16 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
             for (auto it = matches.begin(); it != matches.end(); ++it) {
                 const Xapian::Document document = it.get_document();
                 const StoredEntry entry = deserialize(document);
+                QString body;
+                if (exact || withSnippets) {
+                    body = bodyFor(document, entry, d_->libraryDir);
+                }
+                if (exact && !exact->matchesText(entry.row.title, entry.row.category, body)) {
+                    continue;
+                }
                 hits->push_back(hitFrom(entry, d_->libraryDir));
-                if (withSnippets) {
-                    hits->back().snippet = snippetFor(matches, document, entry, d_->libraryDir);
+                if (withSnippets && !body.isEmpty()) {
+                    hits->back().snippet = snippetOf(matches, body);
                 }
             }
             return true;

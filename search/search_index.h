@@ -49,7 +49,7 @@ using CatchUpProgress = std::function<void(qsizetype done, qsizetype total)>;
 class SearchIndex final {
   public:
     // Raised whenever the way entries are stored or indexed changes: an older index is rebuilt.
-    static constexpr int kVersion = 2;
+    static constexpr int kVersion = 3;
 
     SearchIndex();
     ~SearchIndex();

@@ -31,8 +31,8 @@ Xapian::TermGenerator makeTermGenerator() {
 }
 
 void indexEntryText(Xapian::TermGenerator& generator, const QString& title, const QString& category,
-                    const QString& body) {
-    EntryTerms terms(generator);
+                    const QString& body, bool withPositions) {
+    EntryTerms terms(generator, withPositions);
     terms.addText(title);
     terms.skip(kFieldGap);
     terms.addText(category);

@@ -15,8 +15,9 @@ namespace tk::search {
 
 // The terms of one entry: title, category and body, with gaps between them so a phrase never
 // spans two of them.
+// Without positions, only the terms and their frequencies: phrases are then checked on the text.
 void indexEntryText(Xapian::TermGenerator& generator, const QString& title, const QString& category,
-                    const QString& body);
+                    const QString& body, bool withPositions = true);
 Xapian::TermGenerator makeTermGenerator();
 
 // The longest query taken: the parser's memory grows far faster than a query's length (a phrase of

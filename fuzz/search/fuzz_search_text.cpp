@@ -98,6 +98,26 @@ void check(const Parts& parts, const QString& text) {
     if (parts.body.size() + parts.title.size() <= kReferenceChars && matched != referenceMatches(parts, text)) {
         std::abort();
     }
+    // One text checked alone, as the index checks what its words found, agrees; and the index,
+    // which keeps no positions, finds it by the relaxed query.
+    tk::search::MemoryMatcher alone(text);
+    if (alone.matchesText(parts.title, QStringLiteral("분류"), parts.body) != matched) {
+        std::abort();
+    }
+    if (matched) {
+        bool positional = false;
+        Xapian::WritableDatabase db(std::string(), Xapian::DB_BACKEND_INMEMORY);
+        Xapian::TermGenerator generator = tk::search::makeTermGenerator();
+        Xapian::Document document;
+        generator.set_document(document);
+        tk::search::indexEntryText(generator, parts.title, QStringLiteral("분류"), parts.body, false);
+        db.add_document(document);
+        Xapian::Enquire enquire(db);
+        enquire.set_query(tk::search::relaxedQuery(tk::search::parseQuery(text), &positional));
+        if (enquire.get_mset(0, 1).empty()) {
+            std::abort();
+        }
+    }
 }
 
 }  // namespace

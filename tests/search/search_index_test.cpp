@@ -92,6 +92,14 @@ TEST_F(SearchIndexTest, FindsWordsAsAReaderWould) {
     EXPECT_EQ(found("fOx"), QStringList{"a"});
     EXPECT_EQ(found("\"brown fox\""), QStringList{"a"});
     EXPECT_EQ(found("\"fox brown\""), QStringList());
+    // The index keeps no positions; phrases are checked on the text of what its words find.
+    EXPECT_EQ(found("\"제주여행기를 썼다\""), QStringList{"a"});
+    EXPECT_EQ(found("\"썼다 제주여행기를\""), QStringList());
+    EXPECT_EQ(found("여행 -\"여행을 떠나자\""), QStringList{"a"});
+    EXPECT_EQ(found("\"brown fox\" OR \"서울 이야기\""), (QStringList{"a", "b"}));
+    EXPECT_EQ(found("\"Notes quick\""), QStringList());  // the title and the body are apart
+    EXPECT_EQ(found("quick NEAR/3 jumps"), QStringList{"a"});
+    EXPECT_EQ(found("quick NEAR/2 jumps"), QStringList());
     EXPECT_EQ(found("quick 서울"), QStringList());           // every word must be there
     EXPECT_EQ(found("notes"), QStringList{"c"});             // a title
     EXPECT_EQ(found("일기"), (QStringList{"b", "c", "w"}));  // a category
