@@ -149,6 +149,8 @@ double medianMs(std::vector<double> times) {
 
 double queryMedian = 0;
 double snippetMedian = 0;
+double phraseMedian = 0;
+size_t phraseHits = 0;
 size_t snippetHits = 0;
 double findMedian = 0;
 double entriesPerSecond = 0;
@@ -184,9 +186,10 @@ void BM_IndexAll(benchmark::State& state) {
 }
 BENCHMARK(BM_IndexAll)->Unit(benchmark::kMillisecond)->Iterations(1)->MeasureProcessCPUTime();
 
-// Times a two-syllable Korean word over the index, with or without the words around each match;
-// returns the median and leaves the hits' count in the state's counters.
-double queryMedianMs(benchmark::State& state, bool withSnippets, size_t* hitCount) {
+// Times a query over the index (a two-syllable Korean word unless told), with or without the
+// words around each match; returns the median and leaves the hits' count in the state's counters.
+double queryMedianMs(benchmark::State& state, bool withSnippets, size_t* hitCount,
+                     const QString& query = QStringLiteral("여행")) {
     Library& lib = library();
     SearchIndex index;
     if (!index.open(lib.list, lib.cache)) {
@@ -198,7 +201,7 @@ double queryMedianMs(benchmark::State& state, bool withSnippets, size_t* hitCoun
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        benchmark::DoNotOptimize(index.search(QStringLiteral("여행"), lib.plain, withSnippets, &hits));
+        benchmark::DoNotOptimize(index.search(query, lib.plain, withSnippets, &hits));
         times.push_back(clock.nsecsElapsed() / 1e6);
     }
     state.counters["hits"] = static_cast<double>(hits.size());
@@ -218,6 +221,12 @@ void BM_QueryKoreanSnippets(benchmark::State& state) {
     snippetMedian = queryMedianMs(state, true, &snippetHits);
 }
 BENCHMARK(BM_QueryKoreanSnippets)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A phrase: the index finds its words, and each entry found is checked on its text.
+void BM_QueryKoreanPhrase(benchmark::State& state) {
+    phraseMedian = queryMedianMs(state, false, &phraseHits, QStringLiteral("\"제주여행기 여행을\""));
+}
+BENCHMARK(BM_QueryKoreanPhrase)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_TitleFind(benchmark::State& state) {
     Library& lib = library();
@@ -291,6 +300,8 @@ int main(int argc, char** argv) {
             "rows: median %.3f ms\n",
             queryMedian, queryMedian <= 5 ? "MET" : "MISSED", findMedian);
         std::printf("the same query with the snippets of all %zu hits: median %.1f ms\n", snippetHits, snippetMedian);
+        std::printf("a two-word phrase, its %zu hits checked on their text: median %.1f ms\n", phraseHits,
+                    phraseMedian);
         reporter.printRatio("searching protected entries with one password vs decrypting and converting them, time",
                             "BM_ProtectedSearch", "BM_FloorDecryptConvert", 1.3);
     });
