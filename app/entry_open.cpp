@@ -12,12 +12,12 @@
 
 namespace tk {
 
-QString TForm1::editorCaption() const {
-    return u'+' + CategoryName() + QStringLiteral("+ TKEDIT");
+QString TForm1::editorCaption(const QString& category) {
+    return u'+' + category + QStringLiteral("+ TKEDIT");
 }
 
 void TForm1::showEditor(const QString& caption) {
-    form3_->setWindowTitle(caption.isEmpty() ? editorCaption() : caption);
+    form3_->setWindowTitle(caption.isEmpty() ? editorCaption(CategoryName()) : caption);
     form3_->show();
     form3_->raise();
     form3_->activateWindow();
@@ -60,7 +60,7 @@ void TForm1::ListView1DblClick(EntryListView* list) {
         return;  // the editor said why
     }
     // The caption names the category the entry was opened from.
-    showEditor(folder == ListDir ? QString() : u'+' + QFileInfo(folder.chopped(1)).fileName() + u"+ TKEDIT");
+    showEditor(folder == ListDir ? QString() : editorCaption(QFileInfo(folder.chopped(1)).fileName()));
 }
 
 void TForm1::ToolButton3Click() {

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/search_service.h"
 #include "platform/message_box.h"
+#include "search/entry_text.h"
 #include "search/search_terms.h"
 
 #include <QCheckBox>
@@ -19,11 +20,6 @@ namespace {
 
 // The most entries a message names one by one; the rest are counted.
 constexpr qsizetype kNamedAtMost = 15;
-
-void wipe(QString& text) {
-    text.fill(QChar(0));
-    text.clear();
-}
 
 // The words around a match as a tool tip: rich text, so that it wraps, with the query's words in
 // bold wherever they stand, inside longer words too. The text itself is never taken for markup.
@@ -180,7 +176,7 @@ QString TForm6::askSearchPassword(size_t count) {
     QString password(typed.constData(), typed.size());
     dialog->Pass_in->clear();
     if (dialog->DialogCancelled) {
-        wipe(password);
+        search::wipeText(password);
         Messages::show(this, QStringLiteral("암호 입력을 취소했습니다. 암호가 걸린 글을 찾으려면 다시 찾기를 "
                                             "누르고 암호를 넣으세요."));
         return {};

@@ -1,5 +1,6 @@
 #include "app/library_search.h"
 
+#include "search/entry_text.h"
 #include "search/memory_search.h"
 #include "store/category_tree.h"
 #include "store/entry_list.h"
@@ -19,11 +20,6 @@ void addFolders(const QList<CategoryNode>& nodes, const QString& parent, QString
         folders->append(folder);
         addFolders(node.children, folder, folders);
     }
-}
-
-void wipe(QString& text) {
-    text.fill(QChar(0));
-    text.clear();
 }
 
 LibrarySearchOutcome failure(LibrarySearchOutcome::Kind kind, const QString& error) {
@@ -75,14 +71,14 @@ void LibrarySearch::startProtected(const QString& query, std::vector<search::Sea
     // A copy of its own, so that wiping it overwrites the only characters the search holds; the
     // given one is wiped at once (in place, unless another copy shares it).
     auto secret = std::make_shared<QString>(password.constData(), password.size());
-    wipe(password);
+    search::wipeText(password);
     start([query, secret, candidates = std::move(candidates)](const std::atomic_bool& cancel,
                                                               const search::CatchUpProgress& progress) {
         LibrarySearchOutcome outcome;
         outcome.kind = LibrarySearchOutcome::Kind::Protected;
         search::ProtectedSearchReport report;
         outcome.hits = search::searchProtected(query, candidates, *secret, true, progress, &cancel, &report);
-        wipe(*secret);
+        search::wipeText(*secret);
         outcome.unreadable = report.unreadable;
         outcome.cancelled = report.cancelled;
         return outcome;

@@ -389,13 +389,13 @@ void TForm1::categoryFolderMoved(const QString& oldFolder, const QString& newFol
     if (!ListDir.startsWith(from)) {
         return;
     }
-    const QString oldCaption = editorCaption();
+    const QString oldCaption = editorCaption(CategoryName());
     ListDir = to + ListDir.mid(from.size());
     SetCategoryName(QFileInfo(ListDir.chopped(1)).fileName());
     LoadEntryList();
     // The editor's caption names the category it was opened from, which has a new name now.
     if (form3_ && form3_->windowTitle() == oldCaption) {
-        form3_->setWindowTitle(editorCaption());
+        form3_->setWindowTitle(editorCaption(CategoryName()));
     }
 }
 

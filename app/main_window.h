@@ -164,7 +164,8 @@ class TForm1 final : public QMainWindow, public EditorHost {
     void setupKeys();
     QToolButton* addToolButton(const QString& hint, QStyle::StandardPixmap icon);
     void updateSelectionButtons();
-    QString editorCaption() const;
+    // The editor's caption for an entry of a category.
+    static QString editorCaption(const QString& category);
     // Shows the editor with caption, by default the one naming the listed category.
     void showEditor(const QString& caption = {});
     void showStoreError();

@@ -5,6 +5,7 @@
 #include "cli/command.h"
 #include "cli/password_input.h"
 #include "cli/row_output.h"
+#include "search/entry_text.h"
 #include "search/memory_search.h"
 #include "search/search_index.h"
 #include "search/search_terms.h"
@@ -91,7 +92,7 @@ bool searchProtectedEntries(search::SearchIndex& index, const QString& query, co
     search::ProtectedSearchReport report;
     std::vector<search::SearchHit> found =
         search::searchProtected(query, candidates, passwords.current, false, {}, nullptr, &report);
-    passwords.current.fill(QChar(0));
+    search::wipeText(passwords.current);
     nameUnreadable(report.unreadable, QStringLiteral("암호가 걸린 글 %1개는 주신 암호로 열 수 없어 찾지 못했습니다. "
                                                      "암호가 맞는지 확인하고 다시 찾으세요."));
     hits->insert(hits->end(), found.begin(), found.end());

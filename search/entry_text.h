@@ -36,6 +36,12 @@ inline constexpr qint64 kMaxBodyBytes = qint64(256) << 20;
 [[nodiscard]] BodyTextResult readEntryText(const QString& archivePath, const EntryComment& comment,
                                            const QString& password, QString* text);
 
+// Overwrites decrypted text or a password before its memory is given back, and empties it.
+inline void wipeText(QString& text) {
+    text.fill(QChar(0));
+    text.clear();
+}
+
 // Why a body could not be read, in Korean, for the count of entries left out of a search.
 QString bodyTextReason(BodyTextResult result);
 

@@ -274,6 +274,13 @@ struct MemoryMatcher::Impl {
         return phrase.ordered ? holdsInOrder(lists, phrase.window) : holdsNear(phrase.terms, lists, phrase.window);
     }
 
+    // The text's terms with their positions, when it holds every term the query requires.
+    bool fullHolding(const QString& title, const QString& category, const QString& body, Xapian::Document* full) {
+        generator.set_document(*full);
+        indexEntryText(generator, title, category, body);
+        return holdsAll(*full, required);
+    }
+
     // The document the entry goes into the database as: the query's terms with their frequencies
     // and the markers of the phrases it holds.
     Xapian::Document slim(const Xapian::Document& full) const {
@@ -297,9 +304,11 @@ struct MemoryMatcher::Impl {
     }
 };
 
-MemoryMatcher::MemoryMatcher(const QString& query) : d_(std::make_unique<Impl>()) {
-    d_->parsed = parseQuery(query);
-    d_->required = requiredTerms(d_->parsed);
+MemoryMatcher::MemoryMatcher(const QString& query) : MemoryMatcher(parseQuery(query)) {}
+
+MemoryMatcher::MemoryMatcher(const Xapian::Query& parsed) : d_(std::make_unique<Impl>()) {
+    d_->parsed = parsed;
+    d_->required = search::requiredTerms(d_->parsed);
     d_->query = d_->rewrite(d_->parsed);
     if (d_->whole) {
         d_->query = d_->parsed;
@@ -321,11 +330,13 @@ bool MemoryMatcher::matchesNothing() const {
     return d_->parsed.empty();
 }
 
+const std::vector<std::string>& MemoryMatcher::requiredTerms() const {
+    return d_->required;
+}
+
 bool MemoryMatcher::add(size_t key, const QString& title, const QString& category, const QString& body) {
     Xapian::Document full;
-    d_->generator.set_document(full);
-    indexEntryText(d_->generator, title, category, body);
-    if (!holdsAll(full, d_->required)) {
+    if (!d_->fullHolding(title, category, body, &full)) {
         return false;
     }
     Xapian::Document document = d_->whole ? full : d_->slim(full);
@@ -335,13 +346,8 @@ bool MemoryMatcher::add(size_t key, const QString& title, const QString& categor
 }
 
 bool MemoryMatcher::matchesText(const QString& title, const QString& category, const QString& body) {
-    if (d_->parsed.empty()) {
-        return false;
-    }
     Xapian::Document full;
-    d_->generator.set_document(full);
-    indexEntryText(d_->generator, title, category, body);
-    if (!holdsAll(full, d_->required)) {
+    if (d_->parsed.empty() || !d_->fullHolding(title, category, body, &full)) {
         return false;
     }
     if (d_->whole) {

@@ -25,12 +25,16 @@ Xapian::Query relaxedQuery(const Xapian::Query& query, bool* positional);
 class MemoryMatcher final {
   public:
     explicit MemoryMatcher(const QString& query);
+    // A query already parsed (parseQuery).
+    explicit MemoryMatcher(const Xapian::Query& parsed);
     ~MemoryMatcher();
     MemoryMatcher(const MemoryMatcher&) = delete;
     MemoryMatcher& operator=(const MemoryMatcher&) = delete;
 
     // The query can match nothing (empty, or only words the parser drops).
     bool matchesNothing() const;
+    // The terms every text the query matches holds (requiredTerms of the query).
+    const std::vector<std::string>& requiredTerms() const;
     // The texts the query lacks a required term of are passed over: false then.
     bool add(size_t key, const QString& title, const QString& category, const QString& body);
     // Whether the one text matches, phrases checked on its positions; nothing is added.

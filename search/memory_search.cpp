@@ -9,12 +9,6 @@
 namespace tk::search {
 namespace {
 
-// Decrypted text is overwritten before its memory is given back.
-void wipe(QString& text) {
-    text.fill(QChar(0));
-    text.clear();
-}
-
 // The required terms made only of letters and digits, as text: such a term is a word or a piece
 // of one (a CJK pair), so an entry whose text does not hold it in any letter case cannot hold the
 // term, and is passed over before its terms are made.
@@ -52,7 +46,7 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
     }
     // Entries that lack a word every match needs are passed over before their terms are made:
     // making them is most of the cost of a search here.
-    const QStringList words = plainWords(requiredTerms(parseQuery(query)));
+    const QStringList words = plainWords(matcher.requiredTerms());
     std::vector<QString> bodies(candidates.size());
     for (size_t i = 0; i < candidates.size(); ++i) {
         if (cancel && cancel->load()) {
@@ -69,7 +63,7 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
             (void)matcher.add(i, entry.row.title, entry.row.category, bodies[i]);
         }
         if (!withSnippets) {
-            wipe(bodies[i]);
+            wipeText(bodies[i]);
         }
         if (progress) {
             progress(static_cast<qsizetype>(i + 1), static_cast<qsizetype>(candidates.size()));
@@ -83,7 +77,7 @@ std::vector<SearchHit> searchProtected(const QString& query, const std::vector<S
         }
     }
     for (QString& body : bodies) {
-        wipe(body);
+        wipeText(body);
     }
     return hits;
 }

@@ -568,11 +568,10 @@ SearchHit hitFrom(const StoredEntry& entry, const QString& libraryDir) {
     return SearchHit{entry.row, libraryDir + entry.relFolder, {}};
 }
 
-// The words around the match in a hit's body: the body the index keeps while the archive is as it
-// was indexed, else the archive as it is now, read again, so an entry changed behind the index's
-// back shows its new text, and one made protected or removed since shows none.
-// The body as indexed, or, when the archive changed since, as it is now; empty when there is none
-// to show (protected, unreadable or gone).
+// A hit's body, for the words around the match and for checking phrases: the body the index keeps
+// while the archive is as it was indexed, else the archive as it is now, read again, so an entry
+// changed behind the index's back shows its new text, and one made protected or removed since
+// shows none.
 QString bodyFor(const Xapian::Document& document, const StoredEntry& entry, const QString& libraryDir) {
     if (entry.unreadable || entry.row.isProtected) {
         return {};
@@ -625,7 +624,7 @@ bool SearchIndex::search(const QString& query, const QString& categoryFolder, bo
     const Xapian::Query relaxed = relaxedQuery(parsed, &positional);
     std::optional<MemoryMatcher> exact;
     if (positional) {
-        exact.emplace(query);
+        exact.emplace(parsed);
     }
     const Xapian::Query unprotected(Xapian::Query::OP_AND_NOT, relaxed, Xapian::Query("XP"));
     for (int attempt = 0;; ++attempt) {
